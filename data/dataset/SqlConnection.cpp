@@ -1,0 +1,75 @@
+#include "data/dataset/SqlConnection.h"
+
+QString SqlConnection::param(const QString &name) const
+{
+    const QString prefix = name + QLatin1Char('=');
+    for (const QString &line : Params)
+        if (line.startsWith(prefix, Qt::CaseInsensitive))
+            return line.mid(prefix.size());
+    return {};
+}
+
+void SqlConnection::setParam(const QString &name, const QString &value)
+{
+    const QString prefix = name + QLatin1Char('=');
+    for (QString &line : Params) {
+        if (line.startsWith(prefix, Qt::CaseInsensitive)) {
+            line = line.left(prefix.size()) + value;
+            return;
+        }
+    }
+    Params.append(prefix + value);
+}
+
+QString SqlConnection::clientLibraryPath() const
+{
+#ifdef Q_OS_WIN
+    return VendorLib;
+#else
+    static const QString kWindowsName = QStringLiteral("GDS32.DLL");
+    static const QString kClient = QStringLiteral("libfbclient.so.2");
+    if (!VendorLib.endsWith(kWindowsName, Qt::CaseInsensitive) || VendorLib.size() == kWindowsName.size())
+        return kClient;
+    QString folder = VendorLib.left(VendorLib.size() - kWindowsName.size());
+    while (folder.size() > 1 && (folder.endsWith(QLatin1Char('\\')) || folder.endsWith(QLatin1Char('/'))))
+        folder.chop(1);
+    return folder + QLatin1Char('/') + kClient;
+#endif
+}
+
+fb::Connection &SqlConnection::connection()
+{
+    if (!m_connection.isOpen()) {
+        fb::ConnectParams p;
+        p.database = param(QStringLiteral("Database"));
+        p.user = param(QStringLiteral("User_Name"));
+        p.password = param(QStringLiteral("Password"));
+        p.role = param(QStringLiteral("RoleName"));
+        const QString charset = param(QStringLiteral("ServerCharSet"));
+        if (!charset.isEmpty())
+            p.charset = charset.toUpper();
+        bool ok = false;
+        const int dialect = param(QStringLiteral("SQLDialect")).toInt(&ok);
+        if (ok)
+            p.dialect = dialect;
+        m_connection.open(clientLibraryPath(), p);
+    }
+    return m_connection;
+}
+
+void SqlConnection::close()
+{
+    m_connection.close();
+}
+
+qint64 SqlConnection::execute(const QString &sql, const QList<QVariant> &params)
+{
+    fb::Transaction transaction(connection());
+    qint64 affected = 0;
+    {
+        fb::Statement statement(transaction, sql);
+        affected = statement.execute(params);
+    }
+    transaction.commit();
+    return affected;
+}

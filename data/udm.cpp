@@ -1,0 +1,114 @@
+#include "data/udm.h"
+
+#include "config/uConfiguracao.h"
+#include "core/Messages.h"
+#include "core/Win1252.h"
+
+#include <QDir>
+#include <QFile>
+
+TDM *DM = nullptr;
+
+namespace {
+
+const QString kVendorLibPadrao = QStringLiteral("gds32.dll");
+const QString kArquivoCliente = QStringLiteral("CaminhoGDS.txt");
+constexpr int kTamanhoCaminhoCliente = 100;
+
+// The file named name in folder, its name matched without regard to case when
+// the exact name is absent; empty when there is none.
+QString arquivoSemCaixa(const QString &folder, const QString &name)
+{
+    QDir dir(folder);
+    if (dir.exists(name))
+        return dir.filePath(name);
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString &entry : entries)
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(entry);
+    return {};
+}
+
+} // namespace
+
+QString LocalBancoDados(const QString &servidor)
+{
+    return servidor + QStringLiteral(":C:\\veltramo\\dados\\veltramo.bd");
+}
+
+TDM::TDM(QObject *parent) : QObject(parent), SQLQuery1(&sqlcon1)
+{
+    setObjectName(QStringLiteral("DM"));
+    sqlcon1.ConnectionName = QStringLiteral("VeltramoDados");
+    sqlcon1.DriverName = QStringLiteral("Interbase");
+    sqlcon1.LibraryName = QStringLiteral("dbexpint.dll");
+    sqlcon1.GetDriverFunc = QStringLiteral("getSQLDriverINTERBASE");
+    sqlcon1.VendorLib = kVendorLibPadrao;
+    sqlcon1.LoginPrompt = false;
+    sqlcon1.Params = QStringList{
+        QStringLiteral("DriverName=Interbase"),
+        QStringLiteral("Database=127.0.0.1:C:\\VELTRAMO\\DADOS\\VELTRAMO.BD"),
+        QStringLiteral("RoleName=RoleName"),
+        QStringLiteral("User_Name=sysdba"),
+        QStringLiteral("Password=tamarindo"),
+        QStringLiteral("ServerCharSet=win1252"),
+        QStringLiteral("SQLDialect=3"),
+        QStringLiteral("BlobSize=-1"),
+        QStringLiteral("CommitRetain=False"),
+        QStringLiteral("WaitOnLocks=True"),
+        QStringLiteral("ErrorResourceFile="),
+        QStringLiteral("LocaleCode=0000"),
+        QStringLiteral("Interbase TransIsolation=ReadCommited"),
+        QStringLiteral("Trim Char=False"),
+    };
+    try {
+        DataModuleCreate();
+    } catch (const AppError &e) {
+        // An unreadable location file: reported, and the module is created all the same.
+        messages().error(e.text());
+    }
+}
+
+TDM::~TDM()
+{
+    if (DM == this)
+        DM = nullptr;
+}
+
+void TDM::DataModuleCreate()
+{
+    // 1. The client library named by the location file, when it names a folder.
+    const QString caminho = arquivoSemCaixa(CaminhoSistema, kArquivoCliente);
+    if (!caminho.isEmpty()) {
+        QFile arquivo(caminho);
+        if (!arquivo.open(QIODevice::ReadOnly))
+            throw AppError(QStringLiteral("Não foi possível ler o arquivo %1: %2").arg(caminho, arquivo.errorString()));
+        QByteArray linha = arquivo.readLine();
+        if (linha.isEmpty() && arquivo.error() != QFileDevice::NoError)
+            throw AppError(QStringLiteral("Não foi possível ler o arquivo %1: %2").arg(caminho, arquivo.errorString()));
+        arquivo.close();
+        while (linha.endsWith('\n') || linha.endsWith('\r'))
+            linha.chop(1);
+        QString pasta = fromWin1252(linha.left(kTamanhoCaminhoCliente));
+        if (!pasta.isEmpty()) {
+            if (!pasta.endsWith(QLatin1Char('\\')) && pasta.size() < kTamanhoCaminhoCliente)
+                pasta += QLatin1Char('\\');
+            sqlcon1.VendorLib = pasta + QStringLiteral("GDS32.DLL");
+        }
+    }
+    // 2. to 4. A closed connection pointed at the configured server.
+    sqlcon1.close();
+    sqlcon1.setParam(QStringLiteral("Database"), LocalBancoDados(IPServidorCentral));
+}
+
+void TDM::ConsultaRapida(const QString &sql)
+{
+    SQLQuery1.Close();
+    SQLQuery1.SQL = sql;
+    SQLQuery1.Open();
+}
+
+qint64 TDM::ExecutaComando(const QString &sql)
+{
+    return sqlcon1.execute(sql);
+}

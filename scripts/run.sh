@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, makes sure the Firebird server runs with the
+# demo database, writes the configuration beside the executable and starts the
+# program. Without a display it runs under Xvfb, saves a screenshot and stops.
+source "$(dirname "$0")/common.sh"
+
+install_packages
+build
+ensure_server
+create_database "$SUITE_ALIAS" "$DEMO_DB" "$ROOT/db/schema.sql" "$ROOT/db/demo.sql"
+write_config "$BUILD_DIR/app"
+
+EXE="$BUILD_DIR/app/PesoMed"
+if [[ -n "${DISPLAY:-}" ]]; then
+  exec "$EXE"
+fi
+
+SHOT="$BUILD_DIR/screenshot-main.png"
+DISPLAY_NUM=:97
+Xvfb "$DISPLAY_NUM" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+XVFB_PID=$!
+trap 'kill "$APP_PID" 2>/dev/null || true; kill "$XVFB_PID" 2>/dev/null || true' EXIT
+export DISPLAY="$DISPLAY_NUM"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+"$EXE" &
+APP_PID=$!
+sleep "${SCREENSHOT_DELAY:-4}"
+import -window root "$SHOT"
+kill "$APP_PID" 2>/dev/null || true
+wait "$APP_PID" 2>/dev/null || true
+echo "Screenshot: $SHOT"

@@ -1,0 +1,49 @@
+#include "tests/support/TestDb.h"
+
+
+namespace TestDb {
+
+QString location()
+{
+    const QString env = qEnvironmentVariable("PESOMED_TEST_DB");
+    return env.isEmpty() ? QStringLiteral("127.0.0.1:pesomed_teste") : env;
+}
+
+void point(SqlConnection &connection)
+{
+    connection.close();
+    connection.setParam(QStringLiteral("Database"), location());
+    if (connection.param(QStringLiteral("User_Name")).isEmpty()) {
+        connection.setParam(QStringLiteral("User_Name"), QStringLiteral("sysdba"));
+        connection.setParam(QStringLiteral("Password"), QStringLiteral("tamarindo"));
+        connection.setParam(QStringLiteral("ServerCharSet"), QStringLiteral("win1252"));
+        connection.setParam(QStringLiteral("SQLDialect"), QStringLiteral("3"));
+    }
+}
+
+SqlConnection &admin()
+{
+    // Never destroyed: the client library tears itself down at exit first.
+    static SqlConnection *connection = new SqlConnection;
+    if (!connection->connected()) {
+        connection->VendorLib = QStringLiteral("gds32.dll");
+        point(*connection);
+    }
+    return *connection;
+}
+
+void exec(const QStringList &statements)
+{
+    for (const QString &sql : statements)
+        admin().execute(sql);
+}
+
+void reset()
+{
+    exec({QStringLiteral("delete from PESOMED"), QStringLiteral("delete from RPESOMED"),
+          QStringLiteral("delete from PESCAVAZ"), QStringLiteral("delete from COMPEDID"),
+          QStringLiteral("delete from PEDIFORM"), QStringLiteral("delete from PEDIDOS"),
+          QStringLiteral("delete from FORNECED"), QStringLiteral("delete from ESTLOTE")});
+}
+
+} // namespace TestDb

@@ -22,3 +22,6 @@ private:
 struct ProgramExit {
     int status = 0;
 };
+
+// Ends the current operation silently: the general error handler shows nothing.
+struct SilentAbort {};

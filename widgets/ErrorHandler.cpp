@@ -7,6 +7,7 @@ void TrataErro(std::exception_ptr error)
 {
     try {
         std::rethrow_exception(error);
+    } catch (const SilentAbort &) {
     } catch (const AppError &e) {
         messages().error(e.text());
     } catch (const std::exception &e) {

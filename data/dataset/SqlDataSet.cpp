@@ -1,0 +1,159 @@
+#include "data/dataset/SqlDataSet.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+qint64 g_fetches = 0;
+
+bool isNull(const QVariant &v)
+{
+    return !v.isValid() || v.isNull();
+}
+
+} // namespace
+
+qint64 DataSetProvider::fetchCount()
+{
+    return g_fetches;
+}
+
+qsizetype DataSetProvider::tableNameEnd() const
+{
+    static const QRegularExpression re(QStringLiteral("\\bfrom\\s+([A-Za-z_][A-Za-z0-9_$]*)"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = re.match(DataSet->CommandText);
+    return m.hasMatch() ? m.capturedEnd(1) : -1;
+}
+
+QString DataSetProvider::tableName() const
+{
+    static const QRegularExpression re(QStringLiteral("\\bfrom\\s+([A-Za-z_][A-Za-z0-9_$]*)"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = re.match(DataSet->CommandText);
+    return m.hasMatch() ? m.captured(1).toUpper() : QString();
+}
+
+QString DataSetProvider::commandWithCondition(const QStringList &whereFields) const
+{
+    if (whereFields.isEmpty())
+        return DataSet->CommandText;
+    const qsizetype end = tableNameEnd();
+    if (end < 0)
+        throw AppError(QStringLiteral("Não foi possível achar a tabela do comando: %1").arg(DataSet->CommandText));
+    QStringList tests;
+    for (const QString &field : whereFields)
+        tests.append(field + QStringLiteral(" = ?"));
+    QString sql = DataSet->CommandText;
+    sql.insert(end, QStringLiteral(" where ") + tests.join(QStringLiteral(" and ")));
+    return sql;
+}
+
+DataSetProvider::Packet DataSetProvider::fetch(const QStringList &whereFields, const QList<QVariant> &values,
+                                               bool metadataOnly) const
+{
+    if (!DataSet || !DataSet->SQLConnection)
+        throw AppError(QStringLiteral("Conjunto de dados sem conexão."));
+    Packet packet;
+    fb::Transaction transaction(DataSet->SQLConnection->connection());
+    {
+        fb::Statement statement(transaction, commandWithCondition(whereFields));
+        packet.columns = statement.columns();
+        if (!metadataOnly) {
+            ++g_fetches;
+            statement.open(values);
+            const int n = static_cast<int>(packet.columns.size());
+            while (statement.fetch()) {
+                QList<QVariant> row;
+                row.reserve(n);
+                for (int i = 0; i < n; ++i)
+                    row.append(statement.value(i));
+                packet.rows.append(std::move(row));
+            }
+            statement.closeCursor();
+        }
+    }
+    transaction.commit();
+    return packet;
+}
+
+QList<bool> DataSetProvider::apply(const QList<RowChange> &changes, int maxErrors) const
+{
+    QList<bool> written(changes.size(), false);
+    if (changes.isEmpty())
+        return written;
+    const QString table = tableName();
+    fb::Transaction transaction(DataSet->SQLConnection->connection());
+    auto run = [&](const QString &sql, const QList<QVariant> &params) {
+        fb::Statement statement(transaction, sql);
+        return statement.execute(params);
+    };
+    int errors = 0;
+    for (qsizetype i = 0; i < changes.size(); ++i) {
+        const RowChange &c = changes[i];
+        QString sql;
+        QList<QVariant> params;
+        if (c.kind == RowChange::Insert) {
+            QStringList marks;
+            for (qsizetype f = 0; f < c.fields.size(); ++f)
+                marks.append(QStringLiteral("?"));
+            sql = QStringLiteral("insert into %1 (%2) values (%3)")
+                      .arg(table, c.fields.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+            params = c.values;
+        } else {
+            QStringList sets;
+            if (c.kind == RowChange::Modify) {
+                for (qsizetype f = 0; f < c.fields.size(); ++f) {
+                    const bool same = isNull(c.values[f]) ? isNull(c.original[f])
+                                                          : (!isNull(c.original[f]) && c.values[f] == c.original[f]);
+                    if (!same) {
+                        sets.append(c.fields[f] + QStringLiteral(" = ?"));
+                        params.append(c.values[f]);
+                    }
+                }
+                if (sets.isEmpty()) {
+                    written[i] = true;
+                    continue;
+                }
+            }
+            QStringList where;
+            for (qsizetype f = 0; f < c.fields.size(); ++f) {
+                if (Mode == UpdateMode::WhereKeyOnly && !DataSet->KeyFields.contains(c.fields[f], Qt::CaseInsensitive))
+                    continue;
+                if (isNull(c.original[f])) {
+                    where.append(c.fields[f] + QStringLiteral(" is null"));
+                } else {
+                    where.append(c.fields[f] + QStringLiteral(" = ?"));
+                    params.append(c.original[f]);
+                }
+            }
+            if (where.isEmpty())
+                throw AppError(QStringLiteral("A tabela %1 não tem campos chave para gravar as alterações.").arg(table));
+            sql = c.kind == RowChange::Modify
+                      ? QStringLiteral("update %1 set %2 where %3")
+                            .arg(table, sets.join(QStringLiteral(", ")), where.join(QStringLiteral(" and ")))
+                      : QStringLiteral("delete from %1 where %2").arg(table, where.join(QStringLiteral(" and ")));
+        }
+        bool ok = false;
+        try {
+            if (c.kind == RowChange::Insert) {
+                ok = run(sql, params) == 1;
+            } else {
+                run(QStringLiteral("savepoint PM_APLICA"), {});
+                const qint64 affected = run(sql, params);
+                ok = affected == 1;
+                if (affected > 1)
+                    run(QStringLiteral("rollback to savepoint PM_APLICA"), {});
+            }
+        } catch (const fb::Error &) {
+            // Refused by the database; the server has undone the statement.
+        }
+        written[i] = ok;
+        if (!ok && ++errors > maxErrors && maxErrors != -1) {
+            transaction.rollback();
+            return QList<bool>(changes.size(), false);
+        }
+    }
+    transaction.commit();
+    return written;
+}

@@ -1,0 +1,70 @@
+#pragma once
+// SQL dataset and provider: the statement behind a client dataset, the fetch of
+// its rows (all of them, or those of one master key), and the write-back of
+// pending changes as INSERT, UPDATE and DELETE statements.
+
+#include "data/dataset/SqlConnection.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class SqlDataSet {
+public:
+    SqlDataSet(SqlConnection *connection, QString commandText = {}, QStringList keyFields = {})
+        : SQLConnection(connection), CommandText(std::move(commandText)), KeyFields(std::move(keyFields)) {}
+
+    SqlConnection *SQLConnection;
+    QString CommandText;
+    QStringList KeyFields;  // columns marked as key
+    bool Active = false;
+
+    void Open() { Active = true; }
+    void Close() { Active = false; }
+};
+
+enum class UpdateMode { WhereKeyOnly, WhereAll };
+
+// One change of the change log as the provider writes it back.
+struct RowChange {
+    enum Kind { Insert, Modify, Delete } kind;
+    QStringList fields;          // every field of the row
+    QList<QVariant> values;      // current values (insert, modify)
+    QList<QVariant> original;    // values as read (modify, delete)
+};
+
+class DataSetProvider {
+public:
+    DataSetProvider(SqlDataSet *dataSet, UpdateMode mode) : DataSet(dataSet), Mode(mode) {}
+
+    SqlDataSet *DataSet;
+    UpdateMode Mode;
+
+    struct Packet {
+        QList<fb::ColumnInfo> columns;
+        QList<QList<QVariant>> rows;
+    };
+    // Rows of the statement; with whereFields, only those equal to values
+    // (the condition placed right after the table name). metadataOnly fetches no row.
+    Packet fetch(const QStringList &whereFields = {}, const QList<QVariant> &values = {},
+                 bool metadataOnly = false) const;
+
+    // Writes the changes in one transaction. A change the database rejects, or
+    // that finds no row or more than one (undone), is refused. With maxErrors -1
+    // the refused changes are skipped and the rest committed; otherwise more than
+    // maxErrors refusals roll everything back. Returns, per change, whether it
+    // was written (all false after a roll-back).
+    QList<bool> apply(const QList<RowChange> &changes, int maxErrors) const;
+
+    // The table the statement reads (the name after FROM).
+    QString tableName() const;
+    // The statement with the condition on whereFields placed after the table name.
+    QString commandWithCondition(const QStringList &whereFields) const;
+
+    // Statements run by every provider since start-up, for tests and benchmarks.
+    static qint64 fetchCount();
+
+private:
+    qsizetype tableNameEnd() const;
+};

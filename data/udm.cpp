@@ -36,8 +36,21 @@ QString LocalBancoDados(const QString &servidor)
     return servidor + QStringLiteral(":C:\\veltramo\\dados\\veltramo.bd");
 }
 
-TDM::TDM(QObject *parent) : QObject(parent), SQLQuery1(&sqlcon1)
+TDM::TDM(QObject *parent)
+    : QObject(parent), SQLQuery1(&sqlcon1),
+      sql_PesoMed(&sqlcon1), dsp_PesoMed(&sql_PesoMed, UpdateMode::WhereKeyOnly),
+      sql_RPesoMed(&sqlcon1), dsp_RPesoMed(&sql_RPesoMed, UpdateMode::WhereKeyOnly),
+      SQLDSPesoCaVaz(&sqlcon1), DSPPesoCaVaz(&SQLDSPesoCaVaz, UpdateMode::WhereAll),
+      sql_Pedidos(&sqlcon1), dsp_Pedidos(&sql_Pedidos, UpdateMode::WhereKeyOnly),
+      sql_Pediform(&sqlcon1), dsp_Pediform(&sql_Pediform, UpdateMode::WhereKeyOnly),
+      sqlds_Compedid(&sqlcon1), dsp_Compedid(&sqlds_Compedid, UpdateMode::WhereKeyOnly),
+      SQLDSC(&sqlcon1), DSPC(&SQLDSC, UpdateMode::WhereKeyOnly),
+      SQLDS_Fornec(&sqlcon1), DSP_Fornec(&SQLDS_Fornec, UpdateMode::WhereKeyOnly),
+      SQLDS_OpForn(&sqlcon1), DSP_OpForn(&SQLDS_OpForn, UpdateMode::WhereKeyOnly),
+      SQLDS_Estlote(&sqlcon1), DSP_EstLote(&SQLDS_Estlote, UpdateMode::WhereKeyOnly),
+      sqlds_Generico(&sqlcon1), dsp_Generico(&sqlds_Generico, UpdateMode::WhereAll)
 {
+    CriaConjuntos();
     setObjectName(QStringLiteral("DM"));
     sqlcon1.ConnectionName = QStringLiteral("VeltramoDados");
     sqlcon1.DriverName = QStringLiteral("Interbase");
@@ -99,6 +112,15 @@ void TDM::DataModuleCreate()
     // 2. to 4. A closed connection pointed at the configured server.
     sqlcon1.close();
     sqlcon1.setParam(QStringLiteral("Database"), LocalBancoDados(IPServidorCentral));
+}
+
+void TDM::ConsultaGenerica(const QString &sql)
+{
+    sqlds_Generico.Close();
+    cds_Generico->Close();
+    sqlds_Generico.CommandText = sql;
+    sqlds_Generico.Open();
+    cds_Generico->Open();
 }
 
 void TDM::ConsultaRapida(const QString &sql)

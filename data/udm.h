@@ -4,7 +4,9 @@
 // start-up, after the configuration has been read; it does not connect until a
 // dataset is first opened. Call from the UI thread only.
 
+#include "data/dataset/ClientDataSet.h"
 #include "data/dataset/SqlConnection.h"
+#include "data/dataset/SqlDataSet.h"
 #include "data/dataset/SqlQuery.h"
 
 #include <QObject>
@@ -18,13 +20,71 @@ public:
     SqlConnection sqlcon1;
     SqlQuery SQLQuery1;
 
+    // Weighings of filled capsules, detail of the current formula.
+    SqlDataSet sql_PesoMed;
+    DataSetProvider dsp_PesoMed;
+    ClientDataSet *cds_PesoMed;
+    DataSource *ds_PesoMed;
+    // Analysis result of the current formula.
+    SqlDataSet sql_RPesoMed;
+    DataSetProvider dsp_RPesoMed;
+    ClientDataSet *cds_RPesoMed;
+    DataSource *ds_RPesoMed;
+    // Empty-capsule lots.
+    SqlDataSet SQLDSPesoCaVaz;
+    DataSetProvider DSPPesoCaVaz;
+    ClientDataSet *PesoCaV;
+    DataSource *DSPesoCaV;
+    // Orders with capsule formulas.
+    SqlDataSet sql_Pedidos;
+    DataSetProvider dsp_Pedidos;
+    ClientDataSet *cds_Pedidos;
+    DataSource *ds_Pedidos;
+    // Formulas of the current order.
+    SqlDataSet sql_Pediform;
+    DataSetProvider dsp_Pediform;
+    ClientDataSet *cds_Pediform;
+    DataSource *ds_Pediform;
+    // Components of the current formula.
+    SqlDataSet sqlds_Compedid;
+    DataSetProvider dsp_Compedid;
+    ClientDataSet *cds_Compedid;
+    DataSource *ds_Compedid;
+    // Components of one formula, for the theoretical weight.
+    SqlDataSet SQLDSC;
+    DataSetProvider DSPC;
+    ClientDataSet *CDSC;
+    // Supplier look-ups and the supplier picker.
+    SqlDataSet SQLDS_Fornec;
+    DataSetProvider DSP_Fornec;
+    ClientDataSet *Forneced;
+    DataSource *DS_Forneced;
+    SqlDataSet SQLDS_OpForn;
+    DataSetProvider DSP_OpForn;
+    ClientDataSet *OpForn;
+    DataSource *DSOpForn;
+    // Stock lots, for the lot picker.
+    SqlDataSet SQLDS_Estlote;
+    DataSetProvider DSP_EstLote;
+    ClientDataSet *EstLote;
+    DataSource *DSEstLote;
+    // Ad-hoc SELECT whose rows are read by name.
+    SqlDataSet sqlds_Generico;
+    DataSetProvider dsp_Generico;
+    ClientDataSet *cds_Generico;
+
     // Points the connection at the client library and at the database.
     void DataModuleCreate();
 
+    // Runs one SELECT and leaves its rows in cds_Generico, on the first row.
+    void ConsultaGenerica(const QString &sql);
     // Runs one SELECT through SQLQuery1; the caller reads its first row and closes it.
     void ConsultaRapida(const QString &sql);
     // Executes one statement on the connection, committed on its own; returns the rows affected.
     qint64 ExecutaComando(const QString &sql);
+
+private:
+    void CriaConjuntos();
 };
 
 extern TDM *DM;

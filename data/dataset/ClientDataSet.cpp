@@ -372,6 +372,8 @@ int ClientDataSet::MoveBy(int distance)
 {
     checkActive();
     CheckBrowseMode();
+    // Before-scroll runs even when there is nowhere to go; after-scroll only on a move.
+    fire(BeforeScroll);
     if (m_view.isEmpty()) {
         m_eof = m_bof = true;
         return 0;
@@ -381,7 +383,6 @@ int ClientDataSet::MoveBy(int distance)
     m_eof = distance > 0 && moved < distance;
     m_bof = distance < 0 && moved > distance;
     if (moved != 0) {
-        fire(BeforeScroll);
         m_cursor = target;
         fire(AfterScroll);
         emit scrolled();

@@ -46,4 +46,33 @@ void reset()
           QStringLiteral("delete from FORNECED"), QStringLiteral("delete from ESTLOTE")});
 }
 
+void order(const QString &estacao, int npedido, const QString &tipo, const QDate &data)
+{
+    admin().execute(QStringLiteral("insert into PEDIDOS (ESTACAO, NPEDIDO, TIPOPEDIDO, DATAPEDIDO, NOME) "
+                                   "values (?, ?, ?, ?, ?)"),
+                    {estacao, npedido, tipo, data, QStringLiteral("Cliente %1").arg(npedido)});
+}
+
+void formula(const QString &estacao, int npedido, int nformula, const QString &forma)
+{
+    admin().execute(QStringLiteral("insert into PEDIFORM (ESTACAO, NPEDIDO, NFORMULA, FORMAFARMA) "
+                                   "values (?, ?, ?, ?)"),
+                    {estacao, npedido, nformula, forma});
+}
+
+void component(const QString &estacao, int npedido, int nformula, int ordem, const QString &componente, double qde,
+               const QString &unid)
+{
+    admin().execute(QStringLiteral("insert into COMPEDID (ESTACAO, NPEDIDO, NFORMULA, ORDEM, COMPONENTE, QDE, UNID) "
+                                   "values (?, ?, ?, ?, ?, ?, ?)"),
+                    {estacao, npedido, nformula, ordem, componente, qde, unid});
+}
+
+void weighing(int id, const QString &estacao, int npedido, int nformula, int numcap, double peso)
+{
+    admin().execute(QStringLiteral("insert into PESOMED (ID_PESOMED, ESTACAO, NPEDIDO, NFORMULA, NUMCAP, PESO) "
+                                   "values (?, ?, ?, ?, ?, ?)"),
+                    {id, estacao, npedido, nformula, numcap, peso});
+}
+
 } // namespace TestDb

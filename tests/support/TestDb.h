@@ -5,6 +5,7 @@
 
 #include "data/dataset/SqlConnection.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -19,5 +20,13 @@ SqlConnection &admin();
 void exec(const QStringList &statements);
 // Empties the module's and the suite's tables.
 void reset();
+
+// Rows of the suite's tables, with only the columns the module uses.
+void order(const QString &estacao, int npedido, const QString &tipo = QStringLiteral("Pedido"),
+           const QDate &data = QDate(2026, 12, 1));
+void formula(const QString &estacao, int npedido, int nformula, const QString &forma = QStringLiteral("Cápsulas"));
+void component(const QString &estacao, int npedido, int nformula, int ordem, const QString &componente,
+               double qde = 1, const QString &unid = QStringLiteral("MG"));
+void weighing(int id, const QString &estacao, int npedido, int nformula, int numcap, double peso);
 
 } // namespace TestDb

@@ -7,6 +7,8 @@
 #include "widgets/ErrorHandler.h"
 #include "widgets/MessageBoxes.h"
 
+#include <QScreen>
+
 int main(int argc, char **argv)
 {
     Aplicacao app(argc, argv);
@@ -19,6 +21,9 @@ int main(int argc, char **argv)
         return exit.status;
     }
     DM = new TDM(&app);
+    // Without a window manager a maximised window keeps its size: give it the screen.
+    if (QScreen *screen = frm_Principal->screen())
+        frm_Principal->setGeometry(screen->availableGeometry());
     frm_Principal->showMaximized();
     const int status = app.exec();
     delete frm_Principal;

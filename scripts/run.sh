@@ -26,6 +26,9 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 APP_PID=$!
 sleep "${SCREENSHOT_DELAY:-4}"
 import -window root "$SHOT"
+# The database client catches SIGTERM: give it a moment, then insist.
 kill "$APP_PID" 2>/dev/null || true
+for _ in $(seq 30); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
+kill -KILL "$APP_PID" 2>/dev/null || true
 wait "$APP_PID" 2>/dev/null || true
 echo "Screenshot: $SHOT"

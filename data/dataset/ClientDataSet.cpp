@@ -217,6 +217,8 @@ void ClientDataSet::Open()
 {
     if (Active())
         return;
+    if (!m_provider)
+        throw AppError(QStringLiteral("%1: conjunto de dados sem provedor.").arg(m_name));
     DataSetProvider::Packet packet = m_master
         ? m_provider->fetch(m_indexFields.isEmpty() ? IndexFieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts)
                                                     : m_indexFields,
@@ -255,6 +257,30 @@ void ClientDataSet::Open()
     fire(AfterScroll);
 }
 
+void ClientDataSet::CreateDataSet()
+{
+    Close();
+    m_fields = FieldDefs;
+    m_sourceColumn.clear();
+    m_writable.clear();
+    m_byName.clear();
+    for (int i = 0; i < m_fields.size(); ++i) {
+        m_sourceColumn.append(i);
+        m_writable.append(false);
+        m_byName.insert(m_fields[i].name.toUpper(), i);
+    }
+    m_indexFields = IndexFieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    m_indexColumns.clear();
+    for (const QString &f : m_indexFields)
+        m_indexColumns.append(FieldIndex(f.trimmed()));
+    m_indexColumns.removeAll(-1);
+    m_state = DataSetState::Browse;
+    m_cursor = -1;
+    m_eof = m_bof = true;
+    emit stateChanged();
+    emit dataSetChanged();
+}
+
 void ClientDataSet::Close()
 {
     if (!Active())
@@ -273,7 +299,8 @@ void ClientDataSet::Close()
     m_cursor = -1;
     m_eof = m_bof = true;
     m_modified = false;
-    m_provider->DataSet->Close();
+    if (m_provider)
+        m_provider->DataSet->Close();
     m_state = DataSetState::Inactive;
     emit stateChanged();
     emit dataSetChanged();
@@ -301,7 +328,7 @@ void ClientDataSet::onMasterChanged()
     if (valid) {
         const bool held = std::any_of(m_store.begin(), m_store.end(),
                                       [&](const std::unique_ptr<Row> &r) { return r->key == key; });
-        if (!held) {
+        if (!held && m_provider) {
             addRows(m_provider->fetch(m_indexFields, values).rows);
             m_heldKeys.insert(key);
         }
@@ -714,6 +741,8 @@ int ClientDataSet::ApplyUpdates(int maxErrors)
     const QList<RowChange> changes = pendingChanges(rows, deletedIndexes);
     if (changes.isEmpty())
         return 0;
+    if (!m_provider)
+        throw AppError(QStringLiteral("%1: conjunto de dados sem provedor.").arg(m_name));
     const QList<bool> written = m_provider->apply(changes, maxErrors);
     int refused = 0;
     QList<int> deletedDone;
@@ -768,6 +797,8 @@ void ClientDataSet::Refresh()
     CheckBrowseMode();
     if (ChangeCount() > 0)
         throw AppError(QStringLiteral("%1: não é possível atualizar os dados com alterações pendentes.").arg(m_name));
+    if (!m_provider)
+        return;
     if (m_master) {
         bool valid = false;
         const QList<QVariant> values = masterValues(&valid);

@@ -50,6 +50,8 @@ public:
     std::function<void(ClientDataSet &, const AppError &, DataAction &)> OnPostError;
 
     void Open();
+    // Opens an empty in-memory dataset with the fields of FieldDefs, no provider.
+    void CreateDataSet();
     void Close();
     bool Active() const { return m_state != DataSetState::Inactive; }
     DataSetState State() const { return m_state; }

@@ -1,0 +1,305 @@
+#include "widgets/DBGrid.h"
+
+#include "core/Messages.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+// ------------------------------------------------------------------ the model
+
+DataSetModel::DataSetModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void DataSetModel::setDataSource(DataSource *source)
+{
+    for (const auto &c : m_connections)
+        disconnect(c);
+    m_connections.clear();
+    beginResetModel();
+    m_source = source;
+    endResetModel();
+    if (!source)
+        return;
+    m_connections = {
+        connect(source, &DataSource::dataSetChanged, this, &DataSetModel::reset),
+        connect(source, &DataSource::recordChanged, this, &DataSetModel::onRecordChanged),
+        connect(source, &DataSource::scrolled, this,
+                [this] {
+                    if (ClientDataSet *ds = dataSet())
+                        emit cursorMoved(ds->RecNo() - 1);
+                }),
+    };
+}
+
+void DataSetModel::setColumns(const QList<GridColumn> &columns)
+{
+    beginResetModel();
+    m_columns = columns;
+    endResetModel();
+}
+
+void DataSetModel::reset()
+{
+    beginResetModel();
+    endResetModel();
+    if (ClientDataSet *ds = dataSet())
+        emit cursorMoved(ds->RecNo() - 1);
+}
+
+void DataSetModel::onRecordChanged(int)
+{
+    ClientDataSet *ds = dataSet();
+    if (!ds || ds->RecNo() < 1 || m_columns.isEmpty())
+        return;
+    const int row = ds->RecNo() - 1;
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+int DataSetModel::fieldOf(int column) const
+{
+    ClientDataSet *ds = dataSet();
+    if (!ds || !ds->Active() || column < 0 || column >= m_columns.size())
+        return -1;
+    return ds->FieldIndex(m_columns[column].field);
+}
+
+int DataSetModel::rowCount(const QModelIndex &parent) const
+{
+    ClientDataSet *ds = dataSet();
+    return parent.isValid() || !ds || !ds->Active() ? 0 : ds->RecordCount();
+}
+
+int DataSetModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant DataSetModel::data(const QModelIndex &index, int role) const
+{
+    const int field = fieldOf(index.column());
+    const GridColumn &column = m_columns.value(index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+        if (field < 0)
+            return {};
+        return fieldDisplayText(dataSet()->fieldDef(field), dataSet()->rowValue(index.row(), field));
+    case Qt::EditRole: {
+        if (field < 0)
+            return {};
+        const QVariant v = dataSet()->rowValue(index.row(), field);
+        const FieldDef &def = dataSet()->fieldDef(field);
+        if (!v.isValid() || v.isNull())
+            return QString();
+        if (def.type == DataType::Float || def.type == DataType::Decimal)
+            return QLocale().toString(v.toDouble(), 'g', 15).remove(QLocale().groupSeparator());
+        if (def.type == DataType::Date)
+            return QLocale().toString(v.toDate(), QLocale::ShortFormat);
+        return v.toString();
+    }
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(column.alignment);
+    case Qt::BackgroundRole:
+        return column.color.isValid() ? QVariant(column.color) : QVariant();
+    default:
+        return {};
+    }
+}
+
+QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < m_columns.size())
+        return m_columns[section].title.isEmpty() ? m_columns[section].field : m_columns[section].title;
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags DataSetModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    ClientDataSet *ds = dataSet();
+    const int field = fieldOf(index.column());
+    if (ds && !ds->ReadOnly && field >= 0 && !m_columns[index.column()].readOnly && !ds->fieldDef(field).readOnly)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool DataSetModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole)
+        return false;
+    ClientDataSet *ds = dataSet();
+    const int field = fieldOf(index.column());
+    if (!ds || field < 0)
+        return false;
+    const QString text = value.toString();
+    if (ds->RecNo() != index.row() + 1)
+        ds->SetRecNo(index.row() + 1);
+    const FieldDef &def = ds->fieldDef(field);
+    // Numbers are typed in the workstation's format.
+    QVariant typed;
+    if (text.trimmed().isEmpty() && def.type != DataType::String) {
+        typed = QVariant();
+    } else if (def.type == DataType::Float || def.type == DataType::Decimal) {
+        bool ok = false;
+        const QString clean = QString(text).remove(QLocale().groupSeparator()).trimmed();
+        const double d = QLocale().toDouble(clean, &ok);
+        if (!ok)
+            throw AppError(QStringLiteral("'%1' não é um valor numérico válido.").arg(text));
+        typed = d;
+    } else if (def.type == DataType::Date) {
+        QDate d = QLocale().toDate(text.trimmed(), QLocale::ShortFormat);
+        if (!d.isValid())
+            d = QDate::fromString(text.trimmed(), QStringLiteral("dd/MM/yyyy"));
+        if (!d.isValid())
+            throw AppError(QStringLiteral("'%1' não é uma data válida.").arg(text));
+        typed = d;
+    } else {
+        typed = text;
+    }
+    if (ds->State() == DataSetState::Browse) {
+        const QVariant current = ds->rowValue(index.row(), field);
+        if (current == typed || (!current.isValid() && !typed.isValid()))
+            return true;
+        ds->Edit();
+    }
+    ds->Fields(field).SetValue(typed);
+    return true;
+}
+
+// ------------------------------------------------------------ selection model
+
+void GridSelectionModel::setCurrentIndex(const QModelIndex &index, QItemSelectionModel::SelectionFlags command)
+{
+    if (m_grid->beforeCurrentChange(currentIndex(), index))
+        QItemSelectionModel::setCurrentIndex(index, command);
+}
+
+// ------------------------------------------------------------------- the grid
+
+DBGrid::DBGrid(QWidget *parent) : QTableView(parent), m_model(new DataSetModel(this))
+{
+    setModel(m_model);
+    setSelectionModel(new GridSelectionModel(m_model, this));
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                    QAbstractItemView::EditKeyPressed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setFixedWidth(12);
+    connect(m_model, &DataSetModel::cursorMoved, this, [this] { followCursor(); });
+}
+
+void DBGrid::setDataSource(DataSource *source)
+{
+    m_model->setDataSource(source);
+    followCursor();
+}
+
+void DBGrid::setColumns(const QList<GridColumn> &columns)
+{
+    m_model->setColumns(columns);
+    for (int i = 0; i < columns.size(); ++i)
+        setColumnWidth(i, columns[i].width);
+    followCursor();
+}
+
+int DBGrid::SelectedIndex() const
+{
+    return currentIndex().isValid() ? currentIndex().column() : 0;
+}
+
+QString DBGrid::SelectedField() const
+{
+    return m_model->columns().value(SelectedIndex()).field;
+}
+
+void DBGrid::setSelectedIndex(int column)
+{
+    const int row = currentIndex().isValid() ? currentIndex().row() : std::max(0, dataSet() ? dataSet()->RecNo() - 1 : 0);
+    setCurrentIndex(m_model->index(row, column));
+}
+
+bool DBGrid::beforeCurrentChange(const QModelIndex &from, const QModelIndex &to)
+{
+    if (m_following)
+        return true;
+    if (m_inHook) {
+        // A move made by the hook replaces the original one.
+        m_redirected = true;
+        return true;
+    }
+    if (from.isValid() && to.isValid() && from.column() != to.column() && OnColExit) {
+        // What was typed reaches the dataset before the hook looks at it.
+        if (QWidget *editor = indexWidget(from)) {
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+        m_inHook = true;
+        m_redirected = false;
+        try {
+            OnColExit(*this, from.column());
+        } catch (...) {
+            m_inHook = false;
+            throw;
+        }
+        m_inHook = false;
+        if (m_redirected)
+            return false;
+    }
+    return true;
+}
+
+void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    ClientDataSet *ds = dataSet();
+    if (m_following || !ds || !current.isValid() || current.row() == previous.row())
+        return;
+    if (ds->RecNo() != current.row() + 1) {
+        ds->SetRecNo(current.row() + 1);
+        // Leaving an untouched new row removes it: show where the dataset stands.
+        followCursor();
+    }
+}
+
+void DBGrid::followCursor()
+{
+    ClientDataSet *ds = dataSet();
+    if (!ds || !ds->Active() || ds->IsEmpty() || m_model->columnCount() == 0)
+        return;
+    const int row = ds->RecNo() - 1;
+    if (currentIndex().row() == row && currentIndex().isValid())
+        return;
+    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    m_following = true;
+    selectionModel()->setCurrentIndex(m_model->index(row, column),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_following = false;
+}
+
+void DBGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (OnKeyDown && OnKeyDown(*this, event))
+        return;
+    ClientDataSet *ds = dataSet();
+    const bool writable = ds && ds->Active() && !ds->ReadOnly && !ReadOnly;
+    if (writable && event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
+        ds->Insert();
+        return;
+    }
+    if (writable && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier &&
+        (ds->IsEmpty() || ds->RecNo() == ds->RecordCount())) {
+        if (!(ds->State() == DataSetState::Insert && !ds->Modified()))
+            ds->Append();
+        return;
+    }
+    if (writable && event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
+        if (!ds->IsEmpty() && messages().confirm(QStringLiteral("Excluir o registro?")))
+            ds->Delete();
+        return;
+    }
+    if (ds && event->key() == Qt::Key_Escape && state() != QAbstractItemView::EditingState &&
+        (ds->State() == DataSetState::Edit || ds->State() == DataSetState::Insert)) {
+        ds->Cancel();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}

@@ -1,0 +1,106 @@
+#pragma once
+// A grid over a data source: one row per record of the dataset, one column per
+// configured field. The current row is the dataset's cursor; typing edits the
+// record through the dataset. Insert, or Down on the last row, adds a record;
+// Ctrl+Delete deletes the current one after a confirmation. Before the cursor
+// leaves a column, whatever moved it, the column-exit hook runs; it may put the
+// cursor elsewhere, and that move replaces the original one.
+// Call from the UI thread only.
+
+#include "data/dataset/ClientDataSet.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QItemSelectionModel>
+#include <QTableView>
+
+#include <functional>
+
+struct GridColumn {
+    QString field;
+    QString title;
+    int width = 64;
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    bool readOnly = false;
+    QColor color;   // background; invalid for the grid's own
+};
+
+class DataSetModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit DataSetModel(QObject *parent = nullptr);
+
+    void setDataSource(DataSource *source);
+    DataSource *dataSource() const { return m_source; }
+    void setColumns(const QList<GridColumn> &columns);
+    const QList<GridColumn> &columns() const { return m_columns; }
+    ClientDataSet *dataSet() const { return m_source ? m_source->DataSet() : nullptr; }
+    int fieldOf(int column) const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+
+signals:
+    void cursorMoved(int row);
+
+private:
+    void reset();
+    void onRecordChanged(int field);
+
+    DataSource *m_source = nullptr;
+    QList<GridColumn> m_columns;
+    QList<QMetaObject::Connection> m_connections;
+};
+
+class DBGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit DBGrid(QWidget *parent = nullptr);
+
+    void setDataSource(DataSource *source);
+    DataSource *DataSource_() const { return m_model->dataSource(); }
+    void setColumns(const QList<GridColumn> &columns);
+    DataSetModel *dataModel() const { return m_model; }
+    ClientDataSet *dataSet() const { return m_model->dataSet(); }
+
+    // The column of the current cell, and moving the current cell.
+    int SelectedIndex() const;
+    void setSelectedIndex(int column);
+    QString SelectedField() const;
+
+    // Runs before the cursor leaves column `column`.
+    std::function<void(DBGrid &, int column)> OnColExit;
+    // Key handling of the window, run before the grid's own.
+    std::function<bool(DBGrid &, QKeyEvent *)> OnKeyDown;
+    bool ReadOnly = false;
+
+    // Called by the selection model before each change of the current cell.
+    bool beforeCurrentChange(const QModelIndex &from, const QModelIndex &to);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+
+private:
+    void followCursor();
+
+    DataSetModel *m_model;
+    bool m_inHook = false;
+    bool m_redirected = false;
+    bool m_following = false;
+};
+
+// The selection model that asks the grid before the current cell changes.
+class GridSelectionModel : public QItemSelectionModel {
+    Q_OBJECT
+public:
+    GridSelectionModel(QAbstractItemModel *model, DBGrid *grid) : QItemSelectionModel(model), m_grid(grid) {}
+    void setCurrentIndex(const QModelIndex &index, QItemSelectionModel::SelectionFlags command) override;
+
+private:
+    DBGrid *m_grid;
+};

@@ -17,6 +17,11 @@
 #include <functional>
 
 struct GridColumn {
+    GridColumn(QString field_ = {}, QString title_ = {}, int width_ = 64,
+               Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter, bool readOnly_ = false,
+               QColor color_ = {})
+        : field(std::move(field_)), title(std::move(title_)), width(width_), alignment(alignment_),
+          readOnly(readOnly_), color(color_) {}
     QString field;
     QString title;
     int width = 64;

@@ -326,9 +326,8 @@ void ClientDataSet::onMasterChanged()
     m_masterValid = valid;
     m_currentKey = key;
     if (valid) {
-        const bool held = std::any_of(m_store.begin(), m_store.end(),
-                                      [&](const std::unique_ptr<Row> &r) { return r->key == key; });
-        if (!held && m_provider) {
+        // A key fetched once is held, rows or none, until close or refresh.
+        if (!m_heldKeys.contains(key) && m_provider) {
             addRows(m_provider->fetch(m_indexFields, values).rows);
             m_heldKeys.insert(key);
         }

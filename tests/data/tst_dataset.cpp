@@ -168,6 +168,10 @@ private slots:
         dm->cds_Pediform->Prior();
         QCOMPARE(DataSetProvider::fetchCount(), back);
         QCOMPARE(column(dm->cds_PesoMed, QStringLiteral("PESO")), QList<QVariant>({250.0, 251.0}));
+        // A key fetched once is held even when it had no rows.
+        dm->cds_Pediform->Next();
+        dm->cds_Pediform->Prior();
+        QCOMPARE(DataSetProvider::fetchCount(), back);
 
         // The next order fetches its formulas and theirs; coming back fetches nothing.
         dm->cds_Pedidos->Next();

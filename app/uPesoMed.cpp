@@ -1,12 +1,22 @@
 #include "app/uPesoMed.h"
 
+#include "analysis/uCadPesos.h"
+#include "app/TextoAjuda.h"
 #include "config/uConfiguracao.h"
 #include "data/udm.h"
+#include "lots/UCadPrep.h"
+#include "search/uPesquisa.h"
 #include "widgets/ErrorHandler.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -31,10 +41,13 @@ QPushButton *botao(const QString &texto, const QColor &cor, int largura, QWidget
     QPalette p = b->palette();
     p.setColor(QPalette::ButtonText, cor);
     b->setPalette(p);
-    b->setFixedWidth(largura);
-    b->setMinimumHeight(33);
+    b->setFixedSize(largura, 33);
     return b;
 }
+
+const QString kCamposFornecedor = QStringLiteral(
+    "CODIGO, NOME, NOMEFANTASIA, ENDERECO, COMPLEMENTO, CEP, CIDADE, ESTADO, TEL, FAX, E_MAIL, SITE, CNPJ, IE, IM, "
+    "PRAZO_PAGAMENTO");
 
 } // namespace
 
@@ -44,36 +57,115 @@ Tfrm_Principal::Tfrm_Principal(QWidget *parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("Peso Médio - Análise dos Pesos das Cápsulas - 23.2"));
     resize(784, 499);
 
-    auto *central = new QWidget(this);
-    auto *layout = new QVBoxLayout(central);
+    m_central = new QWidget(this);
+    auto *layout = new QVBoxLayout(m_central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     auto *buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->setSpacing(0);
-    BitBtn1 = botao(QStringLiteral("Cápsulas vazias por lote"), Qt::darkBlue, 238, central);
-    BitBtn2 = botao(QStringLiteral("Localize o pedido"), Qt::red, 236, central);
-    BitBtn3 = botao(QStringLiteral("Análise Peso Médio das cápsulas"), QColor(0, 128, 0), 295, central);
+    BitBtn1 = botao(QStringLiteral("Cápsulas vazias por lote"), QColor(0, 0, 128), 238, m_central);
+    BitBtn2 = botao(QStringLiteral("Localize o pedido"), QColor(255, 0, 0), 236, m_central);
+    BitBtn3 = botao(QStringLiteral("Análise Peso Médio das cápsulas"), QColor(0, 128, 0), 295, m_central);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
     buttons->addWidget(BitBtn1);
     buttons->addWidget(BitBtn2);
     buttons->addWidget(BitBtn3);
     buttons->addStretch();
     layout->addLayout(buttons);
-    m_mdi = new QMdiArea(central);
+    m_mdi = new QMdiArea(m_central);
+    m_mdi->setObjectName(QStringLiteral("mdi"));
     layout->addWidget(m_mdi, 1);
-    setCentralWidget(central);
+    setCentralWidget(m_central);
 
-    QMenuBar *menu = menuBar();
-    menu->addAction(QStringLiteral("Cad. Caps. Vazias"));
-    menu->addAction(QStringLiteral("Pesquisar Pedido"));
-    menu->addAction(QStringLiteral("Análise do Peso Médio\tF4"));
-    QMenu *ajuda = menu->addMenu(QStringLiteral("Ajuda"));
-    ajuda->addAction(QStringLiteral("Informações sobre o Peso Médio"));
-    QAction *sair = menu->addAction(QStringLiteral("Sair"));
-    connect(sair, &QAction::triggered, this, &QWidget::close);
+    // The action list: its keys act in every window of the program.
+    auto acao = [this](const char *name, const QString &text, const QKeySequence &key) {
+        auto *a = new QAction(text, this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::ApplicationShortcut);
+        addAction(a);
+        return a;
+    };
+    act_Cadastro = acao("act_Cadastro", QStringLiteral("Análise do Peso Médio"), QKeySequence(Qt::Key_F4));
+    act_Calcular = acao("act_Calcular", QStringLiteral("Calcular"), QKeySequence(Qt::Key_F5));
+    act_FCadastros = acao("act_FCadastros", QStringLiteral("Fechar análise"), QKeySequence(Qt::CTRL | Qt::Key_F4));
+    act_Sair = acao("act_Sair", QStringLiteral("Sair"), QKeySequence());
+    connect(act_Cadastro, &QAction::triggered, this, &Tfrm_Principal::act_CadastroExecute);
+    connect(act_Calcular, &QAction::triggered, this, &Tfrm_Principal::act_CalcularExecute);
+    connect(act_FCadastros, &QAction::triggered, this, &Tfrm_Principal::act_FCadastrosExecute);
+    connect(act_Sair, &QAction::triggered, this, &Tfrm_Principal::act_SairExecute);
 
+    QMenuBar *mmu1 = menuBar();
+    mmu1->setObjectName(QStringLiteral("mmu1"));
+    CadastroInicial1 = mmu1->addAction(QStringLiteral("Cad. Caps. Vazias"));
+    PesquisarPedido1 = mmu1->addAction(QStringLiteral("Pesquisar Pedido"));
+    PMCadastros1 = mmu1->addAction(QStringLiteral("Análise do Peso Médio\tF4"));
+    Ajuda1 = mmu1->addMenu(QStringLiteral("Ajuda"));
+    InformaessobreoPesoMdio1 = Ajuda1->addAction(QStringLiteral("Informações sobre o Peso Médio"));
+    Sair2 = mmu1->addAction(QStringLiteral("Sair"));
+    connect(CadastroInicial1, &QAction::triggered, this, &Tfrm_Principal::CadastroInicial1Click);
+    connect(PesquisarPedido1, &QAction::triggered, this, &Tfrm_Principal::PesquisarPedido1Click);
+    connect(PMCadastros1, &QAction::triggered, act_Cadastro, &QAction::trigger);
+    connect(InformaessobreoPesoMdio1, &QAction::triggered, this, &Tfrm_Principal::InformaessobreoPesoMdio1Click);
+    connect(Sair2, &QAction::triggered, act_Sair, &QAction::trigger);
+    connect(BitBtn1, &QPushButton::clicked, this, &Tfrm_Principal::CadastroInicial1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &Tfrm_Principal::PesquisarPedido1Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &Tfrm_Principal::act_CadastroExecute);
+
+    CriaPainelInformacoes(m_central);
     FormCreate();
 }
+
+Tfrm_Principal::~Tfrm_Principal()
+{
+    if (frm_Principal == this)
+        frm_Principal = nullptr;
+}
+
+void Tfrm_Principal::CriaPainelInformacoes(QWidget *central)
+{
+    pnl_informacoes = new QFrame(central);
+    pnl_informacoes->setObjectName(QStringLiteral("pnl_informacoes"));
+    pnl_informacoes->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pnl_informacoes->setAutoFillBackground(true);
+    mmo1 = new QPlainTextEdit(pnl_informacoes);
+    mmo1->setObjectName(QStringLiteral("mmo1"));
+    mmo1->setGeometry(6, 6, 772, 491);
+    mmo1->setFrameStyle(QFrame::NoFrame);
+    mmo1->setReadOnly(true);
+    mmo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    mmo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPalette p = mmo1->palette();
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::Text, Qt::black);
+    mmo1->setPalette(p);
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPixelSize(13);
+    mmo1->setFont(f);
+    mmo1->setTabStopDistance(8 * QFontMetricsF(f).horizontalAdvance(QLatin1Char(' ')));
+    mmo1->setPlainText(LinhasAjuda().join(QLatin1Char('\n')));
+    btn1 = new QPushButton(QStringLiteral("Fechar "), pnl_informacoes);
+    btn1->setObjectName(QStringLiteral("btn1"));
+    btn1->setGeometry(307, 497, 153, 22);
+    btn1->setFlat(true);
+    btn1->setFocusPolicy(Qt::NoFocus);
+    connect(btn1, &QPushButton::clicked, this, &Tfrm_Principal::btn1Click);
+    pnl_informacoes->hide();
+    central->installEventFilter(this);
+}
+
+bool Tfrm_Principal::eventFilter(QObject *watched, QEvent *event)
+{
+    // The help panel covers the whole client area whatever its size.
+    if (watched == m_central && event->type() == QEvent::Resize && pnl_informacoes->isVisible())
+        pnl_informacoes->setGeometry(m_central->rect());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// -------------------------------------------------------------------- events
 
 void Tfrm_Principal::FormCreate()
 {
@@ -101,10 +193,161 @@ void Tfrm_Principal::showEvent(QShowEvent *event)
 
 void Tfrm_Principal::FormShow()
 {
+    if (!DM)
+        return;
     try {
-        if (DM)
-            DM->sqlcon1.connection();
+        for (ClientDataSet *cds : {DM->cds_RPesoMed, DM->cds_PesoMed, DM->cds_Pedidos, DM->cds_Pediform,
+                                   DM->cds_Compedid})
+            cds->Open();
     } catch (...) {
+        // The datasets after the failing one stay closed; the window stays usable.
         TrataErro(std::current_exception());
     }
+}
+
+void Tfrm_Principal::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void Tfrm_Principal::FormActivate()
+{
+    CamposFornecedor = kCamposFornecedor;
+}
+
+void Tfrm_Principal::closeEvent(QCloseEvent *event)
+{
+    try {
+        FormClose();
+    } catch (...) {
+        event->ignore();
+        if (m_discardCloseError)
+            return;
+        throw;
+    }
+    event->accept();
+}
+
+void Tfrm_Principal::FormClose()
+{
+    if (!DM)
+        return;
+    for (ClientDataSet *cds : {DM->cds_Pedidos, DM->cds_Pediform, DM->cds_Compedid, DM->cds_PesoMed,
+                               DM->cds_RPesoMed})
+        cds->Close();
+}
+
+// ------------------------------------------------------------------ commands
+
+QMdiSubWindow *Tfrm_Principal::AdicionaFilha(QWidget *form)
+{
+    QMdiSubWindow *sub = m_mdi->addSubWindow(form);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    // The MDI frame binds Ctrl+F4 to closing a child; here that key belongs to
+    // the action that removes the analysis window alone.
+    const QKeySequence ctrlF4(Qt::CTRL | Qt::Key_F4);
+    QList<QAction *> actions = sub->actions();
+    if (sub->systemMenu())
+        actions += sub->systemMenu()->actions();
+    for (QAction *a : actions)
+        if (a->shortcut() == ctrlF4)
+            a->setShortcut(QKeySequence());
+    sub->show();
+    m_mdi->setActiveSubWindow(sub);
+    return sub;
+}
+
+QMdiSubWindow *Tfrm_Principal::JanelaDe(QWidget *form) const
+{
+    for (QMdiSubWindow *sub : m_mdi->subWindowList())
+        if (sub->widget() == form)
+            return sub;
+    return nullptr;
+}
+
+bool Tfrm_Principal::JanelaAtiva(QWidget *form) const
+{
+    QMdiSubWindow *sub = form ? JanelaDe(form) : nullptr;
+    return sub && m_mdi->currentSubWindow() == sub && QApplication::activeWindow() == this;
+}
+
+void Tfrm_Principal::CadastroInicial1Click()
+{
+    if (!FormCadPrep)
+        return;
+    FormCadPrep->show();
+    FormCadPrep->raise();
+    FormCadPrep->activateWindow();
+}
+
+void Tfrm_Principal::PesquisarPedido1Click()
+{
+    if (frm_Pesquisa) {
+        if (QMdiSubWindow *sub = JanelaDe(frm_Pesquisa)) {
+            sub->show();
+            m_mdi->setActiveSubWindow(sub);
+        }
+        return;
+    }
+    frm_Pesquisa = new Tfrm_Pesquisa(this);
+    AdicionaFilha(frm_Pesquisa);
+}
+
+void Tfrm_Principal::act_CadastroExecute()
+{
+    if (frm_Cadastros) {
+        if (QMdiSubWindow *sub = JanelaDe(frm_Cadastros)) {
+            sub->show();
+            m_mdi->setActiveSubWindow(sub);
+        }
+        return;
+    }
+    frm_Cadastros = new Tfrm_Cadastros(this);
+    AdicionaFilha(frm_Cadastros);
+}
+
+void Tfrm_Principal::act_CalcularExecute()
+{
+    if (!frm_Cadastros || !JanelaAtiva(frm_Cadastros))
+        return;
+    try {
+        frm_Cadastros->btn_Calcular->click();
+    } catch (...) {
+        // Started by the key, the analysis fails silently.
+    }
+}
+
+void Tfrm_Principal::act_FCadastrosExecute()
+{
+    if (!frm_Cadastros || !JanelaAtiva(frm_Cadastros))
+        return;
+    QMdiSubWindow *sub = JanelaDe(frm_Cadastros);
+    frm_Cadastros = nullptr;
+    // Destroyed at once, without its close handler.
+    delete sub;
+}
+
+void Tfrm_Principal::act_SairExecute()
+{
+    m_discardCloseError = true;
+    try {
+        close();
+    } catch (...) {
+        // An error while closing is discarded; the window stays open.
+    }
+    m_discardCloseError = false;
+}
+
+void Tfrm_Principal::InformaessobreoPesoMdio1Click()
+{
+    pnl_informacoes->setGeometry(m_central->rect());
+    pnl_informacoes->raise();
+    pnl_informacoes->show();
+}
+
+void Tfrm_Principal::btn1Click()
+{
+    pnl_informacoes->hide();
 }

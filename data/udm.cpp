@@ -8,6 +8,7 @@
 #include <QFile>
 
 TDM *DM = nullptr;
+QString CamposFornecedor;
 
 namespace {
 

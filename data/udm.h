@@ -89,5 +89,9 @@ private:
 
 extern TDM *DM;
 
+// The column list of the supplier table that supplier look-ups put after
+// "Select "; set each time the main window is activated, empty before.
+extern QString CamposFornecedor;
+
 // The location of the database on the configured server.
 QString LocalBancoDados(const QString &servidor);

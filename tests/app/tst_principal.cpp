@@ -1,15 +1,25 @@
 // Start-up of the main window against the configuration beside the executable,
 // and the general error handler.
 
+#include "analysis/uCadPesos.h"
 #include "app/uPesoMed.h"
 #include "config/uConfiguracao.h"
 #include "core/AppError.h"
+#include "data/udm.h"
+#include "lots/UCadPrep.h"
+#include "search/uPesquisa.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/TestDb.h"
 #include "widgets/ErrorHandler.h"
 
+#include <QAction>
 #include <QFile>
+#include <QFrame>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -39,8 +49,55 @@ class TstPrincipal : public QObject {
         f.write(content);
     }
 
+    // The running program: main window, data module, lot registry
+
+    void startProgram(bool reachableDatabase = true)
+    {
+        writeIni(line(kIp, "127.0.0.1"));
+        frm_Principal = new Tfrm_Principal;
+        DM = new TDM;
+        if (reachableDatabase)
+            TestDb::point(DM->sqlcon1);
+        else
+            DM->sqlcon1.setParam(QStringLiteral("Database"), QStringLiteral("127.0.0.1:C:\\nao\\existe.bd"));
+        FormCadPrep = new TFormCadPrep;
+        frm_Principal->resize(1000, 700);
+        frm_Principal->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frm_Principal));
+        activate(frm_Principal);
+    }
+
+    void stopProgram()
+    {
+        delete frm_Principal;
+        delete FormCadPrep;
+        FormCadPrep = nullptr;
+        delete DM;
+        DM = nullptr;
+        QCOMPARE(frm_Pesquisa, nullptr);
+        QCOMPARE(frm_Cadastros, nullptr);
+    }
+
+    static void activate(QWidget *w)
+    {
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+    }
+
+    static void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+        QTest::keyClick(target, static_cast<Qt::Key>(k), modifiers);
+    }
+
+    int children() const { return static_cast<int>(frm_Principal->mdiArea()->subWindowList().size()); }
+
 private slots:
-    void init() { ReiniciaConfiguracao(); }
+    void init()
+    {
+        ReiniciaConfiguracao();
+        CamposFornecedor.clear();
+    }
     void cleanup() { QFile::remove(iniPath()); }
 
     void missingConfigurationEndsWithMessage()
@@ -87,6 +144,191 @@ private slots:
         } else {
             QCOMPARE(window.mdiArea()->background().color(), colour);
         }
+    }
+
+    void opensDatasetsInOrderAndClosesThem()
+    {
+        TestDb::reset();
+        MessageRecorder recorder;
+        startProgram();
+        QVERIFY(recorder.entries().isEmpty());
+        for (ClientDataSet *cds : {DM->cds_RPesoMed, DM->cds_PesoMed, DM->cds_Pedidos, DM->cds_Pediform,
+                                   DM->cds_Compedid})
+            QVERIFY2(cds->Active(), qPrintable(cds->objectName()));
+        QCOMPARE(CamposFornecedor, QStringLiteral("CODIGO, NOME, NOMEFANTASIA, ENDERECO, COMPLEMENTO, CEP, CIDADE, "
+                                                  "ESTADO, TEL, FAX, E_MAIL, SITE, CNPJ, IE, IM, PRAZO_PAGAMENTO"));
+        // Esc does nothing.
+        key(Qt::Key_Escape);
+        QVERIFY(frm_Principal->isVisible());
+        frm_Principal->Sair2->trigger();
+        QVERIFY(!frm_Principal->isVisible());
+        QVERIFY(!DM->cds_Pedidos->Active());
+        QVERIFY(!DM->cds_RPesoMed->Active());
+        stopProgram();
+    }
+
+    void unreachableDatabaseLeavesWindowUsable()
+    {
+        MessageRecorder recorder;
+        startProgram(false);
+        QCOMPARE(recorder.entries().size(), 1);
+        QCOMPARE(recorder.entries().first().kind, MessageRecorder::Kind::Error);
+        QVERIFY(recorder.entries().first().text.contains(QStringLiteral("existe.bd")));
+        for (ClientDataSet *cds : {DM->cds_RPesoMed, DM->cds_PesoMed, DM->cds_Pedidos, DM->cds_Pediform,
+                                   DM->cds_Compedid})
+            QVERIFY(!cds->Active());
+        frm_Principal->BitBtn2->click();
+        QVERIFY(frm_Pesquisa);
+        QVERIFY(frm_Pesquisa->isVisible());
+        stopProgram();
+    }
+
+    void searchWindowIsSingleAndFreshAfterClosing()
+    {
+        MessageRecorder recorder;
+        startProgram();
+        frm_Principal->BitBtn2->click();
+        Tfrm_Pesquisa *first = frm_Pesquisa;
+        QVERIFY(first);
+        frm_Principal->PesquisarPedido1->trigger();
+        QCOMPARE(frm_Pesquisa, first);
+        QCOMPARE(children(), 1);
+        QPointer<Tfrm_Pesquisa> guard(first);
+        frm_Principal->JanelaDe(first)->close();
+        QTRY_VERIFY(guard.isNull());
+        QCOMPARE(frm_Pesquisa, nullptr);
+        QCOMPARE(children(), 0);
+        frm_Principal->BitBtn2->click();
+        QVERIFY(frm_Pesquisa);
+        QCOMPARE(children(), 1);
+        stopProgram();
+    }
+
+    void lotRegistryIsNeverDuplicated()
+    {
+        MessageRecorder recorder;
+        startProgram();
+        TFormCadPrep *registry = FormCadPrep;
+        QVERIFY(!registry->isVisible());
+        frm_Principal->BitBtn1->click();
+        frm_Principal->CadastroInicial1->trigger();
+        QVERIFY(registry->isVisible());
+        QCOMPARE(FormCadPrep, registry);
+        registry->close();
+        QVERIFY(!registry->isVisible());
+        frm_Principal->BitBtn1->click();
+        QCOMPARE(FormCadPrep, registry);
+        QVERIFY(registry->isVisible());
+        int registries = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            registries += qobject_cast<TFormCadPrep *>(w) != nullptr;
+        QCOMPARE(registries, 1);
+        stopProgram();
+    }
+
+    void keysActOnTheActiveAnalysisWindowOnly()
+    {
+        MessageRecorder recorder;
+        startProgram();
+        // No analysis window: F5 and Ctrl+F4 do nothing.
+        key(Qt::Key_F5);
+        key(Qt::Key_F4, Qt::ControlModifier);
+        QCOMPARE(children(), 0);
+
+        key(Qt::Key_F4);
+        QVERIFY(frm_Cadastros);
+        Tfrm_Cadastros *analysis = frm_Cadastros;
+        QSignalSpy clicks(analysis->btn_Calcular, &QPushButton::clicked);
+        int closeEvents = 0;
+        struct CloseCounter : QObject {
+            int *count;
+            explicit CloseCounter(int *c) : count(c) {}
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == QEvent::Close)
+                    ++*count;
+                return false;
+            }
+        } counter(&closeEvents);
+        analysis->installEventFilter(&counter);
+        key(Qt::Key_F5);
+        QCOMPARE(clicks.count(), 1);
+
+        // Another window active: both keys leave the analysis window alone.
+        frm_Principal->BitBtn2->click();
+        QVERIFY(frm_Principal->JanelaAtiva(frm_Pesquisa));
+        key(Qt::Key_F5);
+        key(Qt::Key_F4, Qt::ControlModifier);
+        QCOMPARE(clicks.count(), 1);
+        QCOMPARE(frm_Cadastros, analysis);
+        QVERIFY(frm_Pesquisa);
+        QCOMPARE(children(), 2);
+
+        // F4 brings it back; Ctrl+F4 then removes it without its close handler.
+        key(Qt::Key_F4);
+        QCOMPARE(frm_Cadastros, analysis);
+        QVERIFY(frm_Principal->JanelaAtiva(analysis));
+        QPointer<Tfrm_Cadastros> guard(analysis);
+        key(Qt::Key_F4, Qt::ControlModifier);
+        QVERIFY(guard.isNull());
+        QCOMPARE(frm_Cadastros, nullptr);
+        QCOMPARE(closeEvents, 0);
+        QCOMPARE(children(), 1);
+
+        // A new, working analysis window.
+        key(Qt::Key_F4);
+        QVERIFY(frm_Cadastros);
+        QVERIFY(frm_Cadastros != nullptr && frm_Cadastros->isVisible());
+        QSignalSpy again(frm_Cadastros->btn_Calcular, &QPushButton::clicked);
+        key(Qt::Key_F5);
+        QCOMPARE(again.count(), 1);
+
+        // The keys also act from the lot registry window; F5 there finds no active analysis window.
+        frm_Principal->BitBtn1->click();
+        activate(FormCadPrep);
+        key(Qt::Key_F5);
+        QCOMPARE(again.count(), 1);
+        frm_Principal->JanelaDe(frm_Cadastros)->close();
+        QCOMPARE(frm_Cadastros, nullptr);
+        activate(FormCadPrep);
+        key(Qt::Key_F4);
+        QVERIFY(frm_Cadastros);
+        frm_Principal->JanelaDe(frm_Pesquisa)->close();
+        frm_Principal->JanelaDe(frm_Cadastros)->close();
+        QTRY_COMPARE(children(), 0);
+        stopProgram();
+    }
+
+    void helpPanel()
+    {
+        MessageRecorder recorder;
+        startProgram();
+        QFile expected(QFINDTESTDATA("ajuda.txt"));
+        QVERIFY(expected.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(expected.readAll());
+        QCOMPARE(text.split(QLatin1Char('\n')).size(), 83);
+        QCOMPARE(frm_Principal->mmo1->toPlainText(), text);
+        QVERIFY(frm_Principal->mmo1->isReadOnly());
+
+        key(Qt::Key_F4);
+        QMdiSubWindow *sub = frm_Principal->JanelaDe(frm_Cadastros);
+        const QRect before = sub->geometry();
+        QVERIFY(!frm_Principal->pnl_informacoes->isVisible());
+        frm_Principal->InformaessobreoPesoMdio1->trigger();
+        QVERIFY(frm_Principal->pnl_informacoes->isVisible());
+        QCOMPARE(frm_Principal->pnl_informacoes->geometry(), frm_Principal->centralWidget()->rect());
+        QCOMPARE(frm_Principal->mmo1->geometry(), QRect(6, 6, 772, 491));
+        QCOMPARE(frm_Principal->btn1->geometry(), QRect(307, 497, 153, 22));
+        QCOMPARE(frm_Principal->btn1->text(), QStringLiteral("Fechar "));
+        frm_Principal->resize(1200, 800);
+        QTRY_COMPARE(frm_Principal->pnl_informacoes->geometry(), frm_Principal->centralWidget()->rect());
+        QCOMPARE(frm_Principal->mmo1->geometry(), QRect(6, 6, 772, 491));
+        frm_Principal->btn1->click();
+        QVERIFY(!frm_Principal->pnl_informacoes->isVisible());
+        QVERIFY(sub->isVisible());
+        QCOMPARE(sub->geometry(), before);
+        sub->close();
+        stopProgram();
     }
 
     void uncaughtErrorIsShownAndProgramGoesOn()

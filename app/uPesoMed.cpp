@@ -243,6 +243,7 @@ void Tfrm_Principal::FormClose()
 
 QMdiSubWindow *Tfrm_Principal::AdicionaFilha(QWidget *form)
 {
+    const QSize designed = form->size();
     QMdiSubWindow *sub = m_mdi->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     // The MDI frame binds Ctrl+F4 to closing a child; here that key belongs to
@@ -255,6 +256,8 @@ QMdiSubWindow *Tfrm_Principal::AdicionaFilha(QWidget *form)
         if (a->shortcut() == ctrlF4)
             a->setShortcut(QKeySequence());
     sub->show();
+    // The child keeps the size it was designed with, plus the frame.
+    sub->resize(designed + (sub->size() - form->size()));
     m_mdi->setActiveSubWindow(sub);
     return sub;
 }

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Pictures of every window on the demo database, for looking at them:
+# bash scripts/screenshots.sh [folder]   (default build/screenshots)
+source "$(dirname "$0")/common.sh"
+
+OUT="${1:-$BUILD_DIR/screenshots}"
+install_packages
+build
+ensure_server
+create_database "$SUITE_ALIAS" "$DEMO_DB" "$ROOT/db/schema.sql" "$ROOT/db/demo.sql"
+write_config "$BUILD_DIR/tools"
+mkdir -p "$OUT"
+Xvfb :96 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+XVFB_PID=$!
+trap 'kill "$XVFB_PID" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do DISPLAY=:96 xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+DISPLAY=:96 "$BUILD_DIR/tools/capturas" "$OUT"

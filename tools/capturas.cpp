@@ -1,0 +1,76 @@
+// Starts the program as PesoMed does, puts each window in a known state and
+// saves a picture of it: capturas <output folder>. Run under a display (Xvfb).
+
+#include "analysis/uCadPesos.h"
+#include "app/uPesoMed.h"
+#include "core/AppError.h"
+#include "data/udm.h"
+#include "lots/UCadPrep.h"
+#include "report/uRM.h"
+#include "search/uPesquisa.h"
+#include "widgets/ErrorHandler.h"
+#include "widgets/MessageBoxes.h"
+
+#include <QAction>
+#include <QDir>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+void settle()
+{
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+}
+
+void save(QWidget *w, const QString &folder, const QString &name)
+{
+    settle();
+    const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
+    w->grab().save(path);
+    std::printf("%s\n", qPrintable(path));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Aplicacao app(argc, argv);
+    QApplication::setApplicationDisplayName(TituloAplicacao);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    QDir().mkpath(folder);
+    MessageBoxes boxes;
+    setMessageService(&boxes);
+    try {
+        frm_Principal = new Tfrm_Principal;
+    } catch (const ProgramExit &exit) {
+        return exit.status;
+    }
+    DM = new TDM(&app);
+    RM = new TRM(&app);
+    FormCadPrep = new TFormCadPrep;
+    frm_Principal->setGeometry(frm_Principal->screen()->availableGeometry());
+    frm_Principal->show();
+
+    save(frm_Principal, folder, QStringLiteral("principal"));
+    frm_Principal->InformaessobreoPesoMdio1->trigger();
+    save(frm_Principal, folder, QStringLiteral("ajuda"));
+    frm_Principal->btn1->click();
+    frm_Principal->BitBtn2->click();
+    save(frm_Principal, folder, QStringLiteral("pesquisa"));
+    frm_Principal->act_Cadastro->trigger();
+    save(frm_Principal, folder, QStringLiteral("analise"));
+    frm_Principal->BitBtn1->click();
+    save(FormCadPrep, folder, QStringLiteral("lotes"));
+
+    delete FormCadPrep;
+    delete frm_Principal;
+    setMessageService(nullptr);
+    return 0;
+}

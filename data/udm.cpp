@@ -52,6 +52,7 @@ TDM::TDM(QObject *parent)
       sqlds_Generico(&sqlcon1), dsp_Generico(&sqlds_Generico, UpdateMode::WhereAll)
 {
     CriaConjuntos();
+    LigaRegras();
     setObjectName(QStringLiteral("DM"));
     sqlcon1.ConnectionName = QStringLiteral("VeltramoDados");
     sqlcon1.DriverName = QStringLiteral("Interbase");

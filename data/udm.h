@@ -11,6 +11,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class TDM : public QObject {
     Q_OBJECT
 public:
@@ -83,9 +85,34 @@ public:
     // Executes one statement on the connection, committed on its own; returns the rows affected.
     qint64 ExecutaComando(const QString &sql);
 
+    // Highest identifier read by the last before-insert rule of either table.
+    qint64 UltimoId = 0;
+
+    // Colours the verdict shown by the analysis window; set by that window
+    // while it exists. Receives RESULTADO of the result row current at the moment.
+    std::function<void(const QString &resultado)> ColoreVeredito;
+
+    // Record rules of the weighings and the result record.
+    void cds_PesoMedBeforeInsert(ClientDataSet &ds);
+    void cds_PesoMedAfterInsert(ClientDataSet &ds);
+    void cds_PesoMedAfterPost(ClientDataSet &ds);
+    void cds_PesoMedAfterDelete(ClientDataSet &ds);
+    void cds_RPesoMedBeforeInsert(ClientDataSet &ds);
+    void cds_RPesoMedAfterInsert(ClientDataSet &ds);
+    void cds_RPesoMedAfterPostDelete(ClientDataSet &ds);
+    void cds_RPesoMedBeforeScroll(ClientDataSet &ds);
+    void cds_RPesoMedAfterScroll(ClientDataSet &ds);
+
 private:
     void CriaConjuntos();
+    void LigaRegras();
+    // Writes the change log back; a refused change stays pending and is reported.
+    void GravaAlteracoes(ClientDataSet &ds, const QString &oQue);
 };
+
+// The text key of a formula: station, order number with at least six digits,
+// formula number.
+QString ChaveFormula(const QString &estacao, qint64 npedido, qint64 nformula);
 
 extern TDM *DM;
 

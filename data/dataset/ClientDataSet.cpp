@@ -196,6 +196,14 @@ void ClientDataSet::addRows(const QList<QList<QVariant>> &rows)
     }
 }
 
+QString ClientDataSet::keyOf(const QList<QVariant> &masterValues) const
+{
+    QList<QVariant> keyValues(m_fields.size());
+    for (int i = 0; i < m_indexColumns.size() && i < masterValues.size(); ++i)
+        keyValues[m_indexColumns[i]] = fieldCoerce(m_fields[m_indexColumns[i]], masterValues[i]);
+    return rowKey(keyValues);
+}
+
 QList<QVariant> ClientDataSet::masterValues(bool *valid) const
 {
     *valid = false;
@@ -240,10 +248,7 @@ void ClientDataSet::Open()
         m_masterValid = valid;
         m_currentKey.clear();
         if (valid) {
-            QList<QVariant> keyValues(m_fields.size());
-            for (int i = 0; i < m_indexColumns.size() && i < values.size(); ++i)
-                keyValues[m_indexColumns[i]] = fieldCoerce(m_fields[m_indexColumns[i]], values[i]);
-            m_currentKey = rowKey(keyValues);
+            m_currentKey = keyOf(values);
             addRows(m_provider->fetch(m_indexFields, values).rows);
             m_heldKeys.insert(m_currentKey);
         }
@@ -312,13 +317,7 @@ void ClientDataSet::onMasterChanged()
         return;
     bool valid = false;
     const QList<QVariant> values = masterValues(&valid);
-    QString key;
-    if (valid) {
-        QList<QVariant> keyValues(m_fields.size());
-        for (int i = 0; i < m_indexColumns.size() && i < values.size(); ++i)
-            keyValues[m_indexColumns[i]] = fieldCoerce(m_fields[m_indexColumns[i]], values[i]);
-        key = rowKey(keyValues);
-    }
+    const QString key = valid ? keyOf(values) : QString();
     if (valid == m_masterValid && key == m_currentKey)
         return;
     CheckBrowseMode();
@@ -487,24 +486,15 @@ void ClientDataSet::CheckBrowseMode()
 
 void ClientDataSet::Append()
 {
-    checkWritable();
-    CheckBrowseMode();
-    fire(BeforeInsert);
-    fire(BeforeScroll);
-    m_newRow = std::make_unique<Row>();
-    m_newRow->values = QList<QVariant>(m_fields.size());
-    m_view.append(m_newRow.get());
-    m_cursor = static_cast<int>(m_view.size()) - 1;
-    m_modified = false;
-    m_eof = m_bof = false;
-    setState(DataSetState::Insert);
-    emit dataSetChanged();
-    fire(AfterInsert);
-    fire(AfterScroll);
-    emit scrolled();
+    beginInsert(true);
 }
 
 void ClientDataSet::Insert()
+{
+    beginInsert(false);
+}
+
+void ClientDataSet::beginInsert(bool atEnd)
 {
     checkWritable();
     CheckBrowseMode();
@@ -512,7 +502,14 @@ void ClientDataSet::Insert()
     fire(BeforeScroll);
     m_newRow = std::make_unique<Row>();
     m_newRow->values = QList<QVariant>(m_fields.size());
-    const int at = m_cursor < 0 ? 0 : m_cursor;
+    // A detail's new row starts with the master's key.
+    if (m_master) {
+        bool valid = false;
+        const QList<QVariant> values = masterValues(&valid);
+        for (int i = 0; valid && i < m_indexColumns.size() && i < values.size(); ++i)
+            m_newRow->values[m_indexColumns[i]] = fieldCoerce(m_fields[m_indexColumns[i]], values[i]);
+    }
+    const int at = atEnd || m_cursor < 0 ? static_cast<int>(m_view.size()) : m_cursor;
     m_view.insert(at, m_newRow.get());
     m_cursor = at;
     m_modified = false;
@@ -807,6 +804,7 @@ void ClientDataSet::Refresh()
         m_store.clear();
         m_heldKeys.clear();
         m_masterValid = valid;
+        m_currentKey = valid ? keyOf(values) : QString();
         if (valid) {
             addRows(packet.rows);
             m_heldKeys.insert(m_currentKey);

@@ -94,6 +94,8 @@ public:
     // Writes the change log back (see DataSetProvider::apply); returns the
     // number of changes refused, which stay pending.
     int ApplyUpdates(int maxErrors);
+    // Why the last ApplyUpdates refused a change; empty when none was refused.
+    QString LastApplyError() const { return m_provider ? m_provider->lastRefusal() : QString(); }
     void CancelUpdates();
     // Re-reads from the database; fails while a change is pending. Without a
     // master: the same row number again. A detail: the rows of the master's
@@ -128,6 +130,8 @@ private:
     void setupFields(const QList<fb::ColumnInfo> &columns);
     void addRows(const QList<QList<QVariant>> &rows);
     QString rowKey(const QList<QVariant> &values) const;
+    QString keyOf(const QList<QVariant> &masterValues) const;
+    void beginInsert(bool atEnd);
     QList<QVariant> masterValues(bool *valid) const;
     void onMasterChanged();
     void rebuildView();

@@ -80,6 +80,7 @@ DataSetProvider::Packet DataSetProvider::fetch(const QStringList &whereFields, c
 QList<bool> DataSetProvider::apply(const QList<RowChange> &changes, int maxErrors) const
 {
     QList<bool> written(changes.size(), false);
+    m_lastRefusal.clear();
     if (changes.isEmpty())
         return written;
     const QString table = tableName();
@@ -135,6 +136,7 @@ QList<bool> DataSetProvider::apply(const QList<RowChange> &changes, int maxError
                       : QStringLiteral("delete from %1 where %2").arg(table, where.join(QStringLiteral(" and ")));
         }
         bool ok = false;
+        QString refusal;
         try {
             if (c.kind == RowChange::Insert) {
                 ok = run(sql, params) == 1;
@@ -142,12 +144,19 @@ QList<bool> DataSetProvider::apply(const QList<RowChange> &changes, int maxError
                 run(QStringLiteral("savepoint PM_APLICA"), {});
                 const qint64 affected = run(sql, params);
                 ok = affected == 1;
-                if (affected > 1)
+                if (affected > 1) {
                     run(QStringLiteral("rollback to savepoint PM_APLICA"), {});
+                    refusal = QStringLiteral("a alteração atingiria %1 linhas iguais de %2.").arg(affected).arg(table);
+                } else if (affected == 0) {
+                    refusal = QStringLiteral("a linha foi alterada ou excluída por outra estação.");
+                }
             }
-        } catch (const fb::Error &) {
+        } catch (const fb::Error &e) {
             // Refused by the database; the server has undone the statement.
+            refusal = e.text();
         }
+        if (!ok && m_lastRefusal.isEmpty())
+            m_lastRefusal = refusal;
         written[i] = ok;
         if (!ok && ++errors > maxErrors && maxErrors != -1) {
             transaction.rollback();

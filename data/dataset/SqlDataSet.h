@@ -56,6 +56,9 @@ public:
     // maxErrors refusals roll everything back. Returns, per change, whether it
     // was written (all false after a roll-back).
     QList<bool> apply(const QList<RowChange> &changes, int maxErrors) const;
+    // Why the last apply refused its first refused change: the database's
+    // message, or that the row was not found or not alone.
+    QString lastRefusal() const { return m_lastRefusal; }
 
     // The table the statement reads (the name after FROM).
     QString tableName() const;
@@ -67,4 +70,5 @@ public:
 
 private:
     qsizetype tableNameEnd() const;
+    mutable QString m_lastRefusal;
 };

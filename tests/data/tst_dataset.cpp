@@ -91,6 +91,11 @@ private slots:
         TestDb::reset();
         dm = std::make_unique<TDM>();
         TestDb::point(dm->sqlcon1);
+        // The layer alone: the record rules are tested on their own.
+        for (ClientDataSet *cds : {dm->cds_PesoMed, dm->cds_RPesoMed}) {
+            cds->BeforeInsert = cds->AfterInsert = cds->AfterPost = cds->AfterDelete = nullptr;
+            cds->BeforeScroll = cds->AfterScroll = nullptr;
+        }
     }
     void cleanup() { dm.reset(); }
 

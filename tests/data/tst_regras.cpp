@@ -1,0 +1,237 @@
+// Rules of the weighings and result records against the real server:
+// identifiers, keys, capsule numbers, the result record of a first weighing,
+// write-back after each post and delete, and two workstations at once.
+
+#include "data/udm.h"
+#include "tests/support/TestDb.h"
+
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+QVariant scalar(const QString &sql)
+{
+    SqlQuery q(&TestDb::admin());
+    q.SQL = sql;
+    q.Open();
+    return q.IsEmpty() ? QVariant() : q.value(q.columns().first().name);
+}
+
+std::unique_ptr<TDM> workstation()
+{
+    auto dm = std::make_unique<TDM>();
+    TestDb::point(dm->sqlcon1);
+    for (ClientDataSet *cds : {dm->cds_RPesoMed, dm->cds_PesoMed, dm->cds_Pedidos, dm->cds_Pediform, dm->cds_Compedid})
+        cds->Open();
+    return dm;
+}
+
+// Types a weight on a new row of the current formula and posts it.
+void weigh(TDM &dm, double peso)
+{
+    dm.cds_PesoMed->Append();
+    dm.cds_PesoMed->FieldByName(QStringLiteral("PESO")).SetAsFloat(peso);
+    dm.cds_PesoMed->Post();
+}
+
+QList<int> capsules(TDM &dm)
+{
+    QList<int> list;
+    for (int r = 0; r < dm.cds_PesoMed->RecordCount(); ++r)
+        list.append(dm.cds_PesoMed->rowValue(r, dm.cds_PesoMed->FieldIndex(QStringLiteral("NUMCAP"))).toInt());
+    return list;
+}
+
+} // namespace
+
+class TstRegras : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        TestDb::reset();
+        TestDb::order(QStringLiteral("01"), 1234);
+        TestDb::formula(QStringLiteral("01"), 1234, 1);
+        TestDb::formula(QStringLiteral("01"), 1234, 2);
+        TestDb::order(QStringLiteral("01"), 1234567);
+        TestDb::formula(QStringLiteral("01"), 1234567, 12);
+    }
+
+    void textKey_data()
+    {
+        QTest::addColumn<QString>("estacao");
+        QTest::addColumn<qlonglong>("npedido");
+        QTest::addColumn<qlonglong>("nformula");
+        QTest::addColumn<QString>("chave");
+        QTest::newRow("padded") << "01" << 1234LL << 2LL << "010012342";
+        QTest::newRow("seven digits kept") << "01" << 1234567LL << 12LL << "01123456712";
+        QTest::newRow("six digits") << "02" << 123456LL << 1LL << "021234561";
+        QTest::newRow("small") << "01" << 7LL << 3LL << "010000073";
+    }
+    void textKey()
+    {
+        QFETCH(QString, estacao);
+        QFETCH(qlonglong, npedido);
+        QFETCH(qlonglong, nformula);
+        QFETCH(QString, chave);
+        QCOMPARE(ChaveFormula(estacao, npedido, nformula), chave);
+    }
+
+    void firstWeighingsOfAFormula()
+    {
+        // Another formula's result record already holds identifier 7.
+        TestDb::exec({QStringLiteral("insert into RPESOMED (ID_RPESOMED, ESTACAO, NPEDIDO, NFORMULA) "
+                                     "values (7, '02', 1, 1)")});
+        auto dm = workstation();
+        QVERIFY(dm->cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {1234}));
+        QVERIFY(dm->cds_Pediform->Locate(QStringLiteral("NFORMULA"), {2}));
+
+        dm->cds_PesoMed->Append();
+        ClientDataSet *w = dm->cds_PesoMed;
+        QCOMPARE(w->FieldByName(QStringLiteral("ID_PESOMED")).AsInteger(), 1);
+        QCOMPARE(w->FieldByName(QStringLiteral("NUMCAP")).AsInteger(), 1);
+        QCOMPARE(w->FieldByName(QStringLiteral("CHAVE")).AsString(), QStringLiteral("010012342"));
+        QCOMPARE(w->FieldByName(QStringLiteral("ESTACAO")).AsString(), QStringLiteral("01"));
+        // The formula's result record, pending in insert state.
+        ClientDataSet *r = dm->cds_RPesoMed;
+        QCOMPARE(r->State(), DataSetState::Insert);
+        QCOMPARE(r->FieldByName(QStringLiteral("ID_RPESOMED")).AsInteger(), 8);
+        QCOMPARE(r->FieldByName(QStringLiteral("CHAVE")).AsString(), QStringLiteral("010012342"));
+        QCOMPARE(r->FieldByName(QStringLiteral("NFORMULA")).AsInteger(), 2);
+        QCOMPARE(r->FieldByName(QStringLiteral("DATA_EMISSAO")).AsDateTime(), QDate::currentDate());
+        w->FieldByName(QStringLiteral("PESO")).SetAsFloat(250.5);
+        w->Post();
+        QCOMPARE(scalar(QStringLiteral("select PESO from PESOMED where ID_PESOMED = 1")).toDouble(), 250.5);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED")).toInt(), 1);
+
+        // The second weighing: next capsule, no new result record; the first
+        // result record is stored when the result dataset is searched again.
+        weigh(*dm, 251);
+        QCOMPARE(capsules(*dm), QList<int>({1, 2}));
+        QCOMPARE(w->FieldByName(QStringLiteral("ID_PESOMED")).AsInteger(), 2);
+        QCOMPARE(w->FieldByName(QStringLiteral("NUMCAP")).AsInteger(), 2);
+        QCOMPARE(r->State(), DataSetState::Browse);
+        QCOMPARE(r->RecordCount(), 1);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED")).toInt(), 2);
+        QCOMPARE(scalar(QStringLiteral("select CHAVE from RPESOMED where ID_RPESOMED = 8")).toString(),
+                 QStringLiteral("010012342"));
+    }
+
+    void keyOfAnOrderOfSevenDigits()
+    {
+        auto dm = workstation();
+        QVERIFY(dm->cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {1234567}));
+        weigh(*dm, 300);
+        QCOMPARE(scalar(QStringLiteral("select CHAVE from PESOMED")).toString(), QStringLiteral("01123456712"));
+        // Moving to another order stores the pending result record.
+        dm->cds_Pedidos->First();
+        QCOMPARE(scalar(QStringLiteral("select CHAVE from RPESOMED")).toString(), QStringLiteral("01123456712"));
+    }
+
+    void capsuleNumbersAfterDeletion_data()
+    {
+        QTest::addColumn<int>("deleted");
+        QTest::addColumn<QList<int>>("after");
+        QTest::newRow("a middle capsule leaves a gap") << 3 << QList<int>({1, 2, 4, 5, 6});
+        QTest::newRow("the last capsule is numbered again") << 5 << QList<int>({1, 2, 3, 4, 5});
+    }
+    void capsuleNumbersAfterDeletion()
+    {
+        QFETCH(int, deleted);
+        QFETCH(QList<int>, after);
+        auto dm = workstation();
+        for (int i = 1; i <= 5; ++i)
+            weigh(*dm, 250 + i);
+        QCOMPARE(capsules(*dm), QList<int>({1, 2, 3, 4, 5}));
+        QVERIFY(dm->cds_PesoMed->Locate(QStringLiteral("NUMCAP"), {deleted}));
+        dm->cds_PesoMed->Delete();
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 4);
+        weigh(*dm, 260);
+        QCOMPARE(capsules(*dm), after);
+    }
+
+    void postedWeighingStaysCurrent()
+    {
+        auto dm = workstation();
+        for (int i = 1; i <= 4; ++i)
+            weigh(*dm, 250 + i);
+        ClientDataSet *w = dm->cds_PesoMed;
+        QVERIFY(w->Locate(QStringLiteral("NUMCAP"), {2}));
+        w->Edit();
+        w->FieldByName(QStringLiteral("PESO")).SetAsFloat(249);
+        w->Post();
+        QCOMPARE(w->RecNo(), 2);
+        QCOMPARE(w->FieldByName(QStringLiteral("NUMCAP")).AsInteger(), 2);
+        QCOMPARE(w->FieldByName(QStringLiteral("PESO")).AsFloat(), 249.0);
+        QCOMPARE(w->ChangeCount(), 0);
+    }
+
+    void abandonedWeighingLeavesNoRow()
+    {
+        auto dm = workstation();
+        dm->cds_PesoMed->Append();
+        dm->cds_PesoMed->Cancel();
+        QVERIFY(dm->cds_PesoMed->IsEmpty());
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 0);
+        // Its result record waits, pending, for the next search of the result dataset.
+        QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED")).toInt(), 0);
+        dm->cds_RPesoMed->Locate(QStringLiteral("NFORMULA"), {1});
+        QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED")).toInt(), 1);
+    }
+
+    void verdictColourFollowsTheResultRow()
+    {
+        TestDb::exec({QStringLiteral("insert into RPESOMED (ID_RPESOMED, ESTACAO, NPEDIDO, NFORMULA, RESULTADO) "
+                                     "values (1, '01', 1234, 1, 'Aprovado')"),
+                      QStringLiteral("insert into RPESOMED (ID_RPESOMED, ESTACAO, NPEDIDO, NFORMULA, RESULTADO) "
+                                     "values (2, '01', 1234, 2, 'Reprovado')")});
+        auto dm = workstation();
+        QStringList seen;
+        dm->ColoreVeredito = [&](const QString &resultado) { seen.append(resultado); };
+        dm->cds_Pediform->Next();
+        // Before the move the row left, after it the row arrived at.
+        QCOMPARE(seen, QStringList({QStringLiteral("Aprovado"), QStringLiteral("Reprovado")}));
+        dm->ColoreVeredito = nullptr;
+        dm->cds_Pediform->Prior();
+        QCOMPARE(seen.size(), 2);
+    }
+
+    void twoWorkstationsSameIdentifier()
+    {
+        auto a = workstation();
+        auto b = workstation();
+        // Both start a weighing of the same formula before either posts.
+        a->cds_PesoMed->Append();
+        b->cds_PesoMed->Append();
+        QCOMPARE(a->cds_PesoMed->FieldByName(QStringLiteral("ID_PESOMED")).AsInteger(), 1);
+        QCOMPARE(b->cds_PesoMed->FieldByName(QStringLiteral("ID_PESOMED")).AsInteger(), 1);
+        a->cds_PesoMed->FieldByName(QStringLiteral("PESO")).SetAsFloat(250);
+        a->cds_PesoMed->Post();
+        b->cds_PesoMed->FieldByName(QStringLiteral("PESO")).SetAsFloat(312.25);
+        try {
+            b->cds_PesoMed->Post();
+            QFAIL("the second write was accepted");
+        } catch (const AppError &e) {
+            QVERIFY2(e.text().startsWith(QStringLiteral("A pesagem não foi gravada no banco de dados e continua "
+                                                        "pendente nesta estação.")),
+                     qPrintable(e.text()));
+            QVERIFY2(e.text().contains(QStringLiteral("PRIMARY or UNIQUE KEY")), qPrintable(e.text()));
+        }
+        // The weight typed is not lost: still on screen, pending.
+        QCOMPARE(b->cds_PesoMed->ChangeCount(), 1);
+        QCOMPARE(b->cds_PesoMed->FieldByName(QStringLiteral("PESO")).AsFloat(), 312.25);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 1);
+        QCOMPARE(scalar(QStringLiteral("select PESO from PESOMED")).toDouble(), 250.0);
+        // Typed again on a fresh row, it is stored.
+        b->cds_PesoMed->Delete();
+        weigh(*b, 312.25);
+        QCOMPARE(scalar(QStringLiteral("select PESO from PESOMED where ID_PESOMED = 2")).toDouble(), 312.25);
+        QCOMPARE(scalar(QStringLiteral("select NUMCAP from PESOMED where ID_PESOMED = 2")).toInt(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstRegras)
+#include "tst_regras.moc"

@@ -1,11 +1,65 @@
 #include "analysis/uCadPesos.h"
 
+#include "data/udm.h"
+#include "search/uPesquisa.h"
+#include "widgets/DBControls.h"
+#include "widgets/DBGrid.h"
+#include "widgets/JanelasFilhas.h"
+
 #include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
+#include <QStackedLayout>
 #include <QVBoxLayout>
 
 Tfrm_Cadastros *frm_Cadastros = nullptr;
+
+QColor CorDoResultado(const QString &resultado)
+{
+    return resultado == QLatin1String("Aprovado") ? QColor(0, 128, 0) : QColor(255, 0, 0);
+}
+
+namespace {
+
+QFont arredondada(int pixels, bool bold = true)
+{
+    QFont f(QStringLiteral("Arial Rounded MT Bold"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+QPushButton *botao(const QString &texto, const QColor &cor, QWidget *parent, int pixels = 12)
+{
+    auto *b = new QPushButton(texto, parent);
+    QFont f = b->font();
+    f.setBold(true);
+    f.setPixelSize(pixels);
+    b->setFont(f);
+    QPalette p = b->palette();
+    p.setColor(QPalette::ButtonText, cor);
+    b->setPalette(p);
+    return b;
+}
+
+void corDoTexto(QWidget *w, const QColor &cor)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, cor);
+    p.setColor(QPalette::Text, cor);
+    w->setPalette(p);
+}
+
+const QColor kCorMenu(240, 240, 240);
+
+} // namespace
 
 Tfrm_Cadastros::Tfrm_Cadastros(QWidget *owner) : QWidget(owner)
 {
@@ -13,24 +67,316 @@ Tfrm_Cadastros::Tfrm_Cadastros(QWidget *owner) : QWidget(owner)
     setWindowTitle(QStringLiteral(
         "Cadastro do peso médio das cápsulas - De acordo com a RDC n° 67 - 13 de dezembro de 2011"));
     setAttribute(Qt::WA_DeleteOnClose);
-    auto *layout = new QVBoxLayout(this);
-    auto *buttons = new QHBoxLayout;
-    btn_Calcular = new QPushButton(QStringLiteral("Analisar Cápsulas"), this);
-    btn_Relatorio = new QPushButton(QStringLiteral("Imprimir"), this);
-    buttons->addWidget(btn_Calcular);
-    buttons->addWidget(btn_Relatorio);
-    buttons->addStretch();
-    layout->addLayout(buttons);
-    layout->addStretch();
-    connect(btn_Calcular, &QPushButton::clicked, this, &Tfrm_Cadastros::btn_CalcularClick);
-    connect(btn_Relatorio, &QPushButton::clicked, this, &Tfrm_Cadastros::btn_RelatorioClick);
-    resize(780, 560);
+    MontaTela();
+    FormCreate();
+    if (DM)
+        DM->ColoreVeredito = [this](const QString &resultado) {
+            if (isVisible())
+                PintaResultado(resultado);
+        };
 }
 
 Tfrm_Cadastros::~Tfrm_Cadastros()
 {
+    if (DM)
+        DM->ColoreVeredito = nullptr;
+    // The search window opened from here goes with it.
+    if (frm_Pesquisa && frm_Pesquisa->owner() == this) {
+        if (QMdiSubWindow *sub = JanelaFilhaDe(frm_Pesquisa))
+            delete sub;
+        else
+            delete frm_Pesquisa;
+    }
     if (frm_Cadastros == this)
         frm_Cadastros = nullptr;
+}
+
+void Tfrm_Cadastros::MontaTela()
+{
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    pnl_informacoes = new QFrame(this);
+    pnl_informacoes->setObjectName(QStringLiteral("pnl_informacoes"));
+    outer->addWidget(pnl_informacoes);
+    auto *main = new QVBoxLayout(pnl_informacoes);
+    main->setContentsMargins(6, 4, 6, 6);
+    main->setSpacing(4);
+
+    // Header: the analysis number, and the two buttons at the right.
+    auto *header = new QHBoxLayout;
+    lbl_1 = new QLabel(QStringLiteral("Análise nº:"), pnl_informacoes);
+    lbl_1->setFont(arredondada(16));
+    dbtxtID_RPESOMED = new DBText(pnl_informacoes);
+    dbtxtID_RPESOMED->setObjectName(QStringLiteral("dbtxtID_RPESOMED"));
+    dbtxtID_RPESOMED->setFont(arredondada(22));
+    dbtxtID_RPESOMED->setMinimumWidth(90);
+    corDoTexto(dbtxtID_RPESOMED, QColor(0, 128, 0));
+    BitBtn1 = botao(QStringLiteral("Pesquisar Pedido"), QColor(0, 0, 128), pnl_informacoes);
+    BitBtn2 = botao(QStringLiteral("Sair"), QColor(255, 0, 0), pnl_informacoes);
+    header->addWidget(lbl_1);
+    header->addWidget(dbtxtID_RPESOMED);
+    header->addStretch();
+    header->addWidget(BitBtn1);
+    header->addWidget(BitBtn2);
+    main->addLayout(header);
+    auto *rule = new QFrame(pnl_informacoes);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    main->addWidget(rule);
+
+    // Second line: first component, order and formula.
+    auto *line = new QHBoxLayout;
+    line->setSpacing(2);
+    const QFont f11 = arredondada(12);
+    lbl_7 = new QLabel(QStringLiteral("Princípio Ativo: "), pnl_informacoes);
+    dbtxtNPEDIDO = new DBText(pnl_informacoes);
+    dbtxtNPEDIDO->setMinimumWidth(250);
+    lbl_5 = new QLabel(QStringLiteral("Pedido nº:        ."), pnl_informacoes);
+    dbtxtID_RPESOMED1 = new DBText(pnl_informacoes);
+    dbtxtID_RPESOMED1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    dbtxtID_RPESOMED2 = new DBText(pnl_informacoes);
+    lbl_6 = new QLabel(QStringLiteral("Fórmula nº"), pnl_informacoes);
+    dbtxtID_RPESOMED3 = new DBText(pnl_informacoes);
+    for (QWidget *w : std::initializer_list<QWidget *>{lbl_7, dbtxtNPEDIDO, lbl_5, dbtxtID_RPESOMED1,
+                                                       dbtxtID_RPESOMED2, lbl_6, dbtxtID_RPESOMED3})
+        w->setFont(f11);
+    // The station sits right-aligned in the blanks before the label's period.
+    auto *pedido = new QWidget(pnl_informacoes);
+    auto *stack = new QGridLayout(pedido);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->addWidget(lbl_5, 0, 0);
+    dbtxtID_RPESOMED1->setContentsMargins(0, 0, QFontMetrics(f11).horizontalAdvance(QLatin1Char('.')) + 1, 0);
+    stack->addWidget(dbtxtID_RPESOMED1, 0, 0);
+    line->addWidget(lbl_7);
+    line->addWidget(dbtxtNPEDIDO, 1);
+    line->addWidget(pedido);
+    line->addWidget(dbtxtID_RPESOMED2);
+    line->addSpacing(20);
+    line->addWidget(lbl_6);
+    line->addWidget(dbtxtID_RPESOMED3);
+    line->addStretch();
+    main->addLayout(line);
+
+    auto *columns = new QHBoxLayout;
+    main->addLayout(columns, 1);
+
+    // Left: orders and formulas.
+    grp4 = new QGroupBox(QStringLiteral("  Ident. Veltramo  "), pnl_informacoes);
+    auto *left = new QVBoxLayout(grp4);
+    dbgrd2 = new DBGrid(grp4);
+    dbgrd2->setObjectName(QStringLiteral("dbgrd2"));
+    dbgrd2->setColumns({GridColumn(QStringLiteral("ESTACAO"), QStringLiteral("Est."), 34),
+                        GridColumn(QStringLiteral("NPEDIDO"), QStringLiteral("Nº Pedido"), 63)});
+    dbgrd3 = new DBGrid(grp4);
+    dbgrd3->setObjectName(QStringLiteral("dbgrd3"));
+    dbgrd3->setColumns({GridColumn(QStringLiteral("NFORMULA"), QStringLiteral("Nº Fórmula"), 98)});
+    for (DBGrid *g : {dbgrd2, dbgrd3}) {
+        g->ReadOnly = true;
+        g->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        left->addWidget(g);
+    }
+    grp4->setFixedWidth(128);
+    columns->addWidget(grp4);
+
+    // Middle: the weights.
+    grp3 = new QGroupBox(QStringLiteral("  Pesos das Cápsulas  "), pnl_informacoes);
+    auto *middle = new QVBoxLayout(grp3);
+    dbgrd1 = new DBGrid(grp3);
+    dbgrd1->setObjectName(QStringLiteral("dbgrd1"));
+    dbgrd1->setColumns({
+        GridColumn(QStringLiteral("NUMCAP"), QStringLiteral("Cáp."), 30, Qt::AlignCenter, true),
+        GridColumn(QStringLiteral("PESO"), QStringLiteral("Peso"), 56, Qt::AlignRight | Qt::AlignVCenter),
+        GridColumn(QStringLiteral("VARIACAOPESOPERC"), QStringLiteral("Var. %"), 50, Qt::AlignRight | Qt::AlignVCenter,
+                   true, kCorMenu),
+        GridColumn(QStringLiteral("OBS"), QStringLiteral("Observação"), 75, Qt::AlignLeft | Qt::AlignVCenter, true,
+                   kCorMenu),
+        GridColumn(QStringLiteral("RESULTADO"), QStringLiteral("Resultado"), 250, Qt::AlignLeft | Qt::AlignVCenter,
+                   true, kCorMenu),
+        GridColumn(QStringLiteral("VARIACAOPESO"), QStringLiteral("Var. Peso"), 64, Qt::AlignRight | Qt::AlignVCenter,
+                   true, kCorMenu),
+    });
+    dbgrd1->installEventFilter(this);
+    middle->addWidget(dbgrd1, 1);
+    Mensagem = new QLabel(grp3);
+    Mensagem->setObjectName(QStringLiteral("Mensagem"));
+    Mensagem->setAlignment(Qt::AlignCenter);
+    Mensagem->setWordWrap(true);
+    QFont fm = Mensagem->font();
+    fm.setBold(true);
+    Mensagem->setFont(fm);
+    corDoTexto(Mensagem, QColor(255, 0, 0));
+    middle->addWidget(Mensagem);
+    columns->addWidget(grp3, 1);
+
+    // Right: the figures, the buttons and the verdict.
+    auto *right = new QVBoxLayout;
+    grp1 = new QGroupBox(QStringLiteral("  Dados Obtidos  "), pnl_informacoes);
+    auto *figures = new QGridLayout(grp1);
+    figures->setVerticalSpacing(2);
+    struct Figure {
+        const char *label;
+        const char *field;
+        DBEdit **edit;
+        const char *name;
+    };
+    const Figure list[] = {
+        {"Qde. Cápsulas:", "QDECAPS", &DBEdit8, "DBEdit8"},
+        {"Somatória: ", "PESOTOTAL", &dbedt1, "dbedt1"},
+        {"Peso máximo:", "MAXIMO", &DBEdit1, "DBEdit1"},
+        {"Peso mínimo: ", "MINIMO", &DBEdit3, "DBEdit3"},
+        {"Amplitude:", "AMPLITUDE", &DBEdit2, "DBEdit2"},
+        {"Var.Teórica min.:", "VARTEORMIN", &DBEdit4, "DBEdit4"},
+        {"Var.Teórica máx.:", "VARTEORMAX", &DBEdit9, "DBEdit9"},
+        {"Desvio Padrão:", "DESVIOPADRAO", &DBEdit5, "DBEdit5"},
+        {"Desv. Pad. Rel.: ", "COEFVARIACAO", &DBEdit6, "DBEdit6"},
+        {"Peso Teórico: ", "VALORTEORICO", &DBEdit7, "DBEdit7"},
+        {"Peso Médio: ", "PESOMEDIO", &DBEdit10, "DBEdit10"},
+    };
+    int row = 0;
+    for (const Figure &fig : list) {
+        auto *label = new QLabel(QString::fromUtf8(fig.label), grp1);
+        auto *edit = new DBEdit(grp1);
+        edit->setObjectName(QString::fromLatin1(fig.name));
+        edit->setReadOnly(true);
+        edit->setAlignment(Qt::AlignRight);
+        edit->setFixedWidth(96);
+        if (DM)
+            edit->setDataSource(DM->ds_RPesoMed, QString::fromLatin1(fig.field));
+        *fig.edit = edit;
+        figures->addWidget(label, row, 0);
+        figures->addWidget(edit, row, 1);
+        if (edit == DBEdit7 || edit == DBEdit10) {
+            QFont big = edit->font();
+            big.setBold(true);
+            big.setPixelSize(15);
+            edit->setFont(big);
+            QPalette p = edit->palette();
+            p.setColor(QPalette::Base, QColor(192, 192, 192));
+            if (edit == DBEdit7) {
+                p.setColor(QPalette::Text, QColor(96, 96, 96));
+                corDoTexto(label, QColor(96, 96, 96));
+            }
+            edit->setPalette(p);
+        }
+        ++row;
+    }
+    right->addWidget(grp1);
+    btn_Calcular = botao(QStringLiteral("Analisar Cápsulas"), QColor(0, 0, 128), pnl_informacoes, 15);
+    btn_Calcular->setObjectName(QStringLiteral("btn_Calcular"));
+    btn_Calcular->setMinimumHeight(34);
+    right->addWidget(btn_Calcular);
+    grp2 = new QGroupBox(QStringLiteral("  Resultado  "), pnl_informacoes);
+    auto *verdict = new QVBoxLayout(grp2);
+    verdict->addWidget(new QLabel(QStringLiteral("Situação"), grp2));
+    dbtxtRESULTADO = new DBText(grp2);
+    dbtxtRESULTADO->setObjectName(QStringLiteral("dbtxtRESULTADO"));
+    dbtxtRESULTADO->setFont(arredondada(20));
+    verdict->addWidget(dbtxtRESULTADO);
+    verdict->addWidget(new QLabel(QStringLiteral("Motivo:"), grp2));
+    // The reasons, shown by the text and, lying over it, the editable rich text.
+    auto *motivo = new QWidget(grp2);
+    auto *over = new QStackedLayout(motivo);
+    over->setStackingMode(QStackedLayout::StackAll);
+    DBText1 = new DBText(motivo);
+    DBText1->setWordWrap(true);
+    DBRichEdit1 = new DBRichEdit(motivo);
+    DBRichEdit1->setObjectName(QStringLiteral("DBRichEdit1"));
+    DBRichEdit1->setReadOnly(false);
+    over->addWidget(DBText1);
+    over->addWidget(DBRichEdit1);
+    over->setCurrentWidget(DBRichEdit1);
+    motivo->setMinimumHeight(70);
+    verdict->addWidget(motivo);
+    right->addWidget(grp2, 1);
+    btn_Relatorio = new QPushButton(QStringLiteral("Imprimir"), pnl_informacoes);
+    btn_Relatorio->setObjectName(QStringLiteral("btn_Relatorio"));
+    right->addWidget(btn_Relatorio);
+    columns->addLayout(right);
+
+    if (DM) {
+        dbtxtID_RPESOMED->setDataSource(DM->ds_RPesoMed, QStringLiteral("ID_RPESOMED"));
+        dbtxtNPEDIDO->setDataSource(DM->ds_Compedid, QStringLiteral("COMPONENTE"));
+        dbtxtID_RPESOMED1->setDataSource(DM->ds_Pediform, QStringLiteral("ESTACAO"));
+        dbtxtID_RPESOMED2->setDataSource(DM->ds_Pediform, QStringLiteral("NPEDIDO"));
+        dbtxtID_RPESOMED3->setDataSource(DM->ds_Pediform, QStringLiteral("NFORMULA"));
+        dbgrd2->setDataSource(DM->ds_Pedidos);
+        dbgrd3->setDataSource(DM->ds_Pediform);
+        dbgrd1->setDataSource(DM->ds_PesoMed);
+        dbtxtRESULTADO->setDataSource(DM->ds_RPesoMed, QStringLiteral("RESULTADO"));
+        DBText1->setDataSource(DM->ds_RPesoMed, QStringLiteral("MOTIVOS"));
+        DBRichEdit1->setDataSource(DM->ds_RPesoMed, QStringLiteral("MOTIVOS"));
+    }
+
+    connect(BitBtn1, &QPushButton::clicked, this, &Tfrm_Cadastros::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &Tfrm_Cadastros::BitBtn2Click);
+    connect(btn_Calcular, &QPushButton::clicked, this, &Tfrm_Cadastros::btn_CalcularClick);
+    connect(btn_Relatorio, &QPushButton::clicked, this, &Tfrm_Cadastros::btn_RelatorioClick);
+}
+
+void Tfrm_Cadastros::FormCreate()
+{
+    setGeometry(300, 8, 787, 575);
+}
+
+void Tfrm_Cadastros::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Activation of the child window inside the MDI frame.
+    if (!m_activationWatched) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget())) {
+            m_activationWatched = true;
+            connect(sub, &QMdiSubWindow::windowStateChanged, this,
+                    [this](Qt::WindowStates before, Qt::WindowStates now) {
+                        if (now.testFlag(Qt::WindowActive) && !before.testFlag(Qt::WindowActive))
+                            FormActivate();
+                    });
+            sub->move(300, 8);
+        }
+        FormActivate();
+    }
+    if (DM && DM->cds_RPesoMed->Active())
+        PintaResultado(DM->cds_RPesoMed->FieldByName(QStringLiteral("RESULTADO")).AsString());
+}
+
+void Tfrm_Cadastros::FormActivate()
+{
+    dbgrd2->setFocus();
+}
+
+bool Tfrm_Cadastros::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == dbgrd1 && event->type() == QEvent::FocusIn)
+        dbgrd1Enter();
+    return QWidget::eventFilter(watched, event);
+}
+
+void Tfrm_Cadastros::dbgrd1Enter()
+{
+    Mensagem->clear();
+}
+
+void Tfrm_Cadastros::PintaResultado(const QString &resultado)
+{
+    corDoTexto(dbtxtRESULTADO, CorDoResultado(resultado));
+}
+
+void Tfrm_Cadastros::BitBtn1Click()
+{
+    if (frm_Pesquisa) {
+        MostraJanelaFilha(frm_Pesquisa);
+        return;
+    }
+    QMdiSubWindow *sub = JanelaFilhaDe(this);
+    frm_Pesquisa = new Tfrm_Pesquisa(this);
+    if (sub && sub->mdiArea())
+        AbreJanelaFilha(sub->mdiArea(), frm_Pesquisa);
+    else
+        frm_Pesquisa->show();
+}
+
+void Tfrm_Cadastros::BitBtn2Click()
+{
+    close();
 }
 
 void Tfrm_Cadastros::btn_CalcularClick() {}

@@ -1,10 +1,19 @@
 #pragma once
-// The analysis window, a child of the main window's MDI area: the order, its
-// formulas, and the weighings and result of the current formula.
-// Destroyed when closed; its close handler empties frm_Cadastros.
+// The analysis window, a child of the main window's MDI area: the orders, the
+// formulas of the current order, and the components, weighings and result of
+// the current formula, all bound to the data module. Destroyed when closed;
+// its close handler empties frm_Cadastros. Call from the UI thread only.
 
+#include <QColor>
 #include <QWidget>
 
+class DBEdit;
+class DBGrid;
+class DBRichEdit;
+class DBText;
+class QFrame;
+class QGroupBox;
+class QLabel;
 class QPushButton;
 
 class Tfrm_Cadastros : public QWidget {
@@ -13,17 +22,57 @@ public:
     explicit Tfrm_Cadastros(QWidget *owner = nullptr);
     ~Tfrm_Cadastros() override;
 
+    QFrame *pnl_informacoes;
+    QLabel *lbl_1;
+    DBText *dbtxtID_RPESOMED;
+    QPushButton *BitBtn1;
+    QPushButton *BitBtn2;
+    QLabel *lbl_7;
+    DBText *dbtxtNPEDIDO;
+    QLabel *lbl_5;
+    DBText *dbtxtID_RPESOMED1;
+    DBText *dbtxtID_RPESOMED2;
+    QLabel *lbl_6;
+    DBText *dbtxtID_RPESOMED3;
+    QGroupBox *grp4;
+    DBGrid *dbgrd2;
+    DBGrid *dbgrd3;
+    QGroupBox *grp3;
+    DBGrid *dbgrd1;
+    QLabel *Mensagem;
+    QGroupBox *grp1;
+    DBEdit *DBEdit8, *dbedt1, *DBEdit1, *DBEdit3, *DBEdit2, *DBEdit4, *DBEdit9, *DBEdit5, *DBEdit6, *DBEdit7,
+        *DBEdit10;
     QPushButton *btn_Calcular;
+    QGroupBox *grp2;
+    DBText *dbtxtRESULTADO;
+    DBText *DBText1;
+    DBRichEdit *DBRichEdit1;
     QPushButton *btn_Relatorio;
 
+    void FormActivate();
+    void dbgrd1Enter();
+    void BitBtn1Click();
+    void BitBtn2Click();
     void btn_CalcularClick();
     void btn_RelatorioClick();
 
+    // Colours the verdict text: green for exactly "Aprovado", red otherwise.
+    void PintaResultado(const QString &resultado);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void FormCreate();
     void FormClose();
+    void MontaTela();
+    bool m_activationWatched = false;
 };
 
 extern Tfrm_Cadastros *frm_Cadastros;
+
+// The colour of a verdict: green (0, 128, 0) for exactly "Aprovado", red otherwise.
+QColor CorDoResultado(const QString &resultado);

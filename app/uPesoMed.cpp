@@ -7,6 +7,7 @@
 #include "lots/UCadPrep.h"
 #include "search/uPesquisa.h"
 #include "widgets/ErrorHandler.h"
+#include "widgets/JanelasFilhas.h"
 
 #include <QAction>
 #include <QApplication>
@@ -243,31 +244,13 @@ void Tfrm_Principal::FormClose()
 
 QMdiSubWindow *Tfrm_Principal::AdicionaFilha(QWidget *form)
 {
-    const QSize designed = form->size();
-    QMdiSubWindow *sub = m_mdi->addSubWindow(form);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    // The MDI frame binds Ctrl+F4 to closing a child; here that key belongs to
-    // the action that removes the analysis window alone.
-    const QKeySequence ctrlF4(Qt::CTRL | Qt::Key_F4);
-    QList<QAction *> actions = sub->actions();
-    if (sub->systemMenu())
-        actions += sub->systemMenu()->actions();
-    for (QAction *a : actions)
-        if (a->shortcut() == ctrlF4)
-            a->setShortcut(QKeySequence());
-    sub->show();
-    // The child keeps the size it was designed with, plus the frame.
-    sub->resize(designed + (sub->size() - form->size()));
-    m_mdi->setActiveSubWindow(sub);
-    return sub;
+    return AbreJanelaFilha(m_mdi, form);
 }
 
 QMdiSubWindow *Tfrm_Principal::JanelaDe(QWidget *form) const
 {
-    for (QMdiSubWindow *sub : m_mdi->subWindowList())
-        if (sub->widget() == form)
-            return sub;
-    return nullptr;
+    QMdiSubWindow *sub = JanelaFilhaDe(form);
+    return sub && sub->mdiArea() == m_mdi ? sub : nullptr;
 }
 
 bool Tfrm_Principal::JanelaAtiva(QWidget *form) const
@@ -288,10 +271,7 @@ void Tfrm_Principal::CadastroInicial1Click()
 void Tfrm_Principal::PesquisarPedido1Click()
 {
     if (frm_Pesquisa) {
-        if (QMdiSubWindow *sub = JanelaDe(frm_Pesquisa)) {
-            sub->show();
-            m_mdi->setActiveSubWindow(sub);
-        }
+        MostraJanelaFilha(frm_Pesquisa);
         return;
     }
     frm_Pesquisa = new Tfrm_Pesquisa(this);
@@ -301,10 +281,7 @@ void Tfrm_Principal::PesquisarPedido1Click()
 void Tfrm_Principal::act_CadastroExecute()
 {
     if (frm_Cadastros) {
-        if (QMdiSubWindow *sub = JanelaDe(frm_Cadastros)) {
-            sub->show();
-            m_mdi->setActiveSubWindow(sub);
-        }
+        MostraJanelaFilha(frm_Cadastros);
         return;
     }
     frm_Cadastros = new Tfrm_Cadastros(this);

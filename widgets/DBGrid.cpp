@@ -2,6 +2,7 @@
 
 #include "core/Messages.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -156,6 +157,7 @@ bool DataSetModel::setData(const QModelIndex &index, const QVariant &value, int 
     } else {
         typed = text;
     }
+    emit edited();
     if (ds->State() == DataSetState::Browse) {
         const QVariant current = ds->rowValue(index.row(), field);
         if (current == typed || (!current.isValid() && !typed.isValid()))
@@ -187,12 +189,44 @@ DBGrid::DBGrid(QWidget *parent) : QTableView(parent), m_model(new DataSetModel(t
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setFixedWidth(12);
     connect(m_model, &DataSetModel::cursorMoved, this, [this] { followCursor(); });
+    connect(m_model, &DataSetModel::edited, this, [this] { m_typed = true; });
 }
 
 void DBGrid::setDataSource(DataSource *source)
 {
     m_model->setDataSource(source);
+    if (source) {
+        // A new record starts untouched.
+        connect(source, &DataSource::stateChanged, this, [this] {
+            if (dataSet() && dataSet()->State() != DataSetState::Edit)
+                m_typed = false;
+        });
+    }
     followCursor();
+}
+
+void DBGrid::commitEditor(const QModelIndex &index)
+{
+    if (QWidget *editor = indexWidget(index)) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void DBGrid::DescartaLinhaIntocada()
+{
+    ClientDataSet *ds = dataSet();
+    if (ds && ds->State() == DataSetState::Insert && !m_typed)
+        ds->Cancel();
+}
+
+void DBGrid::focusOutEvent(QFocusEvent *event)
+{
+    QTableView::focusOutEvent(event);
+    // Leaving the grid (not for its own cell editor) drops an untouched new record.
+    QWidget *now = QApplication::focusWidget();
+    if (!now || !isAncestorOf(now))
+        DescartaLinhaIntocada();
 }
 
 void DBGrid::setColumns(const QList<GridColumn> &columns)
@@ -228,12 +262,12 @@ bool DBGrid::beforeCurrentChange(const QModelIndex &from, const QModelIndex &to)
         m_redirected = true;
         return true;
     }
+    // What was typed reaches the dataset before anything looks at it.
+    if (from.isValid())
+        commitEditor(from);
+    if (from.isValid() && to.isValid() && from.row() != to.row())
+        DescartaLinhaIntocada();
     if (from.isValid() && to.isValid() && from.column() != to.column() && OnColExit) {
-        // What was typed reaches the dataset before the hook looks at it.
-        if (QWidget *editor = indexWidget(from)) {
-            commitData(editor);
-            closeEditor(editor, QAbstractItemDelegate::NoHint);
-        }
         m_inHook = true;
         m_redirected = false;
         try {
@@ -283,13 +317,16 @@ void DBGrid::keyPressEvent(QKeyEvent *event)
         return;
     ClientDataSet *ds = dataSet();
     const bool writable = ds && ds->Active() && !ds->ReadOnly && !ReadOnly;
+    if (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up || event->key() == Qt::Key_Insert ||
+        event->key() == Qt::Key_Delete)
+        commitEditor(currentIndex());
     if (writable && event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
         ds->Insert();
         return;
     }
     if (writable && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier &&
         (ds->IsEmpty() || ds->RecNo() == ds->RecordCount())) {
-        if (!(ds->State() == DataSetState::Insert && !ds->Modified()))
+        if (!(ds->State() == DataSetState::Insert && !m_typed))
             ds->Append();
         return;
     }

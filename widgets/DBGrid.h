@@ -51,6 +51,7 @@ public:
 
 signals:
     void cursorMoved(int row);
+    void edited();
 
 private:
     void reset();
@@ -85,18 +86,24 @@ public:
 
     // Called by the selection model before each change of the current cell.
     bool beforeCurrentChange(const QModelIndex &from, const QModelIndex &to);
+    // Cancels a new record in which nothing was typed in this grid.
+    void DescartaLinhaIntocada();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
     void followCursor();
+    // Hands the text of an open cell editor to the dataset and closes the editor.
+    void commitEditor(const QModelIndex &index);
 
     DataSetModel *m_model;
     bool m_inHook = false;
     bool m_redirected = false;
     bool m_following = false;
+    bool m_typed = false;   // something was typed in the new record
 };
 
 // The selection model that asks the grid before the current cell changes.

@@ -1,0 +1,39 @@
+#include "widgets/JanelasFilhas.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+
+QMdiSubWindow *AbreJanelaFilha(QMdiArea *area, QWidget *form)
+{
+    const QSize designed = form->size();
+    QMdiSubWindow *sub = area->addSubWindow(form);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    const QKeySequence ctrlF4(Qt::CTRL | Qt::Key_F4);
+    QList<QAction *> actions = sub->actions();
+    if (sub->systemMenu())
+        actions += sub->systemMenu()->actions();
+    for (QAction *a : actions)
+        if (a->shortcut() == ctrlF4)
+            a->setShortcut(QKeySequence());
+    sub->show();
+    // The child keeps the size it was designed with, plus the frame.
+    sub->resize(designed + (sub->size() - form->size()));
+    area->setActiveSubWindow(sub);
+    return sub;
+}
+
+QMdiSubWindow *JanelaFilhaDe(QWidget *form)
+{
+    return form ? qobject_cast<QMdiSubWindow *>(form->parentWidget()) : nullptr;
+}
+
+void MostraJanelaFilha(QWidget *form)
+{
+    if (QMdiSubWindow *sub = JanelaFilhaDe(form)) {
+        sub->show();
+        if (sub->mdiArea())
+            sub->mdiArea()->setActiveSubWindow(sub);
+    }
+}

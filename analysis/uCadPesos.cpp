@@ -175,7 +175,7 @@ void Tfrm_Cadastros::MontaTela()
         g->setEditTriggers(QAbstractItemView::NoEditTriggers);
         left->addWidget(g);
     }
-    grp4->setFixedWidth(128);
+    grp4->setFixedWidth(140);
     columns->addWidget(grp4);
 
     // Middle: the weights.

@@ -16,6 +16,7 @@ int main(int argc, char **argv)
     Aplicacao app(argc, argv);
     QApplication::setApplicationDisplayName(TituloAplicacao);
     QApplication::setApplicationName(TituloAplicacao);
+    PreparaAparencia();
     MessageBoxes boxes;
     setMessageService(&boxes);
     try {

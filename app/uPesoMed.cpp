@@ -24,6 +24,15 @@
 
 Tfrm_Principal *frm_Principal = nullptr;
 
+void PreparaAparencia()
+{
+    if (QLocale::system().language() == QLocale::C)
+        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    QFont f = QApplication::font();
+    f.setPixelSize(11);
+    QApplication::setFont(f);
+}
+
 QColor CorDoSistema(qint32 cor)
 {
     const auto c = static_cast<quint32>(cor);

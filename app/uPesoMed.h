@@ -76,5 +76,9 @@ private:
 
 extern Tfrm_Principal *frm_Principal;
 
+// The workstation's conventions: Brazilian number and date formats when the
+// system names none, and the small sans-serif type the windows were laid out for.
+void PreparaAparencia();
+
 // The toolkit's colour number (red in the lowest byte) as a colour.
 QColor CorDoSistema(qint32 cor);

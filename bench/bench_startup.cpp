@@ -51,6 +51,7 @@ int main(int argc, char **argv)
 {
     Aplicacao app(argc, argv);
     const QString database = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("127.0.0.1:pesomed_bench");
+    PreparaAparencia();
     MessageBoxes boxes;
     setMessageService(&boxes);
     try {

@@ -45,6 +45,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationDisplayName(TituloAplicacao);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     QDir().mkpath(folder);
+    PreparaAparencia();
     MessageBoxes boxes;
     setMessageService(&boxes);
     try {

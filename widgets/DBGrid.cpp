@@ -27,6 +27,13 @@ void DataSetModel::setDataSource(DataSource *source)
                 [this] {
                     if (ClientDataSet *ds = dataSet())
                         emit cursorMoved(ds->RecNo() - 1);
+                    if (rowCount() > 0)
+                        emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+                }),
+        connect(source, &DataSource::stateChanged, this,
+                [this] {
+                    if (rowCount() > 0)
+                        emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
                 }),
     };
 }
@@ -109,6 +116,15 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < m_columns.size())
         return m_columns[section].title.isEmpty() ? m_columns[section].field : m_columns[section].title;
+    // The indicator column: a mark on the current record, nothing else.
+    if (orientation == Qt::Vertical && role == Qt::DisplayRole) {
+        ClientDataSet *ds = dataSet();
+        if (!ds || ds->RecNo() != section + 1)
+            return QString();
+        return ds->State() == DataSetState::Insert ? QStringLiteral("*")
+               : ds->State() == DataSetState::Edit ? QStringLiteral("I")
+                                                   : QStringLiteral("▸");
+    }
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -186,8 +202,13 @@ DBGrid::DBGrid(QWidget *parent) : QTableView(parent), m_model(new DataSetModel(t
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
                     QAbstractItemView::EditKeyPressed);
+    // Narrow type, so that weights with four decimals fit the columns' widths.
+    QFont narrow = font();
+    narrow.setStretch(QFont::Condensed);
+    setFont(narrow);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setFixedWidth(12);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     connect(m_model, &DataSetModel::cursorMoved, this, [this] { followCursor(); });
     connect(m_model, &DataSetModel::edited, this, [this] { m_typed = true; });
 }

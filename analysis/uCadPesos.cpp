@@ -1,11 +1,16 @@
 #include "analysis/uCadPesos.h"
 
+#include "analysis/Calculos.h"
+#include "config/uConfiguracao.h"
+#include "core/Messages.h"
+#include "core/SqlText.h"
 #include "data/udm.h"
 #include "search/uPesquisa.h"
 #include "widgets/DBControls.h"
 #include "widgets/DBGrid.h"
 #include "widgets/JanelasFilhas.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -19,6 +24,8 @@
 #include <QVBoxLayout>
 
 Tfrm_Cadastros *frm_Cadastros = nullptr;
+double PesoCapsulaVazia = 0;
+QString DescricaoCapsula;
 
 QColor CorDoResultado(const QString &resultado)
 {
@@ -379,7 +386,256 @@ void Tfrm_Cadastros::BitBtn2Click()
     close();
 }
 
-void Tfrm_Cadastros::btn_CalcularClick() {}
+void Tfrm_Cadastros::btn_CalcularClick()
+{
+    if (!DM)
+        return;
+    if (DM->cds_PesoMed->IsEmpty()) {
+        messages().information(QStringLiteral("Não existem cápsulas para calcular o peso médio!"));
+        return;
+    }
+    AnalisarCapsulas();
+}
+
+namespace {
+
+const QString kColunasLote = QStringLiteral(
+    "CODFORN, LOTE, TAMCAP, PESOMEDIO, P01, P02, P03, P04, P05, P06, P07, P08, P09, P10, P11, P12, P13, P14, P15, "
+    "P16, P17, P18, P19, P20");
+const QString kColunasFornecedor = QStringLiteral(
+    "CODIGO, NOME, NOMEFANTASIA, ENDERECO, COMPLEMENTO, CEP, CIDADE, ESTADO, TEL, FAX, E_MAIL, SITE, CNPJ, IE, IM, "
+    "PRAZO_PAGAMENTO");
+
+void mensagem(const QString &texto)
+{
+    if (frm_Cadastros)
+        frm_Cadastros->Mensagem->setText(texto);
+}
+
+// The stored weight's extreme of the formula, read back from the database.
+double extremo(const QString &funcao, const QString &coluna, const QString &estacao, qint64 npedido,
+               qint64 nformula)
+{
+    DM->sqlds_Generico.Close();
+    DM->cds_Generico->Close();
+    DM->ConsultaGenerica(QStringLiteral("Select %1(Peso) as %2 from pesomed where Estacao = ").arg(funcao, coluna) +
+                         quoted(estacao) + QStringLiteral(" and Npedido = ") + QString::number(npedido) +
+                         QStringLiteral(" and Nformula = ") + QString::number(nformula) + QStringLiteral(" "));
+    const QString texto = DM->cds_Generico->FieldByName(coluna).AsString();
+    return texto.isEmpty() ? 0.0 : texto.toDouble();
+}
+
+} // namespace
+
+double CalcularPesoTeorico(const QString &estacao, qint64 npedido, qint64 nformula)
+{
+    ClientDataSet *c = DM->CDSC;
+    c->Close();
+    DM->SQLDSC.CommandText =
+        QStringLiteral("SELECT ESTACAO, NPEDIDO, NFORMULA, QDE, COMPONENTE, UNID, ORDEM, LOTE, FORNECEDOR, "
+                       "FATORCORRECAO, FATORDILUICAO FROM COMPEDID where ESTACAO = ") +
+        quoted(estacao) + QStringLiteral(" AND NPEDIDO = ") + QString::number(npedido) +
+        QStringLiteral(" AND NFORMULA = ") + QString::number(nformula) + QStringLiteral(" ORDER BY ORDEM");
+    c->Open();
+    c->First();
+
+    double soma = 0;
+    qint64 quantidade = 0;
+    bool temCapsula = false;
+    mensagem(QString());
+    while (!c->Eof() && c->FieldByName(QStringLiteral("ESTACAO")).AsString() == estacao &&
+           c->FieldByName(QStringLiteral("NPEDIDO")).AsInteger() == npedido &&
+           c->FieldByName(QStringLiteral("NFORMULA")).AsInteger() == nformula) {
+        const QString unid = c->FieldByName(QStringLiteral("UNID")).AsString();
+        const double qde = c->FieldByName(QStringLiteral("QDE")).AsFloat();
+        const QString componente = c->FieldByName(QStringLiteral("COMPONENTE")).AsString();
+        if (unid.toUpper() == QLatin1String("UN")) {
+            if (componente.left(3).toUpper() == QLatin1String("CAP")) {
+                temCapsula = true;
+                const QString lote = c->FieldByName(QStringLiteral("LOTE")).AsString();
+                const QString fornecedor = c->FieldByName(QStringLiteral("FORNECEDOR")).AsString();
+                DescricaoCapsula = componente;
+                quantidade = ArredondaPar(qde);
+                const QString tamanho = TamanhoCapsula(DescricaoCapsula);
+                if (fornecedor.isEmpty() || lote.isEmpty()) {
+                    messages().simple(QStringLiteral("ATENÇÃO:\rNão foi especificado o Fornecedor e o Lote das "
+                                                     "cápsulas usadas na fórmula."));
+                    return 0;
+                }
+                DM->Forneced->Close();
+                DM->SQLDS_Fornec.CommandText =
+                    QStringLiteral("Select ") + (CamposFornecedor.isEmpty() ? kColunasFornecedor : CamposFornecedor) +
+                    QStringLiteral(" from FORNECED where NOMEFANTASIA = ") + quoted(fornecedor);
+                DM->Forneced->Open();
+                const QString codigo =
+                    DM->Forneced->FieldByName(QStringLiteral("NOMEFANTASIA")).AsString() == fornecedor && !DM->Forneced->IsEmpty()
+                        ? DM->Forneced->FieldByName(QStringLiteral("CODIGO")).AsString()
+                        : QString();
+                DM->Forneced->Close();
+                if (codigo.isEmpty()) {
+                    mensagem(QStringLiteral("Não encontrei o fornecedor das caps. usadas na fórmula"));
+                    messages().simple(QStringLiteral("ATENÇÃO:\rNão foi encontrado o fornecedor\r") + fornecedor +
+                                      QStringLiteral("\r") + QStringLiteral("na Tabela de Fornecedores."));
+                    return 0;
+                }
+                DM->PesoCaV->Close();
+                DM->SQLDSPesoCaVaz.CommandText = QStringLiteral("Select ") + kColunasLote +
+                                                 QStringLiteral(" from PesCaVaz where CODFORN = ") + quoted(codigo) +
+                                                 QStringLiteral(" and LOTE = ") + quoted(lote) +
+                                                 QStringLiteral(" and TAMCAP = ") + quoted(tamanho);
+                DM->PesoCaV->Open();
+                if (DM->PesoCaV->IsEmpty()) {
+                    messages().simple(QStringLiteral("ATENÇÃO:\rAntes de prosseguir, favor informar\rna Tabela de "
+                                                     "CÁPSULAS VAZIAS os pesos\rde 20 Cápsulas nº ") +
+                                      tamanho + QStringLiteral("\r") + QStringLiteral("do Lote ") + lote +
+                                      QStringLiteral("\r") + QStringLiteral("do Fornecedor ") + fornecedor +
+                                      QStringLiteral(" (código ") + codigo + QStringLiteral(")."));
+                    return 0;
+                }
+                PesoCapsulaVazia = DM->PesoCaV->FieldByName(QStringLiteral("PESOMEDIO")).AsFloat();
+            }
+        } else if (const auto q = QuantidadeNaUnidade(qde, unid, UnidadePesoMedio)) {
+            soma += *q;
+        }
+        c->Next();
+    }
+    c->Close();
+    // Without a capsule component there is no empty-capsule weight nor capsule
+    // count to divide by: the figure would be meaningless, so none is given.
+    if (!temCapsula) {
+        messages().simple(QStringLiteral("ATENÇÃO:\rA fórmula não tem o componente das cápsulas (descrição "
+                                         "começando por \"CAP\", unidade UN).\rNão é possível calcular o Peso "
+                                         "Teórico."));
+        return 0;
+    }
+    if (quantidade == 0)
+        quantidade = 1;
+    const double resultado = (quantidade * PesoCapsulaVazia + soma) / quantidade;
+    DM->PesoCaV->Close();
+    DM->SQLDSPesoCaVaz.CommandText =
+        QStringLiteral("Select ") + kColunasLote + QStringLiteral(" from PesCaVaz order by CODFORN, TAMCAP");
+    return resultado;
+}
+
+void Tfrm_Cadastros::AnalisarCapsulas()
+{
+    ClientDataSet *w = DM->cds_PesoMed;
+    ClientDataSet *r = DM->cds_RPesoMed;
+
+    // Anything still pending from an earlier post goes first, or the analysis
+    // does not start: its rows would otherwise be written with the analysis.
+    w->CheckBrowseMode();
+    if (w->ChangeCount() > 0 && w->ApplyUpdates(-1) > 0)
+        throw AppError(QStringLiteral("Há pesagens pendentes que o banco de dados recusou; a análise não foi "
+                                      "feita.\rMotivo: %1").arg(w->LastApplyError()));
+
+    // 1. The mean, over every row.
+    QList<std::optional<double>> pesos;
+    w->First();
+    while (!w->Eof()) {
+        const Field peso = w->FieldByName(QStringLiteral("PESO"));
+        pesos.append(peso.IsNull() ? std::nullopt : std::optional<double>(peso.AsFloat()));
+        w->Next();
+    }
+    double soma = 0;
+    for (const auto &p : pesos)
+        soma += p.value_or(0);
+    if (soma == 0) {
+        messages().simple(QStringLiteral("A média dos pesos é zero: informe o peso das cápsulas antes de "
+                                         "analisar.\rA análise será cancelada."));
+        return;
+    }
+
+    // 2. The theoretical weight.
+    const double teorico =
+        CalcularPesoTeorico(DM->cds_Compedid->FieldByName(QStringLiteral("ESTACAO")).AsString(),
+                            DM->cds_Compedid->FieldByName(QStringLiteral("NPEDIDO")).AsInteger(),
+                            DM->cds_Compedid->FieldByName(QStringLiteral("NFORMULA")).AsInteger());
+    if (teorico == 0) {
+        messages().simple(QStringLiteral(
+            "Não foi possível obter o Peso Teórico das cápsulas vazias. A análise será cancelada."));
+        return;
+    }
+
+    // The lightest and heaviest stored weights: the analysis does not change them.
+    w->Last();
+    const QString estacao = w->FieldByName(QStringLiteral("ESTACAO")).AsString();
+    const qint64 npedido = w->FieldByName(QStringLiteral("NPEDIDO")).AsInteger();
+    const qint64 nformula = w->FieldByName(QStringLiteral("NFORMULA")).AsInteger();
+    const double minimo = extremo(QStringLiteral("min"), QStringLiteral("PesoMin"), estacao, npedido, nformula);
+    const double maximo = extremo(QStringLiteral("Max"), QStringLiteral("PesoMax"), estacao, npedido, nformula);
+    const ResultadoAnalise a = AvaliaAmostra(pesos, teorico, minimo, maximo);
+
+    // Every weighing row and the result record are written in one transaction:
+    // all of them or, on a failure, none.
+    DM->GravacaoAdiada = true;
+    try {
+        w->First();
+        for (int i = 0; i < a.capsulas.size() && !w->Eof(); ++i) {
+            const CapsulaAnalisada &c = a.capsulas[i];
+            w->Edit();
+            w->FieldByName(QStringLiteral("PESOTEORICO")).SetAsFloat(teorico);
+            w->FieldByName(QStringLiteral("VARIACAOPESO")).SetAsFloat(c.variacao);
+            w->FieldByName(QStringLiteral("VARIACAOPESOPERC")).SetAsFloat(c.variacaoPerc);
+            w->FieldByName(QStringLiteral("QUADRADOSUBTRACOES")).SetAsFloat(c.quadrado);
+            w->FieldByName(QStringLiteral("RESULTADO")).SetAsString(c.naoConforme ? a.textoVariacao : QString());
+            w->FieldByName(QStringLiteral("OBS")).SetAsString(c.naoConforme ? QStringLiteral("Não Conforme")
+                                                                            : QString());
+            w->Post();
+            w->Next();
+        }
+
+        if (r->Locate(QStringLiteral("ESTACAO;NPEDIDO;NFORMULA"), {estacao, npedido, nformula})) {
+            r->Edit();
+        } else {
+            // The record rules give it the next identifier, which it keeps.
+            r->Append();
+            r->FieldByName(QStringLiteral("ESTACAO")).SetAsString(estacao);
+            r->FieldByName(QStringLiteral("NPEDIDO")).SetAsInteger(npedido);
+            r->FieldByName(QStringLiteral("NFORMULA")).SetAsInteger(nformula);
+            r->FieldByName(QStringLiteral("CHAVE")).SetAsString(ChaveFormula(estacao, npedido, nformula));
+        }
+        r->FieldByName(QStringLiteral("QDECAPS")).SetAsInteger(a.n);
+        r->FieldByName(QStringLiteral("PESOMEDIO")).SetAsFloat(a.media);
+        r->FieldByName(QStringLiteral("DESVIOPADRAO")).SetAsFloat(a.desvioPadrao);
+        r->FieldByName(QStringLiteral("COEFVARIACAO")).SetAsFloat(a.desvioRelativo);
+        r->FieldByName(QStringLiteral("RESULTADO")).SetAsString(a.veredito);
+        r->FieldByName(QStringLiteral("MOTIVOS")).SetAsString(a.motivos);
+        r->FieldByName(QStringLiteral("MINIMO")).SetAsFloat(a.minimo);
+        r->FieldByName(QStringLiteral("MAXIMO")).SetAsFloat(a.maximo);
+        r->FieldByName(QStringLiteral("AMPLITUDE")).SetAsFloat(a.amplitude);
+        r->FieldByName(QStringLiteral("VARTEORMIN")).SetAsFloat(a.varTeorMin);
+        r->FieldByName(QStringLiteral("VARTEORMAX")).SetAsFloat(a.varTeorMax);
+        r->FieldByName(QStringLiteral("PESOTOTAL")).SetAsFloat(a.total);
+        r->FieldByName(QStringLiteral("VALORTEORICO")).SetAsFloat(teorico);
+        r->Post();
+        DM->GravaJuntos({w, r});
+    } catch (const AppError &e) {
+        DM->GravacaoAdiada = false;
+        // Nothing of this analysis reached the database: the screen goes back to what is stored.
+        w->CancelUpdates();
+        r->CancelUpdates();
+        throw AppError(QStringLiteral("A análise não foi gravada; as pesagens e o resultado continuam como "
+                                      "estavam.\r") + e.text());
+    } catch (...) {
+        DM->GravacaoAdiada = false;
+        w->CancelUpdates();
+        r->CancelUpdates();
+        throw;
+    }
+    DM->GravacaoAdiada = false;
+    w->Refresh();
+    w->Last();
+    r->Refresh();
+    ColorirResultado();
+}
+
+void Tfrm_Cadastros::ColorirResultado()
+{
+    if (DM && DM->cds_RPesoMed->Active())
+        PintaResultado(DM->cds_RPesoMed->FieldByName(QStringLiteral("RESULTADO")).AsString());
+    QApplication::processEvents();
+}
 
 void Tfrm_Cadastros::btn_RelatorioClick() {}
 

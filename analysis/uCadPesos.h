@@ -59,6 +59,10 @@ public:
 
     // Colours the verdict text: green for exactly "Aprovado", red otherwise.
     void PintaResultado(const QString &resultado);
+    // Analyses the weighings of the current formula and stores the result.
+    void AnalisarCapsulas();
+    // Colours the verdict from the current result record and repaints.
+    void ColorirResultado();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -73,6 +77,15 @@ private:
 };
 
 extern Tfrm_Cadastros *frm_Cadastros;
+
+// Average weight of the last empty-capsule lot found, and the description of
+// the last capsule component met.
+extern double PesoCapsulaVazia;
+extern QString DescricaoCapsula;
+
+// The theoretical weight of one filled capsule of the formula, in the
+// calculation unit; 0 after telling the user why it cannot be obtained.
+double CalcularPesoTeorico(const QString &estacao, qint64 npedido, qint64 nformula);
 
 // The colour of a verdict: green (0, 128, 0) for exactly "Aprovado", red otherwise.
 QColor CorDoResultado(const QString &resultado);

@@ -92,6 +92,14 @@ public:
     // while it exists. Receives RESULTADO of the result row current at the moment.
     std::function<void(const QString &resultado)> ColoreVeredito;
 
+    // While set, posts and deletes of weighings and result records stay in the
+    // change logs instead of being written one by one; GravaJuntos writes them.
+    bool GravacaoAdiada = false;
+    // Writes the pending changes of the datasets in one transaction: all or
+    // none. On a refusal nothing is written, the changes stay pending and the
+    // error names the reason.
+    void GravaJuntos(const QList<ClientDataSet *> &conjuntos);
+
     // Record rules of the weighings and the result record.
     void cds_PesoMedBeforeInsert(ClientDataSet &ds);
     void cds_PesoMedAfterInsert(ClientDataSet &ds);

@@ -76,8 +76,25 @@ void TDM::cds_PesoMedAfterInsert(ClientDataSet &ds)
     cds_Generico->Close();
 }
 
+void TDM::GravaJuntos(const QList<ClientDataSet *> &conjuntos)
+{
+    fb::Transaction transaction(sqlcon1.connection());
+    for (ClientDataSet *ds : conjuntos) {
+        if (ds->ApplyUpdatesIn(transaction) > 0) {
+            const QString motivo = ds->LastApplyError();
+            transaction.rollback();
+            throw AppError(QStringLiteral("Nada foi gravado no banco de dados.\rMotivo: %1").arg(motivo));
+        }
+    }
+    transaction.commit();
+    for (ClientDataSet *ds : conjuntos)
+        ds->MergeApplied();
+}
+
 void TDM::cds_PesoMedAfterPost(ClientDataSet &ds)
 {
+    if (GravacaoAdiada)
+        return;
     const qint64 id = ds.FieldByName(QStringLiteral("ID_PESOMED")).AsInteger();
     GravaAlteracoes(ds, QStringLiteral("A pesagem"));
     ds.Refresh();
@@ -86,6 +103,8 @@ void TDM::cds_PesoMedAfterPost(ClientDataSet &ds)
 
 void TDM::cds_PesoMedAfterDelete(ClientDataSet &ds)
 {
+    if (GravacaoAdiada)
+        return;
     GravaAlteracoes(ds, QStringLiteral("A exclusão da pesagem"));
     ds.Refresh();
 }
@@ -111,6 +130,8 @@ void TDM::cds_RPesoMedAfterInsert(ClientDataSet &ds)
 
 void TDM::cds_RPesoMedAfterPostDelete(ClientDataSet &ds)
 {
+    if (GravacaoAdiada)
+        return;
     GravaAlteracoes(ds, QStringLiteral("O resultado da análise"));
     ds.Refresh();
 }

@@ -740,13 +740,16 @@ int ClientDataSet::ApplyUpdates(int maxErrors)
     if (!m_provider)
         throw AppError(QStringLiteral("%1: conjunto de dados sem provedor.").arg(m_name));
     const QList<bool> written = m_provider->apply(changes, maxErrors);
-    int refused = 0;
+    merge(written, rows, deletedIndexes);
+    return static_cast<int>(written.count(false));
+}
+
+void ClientDataSet::merge(const QList<bool> &written, const QList<Row *> &rows, const QList<int> &deletedIndexes)
+{
     QList<int> deletedDone;
-    for (int i = 0; i < changes.size(); ++i) {
-        if (!written[i]) {
-            ++refused;
+    for (int i = 0; i < written.size(); ++i) {
+        if (!written[i])
             continue;
-        }
         if (rows[i]) {
             rows[i]->status = Row::Unchanged;
             rows[i]->original = rows[i]->values;
@@ -757,7 +760,30 @@ int ClientDataSet::ApplyUpdates(int maxErrors)
     std::sort(deletedDone.begin(), deletedDone.end(), std::greater<int>());
     for (int i : deletedDone)
         m_deleted.removeAt(i);
-    return refused;
+}
+
+int ClientDataSet::ApplyUpdatesIn(fb::Transaction &transaction)
+{
+    checkActive();
+    CheckBrowseMode();
+    m_written.clear();
+    m_writtenRows.clear();
+    m_writtenDeleted.clear();
+    const QList<RowChange> changes = pendingChanges(m_writtenRows, m_writtenDeleted);
+    if (changes.isEmpty())
+        return 0;
+    if (!m_provider)
+        throw AppError(QStringLiteral("%1: conjunto de dados sem provedor.").arg(m_name));
+    m_written = m_provider->apply(changes, 0, transaction);
+    return static_cast<int>(m_written.count(false));
+}
+
+void ClientDataSet::MergeApplied()
+{
+    merge(m_written, m_writtenRows, m_writtenDeleted);
+    m_written.clear();
+    m_writtenRows.clear();
+    m_writtenDeleted.clear();
 }
 
 void ClientDataSet::CancelUpdates()

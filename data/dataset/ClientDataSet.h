@@ -97,6 +97,11 @@ public:
     // Why the last ApplyUpdates refused a change; empty when none was refused.
     QString LastApplyError() const { return m_provider ? m_provider->lastRefusal() : QString(); }
     void CancelUpdates();
+    // Writes the change log inside the caller's transaction, stopping at the
+    // first refusal; returns the number refused. The log is emptied only by
+    // MergeApplied(), once the caller has committed.
+    int ApplyUpdatesIn(fb::Transaction &transaction);
+    void MergeApplied();
     // Re-reads from the database; fails while a change is pending. Without a
     // master: the same row number again. A detail: the rows of the master's
     // current key, on the first of them.
@@ -139,6 +144,10 @@ private:
     void fire(const Event &event);
     void setState(DataSetState state);
     QList<RowChange> pendingChanges(QList<Row *> &rows, QList<int> &deletedIndexes) const;
+    void merge(const QList<bool> &written, const QList<Row *> &rows, const QList<int> &deletedIndexes);
+    QList<bool> m_written;
+    QList<Row *> m_writtenRows;
+    QList<int> m_writtenDeleted;
 
     QString m_name;
     DataSetProvider *m_provider;

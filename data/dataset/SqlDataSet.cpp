@@ -79,12 +79,26 @@ DataSetProvider::Packet DataSetProvider::fetch(const QStringList &whereFields, c
 
 QList<bool> DataSetProvider::apply(const QList<RowChange> &changes, int maxErrors) const
 {
+    if (changes.isEmpty()) {
+        m_lastRefusal.clear();
+        return {};
+    }
+    fb::Transaction transaction(DataSet->SQLConnection->connection());
+    QList<bool> written = apply(changes, maxErrors, transaction);
+    if (written.contains(true) || !written.contains(false) || maxErrors == -1)
+        transaction.commit();
+    else
+        transaction.rollback();
+    return written;
+}
+
+QList<bool> DataSetProvider::apply(const QList<RowChange> &changes, int maxErrors, fb::Transaction &transaction) const
+{
     QList<bool> written(changes.size(), false);
     m_lastRefusal.clear();
     if (changes.isEmpty())
         return written;
     const QString table = tableName();
-    fb::Transaction transaction(DataSet->SQLConnection->connection());
     auto run = [&](const QString &sql, const QList<QVariant> &params) {
         fb::Statement statement(transaction, sql);
         return statement.execute(params);
@@ -158,11 +172,8 @@ QList<bool> DataSetProvider::apply(const QList<RowChange> &changes, int maxError
         if (!ok && m_lastRefusal.isEmpty())
             m_lastRefusal = refusal;
         written[i] = ok;
-        if (!ok && ++errors > maxErrors && maxErrors != -1) {
-            transaction.rollback();
+        if (!ok && ++errors > maxErrors && maxErrors != -1)
             return QList<bool>(changes.size(), false);
-        }
     }
-    transaction.commit();
     return written;
 }

@@ -56,6 +56,9 @@ public:
     // maxErrors refusals roll everything back. Returns, per change, whether it
     // was written (all false after a roll-back).
     QList<bool> apply(const QList<RowChange> &changes, int maxErrors) const;
+    // The same inside the caller's transaction, which is neither committed nor
+    // rolled back here; all false when more than maxErrors were refused.
+    QList<bool> apply(const QList<RowChange> &changes, int maxErrors, fb::Transaction &transaction) const;
     // Why the last apply refused its first refused change: the database's
     // message, or that the row was not found or not alone.
     QString lastRefusal() const { return m_lastRefusal; }

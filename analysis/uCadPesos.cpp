@@ -390,6 +390,8 @@ void Tfrm_Cadastros::btn_CalcularClick()
 {
     if (!DM)
         return;
+    // A new weighing row in which nothing was typed is no capsule.
+    dbgrd1->DescartaLinhaIntocada();
     if (DM->cds_PesoMed->IsEmpty()) {
         messages().information(QStringLiteral("Não existem cápsulas para calcular o peso médio!"));
         return;

@@ -1,0 +1,412 @@
+// The analysis against the real database: the theoretical weight from a
+// formula's components, supplier and empty-capsule lot; the analysis written to
+// the weighings and the result record; its failures, and the typical analysis
+// driven by keys.
+
+#include "analysis/uCadPesos.h"
+#include "app/uPesoMed.h"
+#include "config/uConfiguracao.h"
+#include "data/udm.h"
+#include "lots/UCadPrep.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/TestDb.h"
+#include "widgets/DBControls.h"
+#include "widgets/DBGrid.h"
+#include "widgets/ErrorHandler.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+QVariant scalar(const QString &sql)
+{
+    SqlQuery q(&TestDb::admin());
+    q.SQL = sql;
+    q.Open();
+    return q.IsEmpty() ? QVariant() : q.value(q.columns().first().name);
+}
+
+void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+    QTest::keyClick(target, static_cast<Qt::Key>(k), modifiers);
+}
+
+struct Componente {
+    const char *unid;
+    const char *nome;
+    double qde;
+};
+
+const QString kAtencaoLote = QStringLiteral(
+    "ATENÇÃO:\rAntes de prosseguir, favor informar\rna Tabela de CÁPSULAS VAZIAS os pesos\rde 20 Cápsulas nº ");
+
+} // namespace
+
+class TstAnalise : public QObject {
+    Q_OBJECT
+
+    MessageRecorder *recorder = nullptr;
+
+    // Formula 01/4521/1 with the given components; the capsule lot L0 of
+    // supplier 0012 "CAPS BRASIL" weighs 96 on average.
+    void formula(const QList<Componente> &componentes, const QString &fornecedor = QStringLiteral("CAPS BRASIL"),
+                 const QString &lote = QStringLiteral("L0"))
+    {
+        int ordem = 0;
+        for (const Componente &c : componentes) {
+            TestDb::component(QStringLiteral("01"), 4521, 1, ++ordem, QString::fromUtf8(c.nome), c.qde,
+                              QString::fromLatin1(c.unid));
+            if (QString::fromUtf8(c.nome).startsWith(QLatin1String("CAP"), Qt::CaseInsensitive))
+                // Factors that play no part in the theoretical weight.
+                TestDb::exec({QStringLiteral("update COMPEDID set FATORCORRECAO = 3, FATORDILUICAO = 7 "
+                                             "where ORDEM = %1").arg(ordem)});
+        }
+        TestDb::admin().execute(QStringLiteral("update COMPEDID set LOTE = ?, FORNECEDOR = ? where COMPONENTE starting "
+                                               "with 'CAP' or COMPONENTE starting with 'cap'"),
+                                {lote.isEmpty() ? QVariant() : QVariant(lote),
+                                 fornecedor.isEmpty() ? QVariant() : QVariant(fornecedor)});
+        // The program is already running: its components list is read again.
+        DM->cds_Compedid->Refresh();
+    }
+
+    void weigh(const QList<double> &pesos)
+    {
+        for (double p : pesos) {
+            DM->cds_PesoMed->Append();
+            DM->cds_PesoMed->FieldByName(QStringLiteral("PESO")).SetAsFloat(p);
+            DM->cds_PesoMed->Post();
+        }
+    }
+
+    void startProgram()
+    {
+        QFile ini(QCoreApplication::applicationDirPath() + QStringLiteral("/VELTRAMO.INI"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QByteArray("IP DO SERVIDOR CENTRAL.........................:").leftJustified(49, ' ') +
+                  "127.0.0.1\r\n");
+        ini.close();
+        frm_Principal = new Tfrm_Principal;
+        DM = new TDM;
+        TestDb::point(DM->sqlcon1);
+        FormCadPrep = new TFormCadPrep;
+        frm_Principal->resize(1200, 800);
+        frm_Principal->show();
+        QApplication::setActiveWindow(frm_Principal);
+        QVERIFY(QTest::qWaitForWindowActive(frm_Principal));
+    }
+
+private slots:
+    void init()
+    {
+        TestDb::reset();
+        TestDb::exec({QStringLiteral("insert into FORNECED (CODIGO, NOME, NOMEFANTASIA) values "
+                                     "('0012', 'Caps Brasil Ltda', 'CAPS BRASIL')"),
+                      QStringLiteral("insert into FORNECED (CODIGO, NOME, NOMEFANTASIA) values "
+                                     "('0031', 'D''Oro Ltda', 'D''ORO')"),
+                      QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO) values "
+                                     "('0012', 'L0', '0', 96)"),
+                      QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO) values "
+                                     "('0031', 'L''1', '1', 76)"),
+                      QStringLiteral("insert into RPESOMED (ID_RPESOMED, ESTACAO, NPEDIDO, NFORMULA) values "
+                                     "(7, '02', 1, 1)")});
+        TestDb::order(QStringLiteral("01"), 4521);
+        TestDb::formula(QStringLiteral("01"), 4521, 1);
+        ReiniciaConfiguracao();
+        recorder = new MessageRecorder;
+        startProgram();
+        UnidadePesoMedio = QStringLiteral("MG");
+        PesoCapsulaVazia = 0;
+    }
+    void cleanup()
+    {
+        delete frm_Principal;
+        delete FormCadPrep;
+        FormCadPrep = nullptr;
+        delete DM;
+        DM = nullptr;
+        delete recorder;
+    }
+
+    void theoreticalWeight_data()
+    {
+        QTest::addColumn<QString>("unidade");
+        QTest::addColumn<QList<Componente>>("componentes");
+        QTest::addColumn<double>("teorico");
+        const Componente cap{"UN", "CAPSULA Nº 0", 30};
+        QTest::newRow("worked example") << "MG" << QList<Componente>{{"MG", "CAFEINA", 3000}, {"G", "AMIDO", 1.5}, cap}
+                                        << 246.0;
+        QTest::newRow("MG: grams x 1000") << "MG" << QList<Componente>{{"G", "A", 0.3}, cap} << 106.0;
+        QTest::newRow("MG: small g") << "MG" << QList<Componente>{{"g", "A", 0.3}, cap} << 106.0;
+        QTest::newRow("MG: MCG as mg") << "MG" << QList<Componente>{{"MCG", "B12", 300}, cap} << 106.0;
+        QTest::newRow("MG: UI as mg") << "MG" << QList<Componente>{{"UI", "VIT D", 600}, cap} << 116.0;
+        QTest::newRow("MG: UN not capsule adds nothing")
+            << "MG" << QList<Componente>{{"UN", "SACHE", 5}, {"MG", "A", 300}, cap} << 106.0;
+        QTest::newRow("MG: small un capsule")
+            << "MG" << QList<Componente>{{"MG", "A", 300}, {"un", "cap. verde 0", 30}} << 106.0;
+        QTest::newRow("G: grams as they are") << "G" << QList<Componente>{{"G", "A", 0.3}, cap} << 96.01;
+        QTest::newRow("G: MG / 1000") << "G" << QList<Componente>{{"MG", "A", 300}, cap} << 96.01;
+        QTest::newRow("G: MCG / 1000") << "G" << QList<Componente>{{"MCG", "A", 300}, cap} << 96.01;
+        QTest::newRow("G: UI / 1000") << "G" << QList<Componente>{{"UI", "A", 300}, cap} << 96.01;
+        QTest::newRow("other unit: unconverted")
+            << "KG" << QList<Componente>{{"G", "A", 3}, {"MG", "B", 300}, {"UI", "C", 600}, cap} << 126.1;
+        QTest::newRow("29.5 capsules count 30")
+            << "MG" << QList<Componente>{{"MG", "A", 300}, {"UN", "CAPSULA Nº 0", 29.5}} << 106.0;
+        QTest::newRow("30.5 capsules count 30")
+            << "MG" << QList<Componente>{{"MG", "A", 300}, {"UN", "CAPSULA Nº 0", 30.5}} << 106.0;
+    }
+    void theoreticalWeight()
+    {
+        QFETCH(QString, unidade);
+        QFETCH(QList<Componente>, componentes);
+        QFETCH(double, teorico);
+        UnidadePesoMedio = unidade;
+        formula(componentes);
+        const double t = CalcularPesoTeorico(QStringLiteral("01"), 4521, 1);
+        QVERIFY2(std::fabs(t - teorico) < 1e-9, qPrintable(QString::number(t, 'g', 17)));
+        QVERIFY(recorder->entries().isEmpty());
+        QVERIFY(!DM->CDSC->Active());
+        QVERIFY(!DM->PesoCaV->Active());
+        QCOMPARE(DM->SQLDSPesoCaVaz.CommandText,
+                 QStringLiteral("Select CODFORN, LOTE, TAMCAP, PESOMEDIO, P01, P02, P03, P04, P05, P06, P07, P08, "
+                                "P09, P10, P11, P12, P13, P14, P15, P16, P17, P18, P19, P20 from PesCaVaz order by "
+                                "CODFORN, TAMCAP"));
+    }
+
+    void theoreticalWeightFailures_data()
+    {
+        QTest::addColumn<QString>("capsula");
+        QTest::addColumn<QString>("fornecedor");
+        QTest::addColumn<QString>("lote");
+        QTest::addColumn<QString>("mensagemBox");
+        QTest::addColumn<QString>("mensagemLabel");
+        QTest::newRow("no supplier") << "CAPSULA Nº 0" << "" << "L0"
+                                     << "ATENÇÃO:\rNão foi especificado o Fornecedor e o Lote das cápsulas usadas na "
+                                        "fórmula."
+                                     << "";
+        QTest::newRow("no lot") << "CAPSULA Nº 0" << "CAPS BRASIL" << ""
+                                << "ATENÇÃO:\rNão foi especificado o Fornecedor e o Lote das cápsulas usadas na "
+                                   "fórmula."
+                                << "";
+        QTest::newRow("supplier differs in case")
+            << "CAPSULA Nº 0" << "Caps Brasil" << "L0"
+            << "ATENÇÃO:\rNão foi encontrado o fornecedor\rCaps Brasil\rna Tabela de Fornecedores."
+            << "Não encontrei o fornecedor das caps. usadas na fórmula";
+        QTest::newRow("lot not registered")
+            << "CAPSULA Nº 0" << "CAPS BRASIL" << "L9"
+            << kAtencaoLote + "0\rdo Lote L9\rdo Fornecedor CAPS BRASIL (código 0012)." << "";
+        QTest::newRow("no size in the description")
+            << "CAPSULA INCOLOR" << "CAPS BRASIL" << "L0"
+            << kAtencaoLote + "\rdo Lote L0\rdo Fornecedor CAPS BRASIL (código 0012)." << "";
+        QTest::newRow("no capsule component")
+            << "" << "" << ""
+            << "ATENÇÃO:\rA fórmula não tem o componente das cápsulas (descrição começando por \"CAP\", unidade "
+               "UN).\rNão é possível calcular o Peso Teórico."
+            << "";
+    }
+    void theoreticalWeightFailures()
+    {
+        QFETCH(QString, capsula);
+        QFETCH(QString, fornecedor);
+        QFETCH(QString, lote);
+        QFETCH(QString, mensagemBox);
+        QFETCH(QString, mensagemLabel);
+        // An earlier computation found a lot: nothing of it may leak into this one.
+        PesoCapsulaVazia = 96;
+        key(Qt::Key_F4);
+        QVERIFY(frm_Cadastros);
+        frm_Cadastros->Mensagem->setText(QStringLiteral("antigo"));
+        QList<Componente> componentes = {{"MG", "A", 300}};
+        const QByteArray nome = capsula.toUtf8();
+        if (!capsula.isEmpty())
+            componentes.append({"UN", nome.constData(), 30});
+        formula(componentes, fornecedor, lote);
+        QCOMPARE(CalcularPesoTeorico(QStringLiteral("01"), 4521, 1), 0.0);
+        QCOMPARE(recorder->texts(), QStringList{mensagemBox});
+        QCOMPARE(frm_Cadastros->Mensagem->text(), mensagemLabel);
+        frm_Cadastros->close();
+    }
+
+    void quotesInSupplierAndLot()
+    {
+        formula({{"MG", "A", 300}, {"UN", "CAPSULA Nº 1", 30}}, QStringLiteral("D'ORO"), QStringLiteral("L'1"));
+        QCOMPARE(CalcularPesoTeorico(QStringLiteral("01"), 4521, 1), 86.0);
+        QVERIFY(recorder->entries().isEmpty());
+    }
+
+    void tenCapsulesAnalysedAndStored()
+    {
+        formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}}); // T = 96 + 154 = 250
+        key(Qt::Key_F4);
+        Tfrm_Cadastros *w = frm_Cadastros;
+        weigh({250, 255, 245, 250, 250, 250, 250, 250, 250, 250});
+        w->btn_Calcular->click();
+        QVERIFY2(recorder->entries().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        // The result record: next identifier after the highest stored, never 0.
+        QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED where NPEDIDO = 4521")).toInt(), 1);
+        QCOMPARE(scalar(QStringLiteral("select ID_RPESOMED from RPESOMED where NPEDIDO = 4521")).toInt(), 8);
+        QCOMPARE(scalar(QStringLiteral("select CHAVE from RPESOMED where NPEDIDO = 4521")).toString(),
+                 QStringLiteral("010045211"));
+        const QString r = QStringLiteral("select %1 from RPESOMED where NPEDIDO = 4521");
+        QCOMPARE(scalar(r.arg(QStringLiteral("QDECAPS"))).toInt(), 10);
+        QCOMPARE(scalar(r.arg(QStringLiteral("PESOMEDIO"))).toDouble(), 250.0);
+        QCOMPARE(scalar(r.arg(QStringLiteral("PESOTOTAL"))).toDouble(), 2500.0);
+        QCOMPARE(scalar(r.arg(QStringLiteral("DESVIOPADRAO"))).toDouble(), std::sqrt(50.0 / 9));
+        QVERIFY(std::fabs(scalar(r.arg(QStringLiteral("COEFVARIACAO"))).toDouble() - 0.9428) < 1e-4);
+        QCOMPARE(scalar(r.arg(QStringLiteral("MINIMO"))).toDouble(), 245.0);
+        QCOMPARE(scalar(r.arg(QStringLiteral("MAXIMO"))).toDouble(), 255.0);
+        QCOMPARE(scalar(r.arg(QStringLiteral("AMPLITUDE"))).toDouble(), 10.0);
+        QCOMPARE(scalar(r.arg(QStringLiteral("VARTEORMIN"))).toDouble(), 98.0);
+        QCOMPARE(scalar(r.arg(QStringLiteral("VARTEORMAX"))).toDouble(), 102.0);
+        QCOMPARE(scalar(r.arg(QStringLiteral("VALORTEORICO"))).toDouble(), 250.0);
+        QCOMPARE(scalar(r.arg(QStringLiteral("RESULTADO"))).toString(), QStringLiteral("Aprovado"));
+        QCOMPARE(scalar(r.arg(QStringLiteral("coalesce(MOTIVOS, '')"))).toString(), QString());
+        QCOMPARE(scalar(QStringLiteral("select VARIACAOPESOPERC from PESOMED where NUMCAP = 2")).toDouble(), 2.0);
+        QCOMPARE(scalar(QStringLiteral("select QUADRADOSUBTRACOES from PESOMED where NUMCAP = 3")).toDouble(), 25.0);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where PESOTEORICO = 250 and coalesce(OBS, '') = "
+                                       "'' and coalesce(RESULTADO, '') = ''"))
+                     .toInt(),
+                 10);
+        QCOMPARE(w->dbtxtRESULTADO->text(), QStringLiteral("Aprovado"));
+        QCOMPARE(w->dbtxtRESULTADO->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+        QCOMPARE(DM->cds_PesoMed->RecNo(), 10);
+
+        // One weight corrected out of range: the second analysis marks it,
+        // updates the same record; corrected back, the mark goes.
+        QVERIFY(DM->cds_PesoMed->Locate(QStringLiteral("NUMCAP"), {4}));
+        DM->cds_PesoMed->Edit();
+        DM->cds_PesoMed->FieldByName(QStringLiteral("PESO")).SetAsFloat(290);
+        DM->cds_PesoMed->Post();
+        w->btn_Calcular->click();
+        QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED where NPEDIDO = 4521")).toInt(), 1);
+        QCOMPARE(scalar(r.arg(QStringLiteral("RESULTADO"))).toString(), QStringLiteral("Reprovado"));
+        QCOMPARE(scalar(QStringLiteral("select OBS from PESOMED where NUMCAP = 4")).toString(),
+                 QStringLiteral("Não Conforme"));
+        QCOMPARE(scalar(QStringLiteral("select RESULTADO from PESOMED where NUMCAP = 4")).toString(),
+                 QStringLiteral("Var. peso > 10% (Caps. abaixo de 300mg). "));
+        QCOMPARE(w->dbtxtRESULTADO->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QVERIFY(DM->cds_PesoMed->Locate(QStringLiteral("NUMCAP"), {4}));
+        DM->cds_PesoMed->Edit();
+        DM->cds_PesoMed->FieldByName(QStringLiteral("PESO")).SetAsFloat(250);
+        DM->cds_PesoMed->Post();
+        w->btn_Calcular->click();
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where OBS = 'Não Conforme'")).toInt(), 0);
+        QCOMPARE(scalar(r.arg(QStringLiteral("RESULTADO"))).toString(), QStringLiteral("Aprovado"));
+        QCOMPARE(scalar(r.arg(QStringLiteral("ID_RPESOMED"))).toInt(), 8);
+        w->close();
+    }
+
+    void nothingToAnalyse()
+    {
+        key(Qt::Key_F4);
+        frm_Cadastros->btn_Calcular->click();
+        QCOMPARE(recorder->entries().size(), 1);
+        QCOMPARE(recorder->entries().first().kind, MessageRecorder::Kind::Information);
+        QCOMPARE(recorder->entries().first().text, QStringLiteral("Não existem cápsulas para calcular o peso médio!"));
+        frm_Cadastros->close();
+    }
+
+    void cancelledAnalysesChangeNothing_data()
+    {
+        QTest::addColumn<QList<double>>("pesos");
+        QTest::addColumn<bool>("semLote");
+        QTest::addColumn<QString>("mensagem");
+        QTest::newRow("no theoretical weight") << QList<double>{250, 251} << true
+                                               << "Não foi possível obter o Peso Teórico das cápsulas vazias. A "
+                                                  "análise será cancelada.";
+        QTest::newRow("mean of zero") << QList<double>{0, 0} << false
+                                      << "A média dos pesos é zero: informe o peso das cápsulas antes de analisar.\r"
+                                         "A análise será cancelada.";
+    }
+    void cancelledAnalysesChangeNothing()
+    {
+        QFETCH(QList<double>, pesos);
+        QFETCH(bool, semLote);
+        QFETCH(QString, mensagem);
+        formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}}, QStringLiteral("CAPS BRASIL"),
+                semLote ? QStringLiteral("L9") : QStringLiteral("L0"));
+        key(Qt::Key_F4);
+        weigh(pesos);
+        DM->cds_RPesoMed->Locate(QStringLiteral("NFORMULA"), {1}); // stores the pending result record
+        const QVariant before = scalar(QStringLiteral("select list(coalesce(VARIACAOPESO, -1)) from PESOMED"));
+        frm_Cadastros->btn_Calcular->click();
+        QCOMPARE(recorder->texts().last(), mensagem);
+        QCOMPARE(scalar(QStringLiteral("select list(coalesce(VARIACAOPESO, -1)) from PESOMED")), before);
+        QCOMPARE(scalar(QStringLiteral("select coalesce(RESULTADO, '') from RPESOMED where NPEDIDO = 4521"))
+                     .toString(),
+                 QString());
+        frm_Cadastros->close();
+    }
+
+    void refusedWriteLeavesEverythingAsItWas()
+    {
+        formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}});
+        key(Qt::Key_F4);
+        weigh({250, 255, 245});
+        DM->cds_RPesoMed->Locate(QStringLiteral("NFORMULA"), {1}); // stores the pending result record
+        // While the analysis runs, another workstation deletes a weighing of the formula.
+        auto rule = DM->cds_RPesoMed->BeforeScroll;
+        bool done = false;
+        DM->cds_RPesoMed->BeforeScroll = [rule, &done](ClientDataSet &ds) {
+            rule(ds);
+            if (!done)
+                TestDb::exec({QStringLiteral("delete from PESOMED where NUMCAP = 2")});
+            done = true;
+        };
+        // The click goes through the event loop, whose handler shows the error.
+        QTest::mouseClick(frm_Cadastros->btn_Calcular, Qt::LeftButton);
+        QVERIFY(done);
+        QCOMPARE(recorder->entries().size(), 1);
+        QCOMPARE(recorder->entries().first().kind, MessageRecorder::Kind::Error);
+        QVERIFY2(recorder->entries().first().text.startsWith(
+                     QStringLiteral("A análise não foi gravada; as pesagens e o resultado continuam como estavam.")),
+                 qPrintable(recorder->entries().first().text));
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where VARIACAOPESO is not null")).toInt(), 0);
+        QCOMPARE(scalar(QStringLiteral("select coalesce(RESULTADO, '') from RPESOMED where NPEDIDO = 4521"))
+                     .toString(),
+                 QString());
+        QCOMPARE(DM->cds_PesoMed->ChangeCount(), 0);
+        QCOMPARE(DM->cds_RPesoMed->ChangeCount(), 0);
+        frm_Cadastros->close();
+    }
+
+    void typicalAnalysisByKeys()
+    {
+        formula({{"MG", "CAFEINA", 3000}, {"G", "AMIDO", 1.5}, {"UN", "CAPSULA Nº 0", 30}});
+        key(Qt::Key_F4);
+        QVERIFY(frm_Cadastros);
+        frm_Cadastros->dbgrd1->setFocus();
+        for (const char *peso : {"246", "250", "242"}) {
+            key(Qt::Key_Down);
+            key(Qt::Key_Right);
+            // The first key opens the cell editor, which takes the rest.
+            for (const char *c = peso; *c; ++c)
+                QTest::keyClick(QApplication::focusWidget(), *c);
+            key(Qt::Key_Down);
+        }
+        key(Qt::Key_F5);
+        QTRY_COMPARE(scalar(QStringLiteral("select count(*) from RPESOMED where CHAVE = '010045211'")).toInt(), 1);
+        QCOMPARE(scalar(QStringLiteral("select QDECAPS from RPESOMED where CHAVE = '010045211'")).toInt(), 3);
+        QCOMPARE(scalar(QStringLiteral("select VALORTEORICO from RPESOMED where CHAVE = '010045211'")).toDouble(),
+                 246.0);
+        QCOMPARE(scalar(QStringLiteral("select RESULTADO from RPESOMED where CHAVE = '010045211'")).toString(),
+                 QStringLiteral("Aprovado"));
+        QCOMPARE(scalar(QStringLiteral("select PESOTOTAL from RPESOMED where CHAVE = '010045211'")).toDouble(), 738.0);
+        QCOMPARE(frm_Cadastros->dbtxtRESULTADO->text(), QStringLiteral("Aprovado"));
+        frm_Cadastros->close();
+    }
+};
+
+int main(int argc, char **argv)
+{
+    Aplicacao app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    TstAnalise test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_analise.moc"

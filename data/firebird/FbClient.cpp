@@ -21,6 +21,8 @@ constexpr qint64 kJulianOffset = 2400001;
 
 using MasterFn = IMaster *(*)();
 
+qint64 g_statements = 0;
+
 // The status object of one client call, disposed with the call.
 struct Status {
     explicit Status(IMaster *master) : wrapper(master->getStatus()) {}
@@ -91,6 +93,11 @@ FieldType fieldType(unsigned sqlType, int scale)
 }
 
 } // namespace
+
+qint64 statementCount()
+{
+    return g_statements;
+}
 
 IMaster *loadClient(const QString &libraryPath)
 {
@@ -461,6 +468,7 @@ int Statement::parameterCount() const
 
 qint64 Statement::execute(const QList<QVariant> &params)
 {
+    ++g_statements;
     IMaster *master = d->master;
     return guarded(master, [&] {
         Status st(master);
@@ -480,6 +488,7 @@ qint64 Statement::execute(const QList<QVariant> &params)
 
 void Statement::open(const QList<QVariant> &params)
 {
+    ++g_statements;
     closeCursor();
     IMaster *master = d->master;
     guarded(master, [&] {

@@ -41,6 +41,9 @@ private:
     QList<qint64> m_codes;
 };
 
+// Statements executed or opened since start-up, for benchmarks.
+qint64 statementCount();
+
 // Loads fbclient from libraryPath (a path, or a bare name for the system's
 // search) once per path and returns its master interface. Throws Error naming
 // the path when the library or its entry point cannot be found.

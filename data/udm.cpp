@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+
 TDM *DM = nullptr;
 QString CamposFornecedor;
 
@@ -86,6 +88,15 @@ TDM::TDM(QObject *parent)
 
 TDM::~TDM()
 {
+    // Open statements go before the connection they run on; details first, and
+    // no rule runs while the module comes apart.
+    QList<ClientDataSet *> conjuntos = findChildren<ClientDataSet *>();
+    std::reverse(conjuntos.begin(), conjuntos.end());
+    for (ClientDataSet *cds : conjuntos) {
+        cds->BeforeInsert = cds->AfterInsert = cds->AfterPost = cds->AfterDelete = nullptr;
+        cds->BeforeScroll = cds->AfterScroll = nullptr;
+        cds->Close();
+    }
     if (DM == this)
         DM = nullptr;
 }

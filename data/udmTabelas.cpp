@@ -279,6 +279,8 @@ void TDM::CriaConjuntos()
     cds_Pedidos = monta(sql_Pedidos, TextoPedidos, dsp_Pedidos, QStringLiteral("cds_Pedidos"), {});
     sql_Pedidos.KeyFields = {QStringLiteral("ESTACAO"), QStringLiteral("NPEDIDO")};
     cds_Pedidos->ReadOnly = true;
+    // A search may list tens of thousands of orders: read them as they are shown.
+    cds_Pedidos->PacketRecords = 500;
     ds_Pedidos = new DataSource(QStringLiteral("ds_Pedidos"), cds_Pedidos, this);
 
     cds_Pediform = monta(sql_Pediform, TextoPediform, dsp_Pediform, QStringLiteral("cds_Pediform"), {});

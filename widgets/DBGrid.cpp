@@ -23,6 +23,9 @@ void DataSetModel::setDataSource(DataSource *source)
     m_connections = {
         connect(source, &DataSource::dataSetChanged, this, &DataSetModel::reset),
         connect(source, &DataSource::recordChanged, this, &DataSetModel::onRecordChanged),
+        connect(source, &DataSource::aboutToAppendRows, this,
+                [this](int first, int last) { beginInsertRows(QModelIndex(), first, last); }),
+        connect(source, &DataSource::rowsAppended, this, [this] { endInsertRows(); }),
         connect(source, &DataSource::scrolled, this,
                 [this] {
                     if (ClientDataSet *ds = dataSet())
@@ -126,6 +129,18 @@ QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int 
                                                    : QStringLiteral("▸");
     }
     return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+bool DataSetModel::canFetchMore(const QModelIndex &parent) const
+{
+    ClientDataSet *ds = dataSet();
+    return !parent.isValid() && ds && ds->CanFetchMore();
+}
+
+void DataSetModel::fetchMore(const QModelIndex &parent)
+{
+    if (ClientDataSet *ds = dataSet(); ds && !parent.isValid())
+        ds->FetchMore();
 }
 
 Qt::ItemFlags DataSetModel::flags(const QModelIndex &index) const

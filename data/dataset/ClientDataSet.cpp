@@ -43,6 +43,8 @@ void DataSource::SetDataSet(ClientDataSet *dataSet)
     if (!dataSet)
         return;
     m_connections = {
+        connect(dataSet, &ClientDataSet::aboutToAppendRows, this, &DataSource::aboutToAppendRows),
+        connect(dataSet, &ClientDataSet::rowsAppended, this, &DataSource::rowsAppended),
         connect(dataSet, &ClientDataSet::dataSetChanged, this, &DataSource::dataSetChanged),
         connect(dataSet, &ClientDataSet::recordChanged, this, &DataSource::recordChanged),
         connect(dataSet, &ClientDataSet::stateChanged, this, &DataSource::stateChanged),
@@ -58,7 +60,10 @@ ClientDataSet::ClientDataSet(const QString &name, DataSetProvider *provider, QOb
     setObjectName(name);
 }
 
-ClientDataSet::~ClientDataSet() = default;
+ClientDataSet::~ClientDataSet()
+{
+    m_reader.reset();
+}
 
 void ClientDataSet::SetMasterSource(DataSource *source)
 {
@@ -227,15 +232,19 @@ void ClientDataSet::Open()
         return;
     if (!m_provider)
         throw AppError(QStringLiteral("%1: conjunto de dados sem provedor.").arg(m_name));
-    DataSetProvider::Packet packet = m_master
-        ? m_provider->fetch(m_indexFields.isEmpty() ? IndexFieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts)
-                                                    : m_indexFields,
-                            {}, true)
-        : m_provider->fetch();
-    setupFields(packet.columns);
+    if (!m_master && PacketRecords > 0 && IndexFieldNames.isEmpty()) {
+        openReader();
+    } else {
+        DataSetProvider::Packet packet = m_master
+            ? m_provider->fetch(m_indexFields.isEmpty() ? IndexFieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts)
+                                                        : m_indexFields,
+                                {}, true)
+            : m_provider->fetch();
+        setupFields(packet.columns);
+        if (!m_master)
+            addRows(packet.rows);
+    }
     m_provider->DataSet->Open();
-    if (!m_master)
-        addRows(packet.rows);
     m_state = DataSetState::Browse;
     if (m_master) {
         m_masterConnections = {
@@ -260,6 +269,43 @@ void ClientDataSet::Open()
     emit stateChanged();
     emit dataSetChanged();
     fire(AfterScroll);
+}
+
+void ClientDataSet::openReader()
+{
+    m_reader = m_provider->openCursor();
+    setupFields(m_reader->columns());
+    addRows(m_reader->fetch(PacketRecords));
+    if (m_reader->atEnd())
+        m_reader.reset();
+}
+
+int ClientDataSet::FetchMore()
+{
+    if (!m_reader)
+        return 0;
+    const QList<QList<QVariant>> rows = m_reader->fetch(PacketRecords);
+    if (m_reader->atEnd())
+        m_reader.reset();
+    if (rows.isEmpty())
+        return 0;
+    const int first = static_cast<int>(m_view.size());
+    emit aboutToAppendRows(first, first + static_cast<int>(rows.size()) - 1);
+    const size_t before = m_store.size();
+    addRows(rows);
+    // New rows go after the new record being inserted, if any, so the view keeps its order.
+    for (size_t i = before; i < m_store.size(); ++i)
+        m_view.append(m_store[i].get());
+    if (m_eof && m_cursor >= 0)
+        m_eof = false;
+    emit rowsAppended();
+    return static_cast<int>(rows.size());
+}
+
+void ClientDataSet::FetchAll()
+{
+    while (m_reader)
+        FetchMore();
 }
 
 void ClientDataSet::CreateDataSet()
@@ -293,6 +339,7 @@ void ClientDataSet::Close()
     for (const auto &c : m_masterConnections)
         disconnect(c);
     m_masterConnections.clear();
+    m_reader.reset();
     m_store.clear();
     m_view.clear();
     m_deleted.clear();
@@ -388,6 +435,7 @@ void ClientDataSet::First()
 
 void ClientDataSet::Last()
 {
+    FetchAll();
     moveTo(static_cast<int>(m_view.size()) - 1, true);
     m_eof = true;
     m_bof = m_view.isEmpty();
@@ -397,6 +445,8 @@ int ClientDataSet::MoveBy(int distance)
 {
     checkActive();
     CheckBrowseMode();
+    while (m_reader && distance > 0 && m_cursor + distance >= m_view.size())
+        FetchMore();
     // Before-scroll runs even when there is nowhere to go; after-scroll only on a move.
     fire(BeforeScroll);
     if (m_view.isEmpty()) {
@@ -427,6 +477,8 @@ void ClientDataSet::Prior()
 
 void ClientDataSet::SetRecNo(int recNo)
 {
+    while (m_reader && recNo > m_view.size())
+        FetchMore();
     moveTo(recNo - 1, false);
     m_eof = m_bof = false;
 }
@@ -435,6 +487,7 @@ bool ClientDataSet::Locate(const QString &fields, const QList<QVariant> &values,
 {
     checkActive();
     CheckBrowseMode();
+    FetchAll();
     const QStringList names = fields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     if (names.size() != values.size())
         throw AppError(QStringLiteral("%1: localizar com %2 campos e %3 valores.")
@@ -840,9 +893,15 @@ void ClientDataSet::Refresh()
         m_bof = true;
     } else {
         const int recNo = m_cursor;
-        DataSetProvider::Packet packet = m_provider->fetch();
+        m_reader.reset();
         m_store.clear();
-        addRows(packet.rows);
+        if (PacketRecords > 0 && IndexFieldNames.isEmpty()) {
+            openReader();
+            while (m_reader && recNo >= static_cast<int>(m_store.size()))
+                addRows(m_reader->fetch(PacketRecords)), m_reader->atEnd() ? m_reader.reset() : void();
+        } else {
+            addRows(m_provider->fetch().rows);
+        }
         rebuildView();
         m_cursor = m_view.isEmpty() ? -1 : std::clamp(recNo, 0, static_cast<int>(m_view.size()) - 1);
         m_bof = m_cursor <= 0;

@@ -38,7 +38,10 @@ public:
     QList<FieldDef> FieldDefs;   // persistent fields; empty: the statement's columns
     QString IndexFieldNames;     // "A;B": sort order, and the fields equal to the master's
     QString MasterFields;
-    int PacketRecords = -1;      // 0 for a detail that fetches on demand
+    // 0 for a detail that fetches on demand; more than 0 for a dataset without
+    // master and sort order that reads that many rows at opening and the rest
+    // as they are needed (scrolling, moving past them, locating); -1: all at once.
+    int PacketRecords = -1;
     bool ReadOnly = false;
     void SetMasterSource(DataSource *source);
     DataSource *MasterSource() const { return m_master; }
@@ -53,6 +56,10 @@ public:
     // Opens an empty in-memory dataset with the fields of FieldDefs, no provider.
     void CreateDataSet();
     void Close();
+    // Rows still to be read from the open statement (packet reading).
+    bool CanFetchMore() const { return m_reader != nullptr; }
+    int FetchMore();
+    void FetchAll();
     bool Active() const { return m_state != DataSetState::Inactive; }
     DataSetState State() const { return m_state; }
 
@@ -112,6 +119,8 @@ public:
     void setFieldValue(int field, const QVariant &value);
 
 signals:
+    void aboutToAppendRows(int first, int last);
+    void rowsAppended();
     void dataSetChanged();        // rows replaced or re-ordered
     void recordChanged(int field);// a field of the current record (-1: all)
     void stateChanged();
@@ -172,6 +181,8 @@ private:
     DataSetState m_state = DataSetState::Inactive;
     qint64 m_seq = 0;
 
+    std::unique_ptr<ProviderCursor> m_reader;
+    void openReader();
     QSet<QString> m_heldKeys;
     bool m_masterValid = false;
     QString m_currentKey;
@@ -187,6 +198,8 @@ public:
     void SetDataSet(ClientDataSet *dataSet);
 
 signals:
+    void aboutToAppendRows(int first, int last);
+    void rowsAppended();
     void dataSetChanged();
     void recordChanged(int field);
     void stateChanged();

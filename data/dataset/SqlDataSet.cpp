@@ -77,6 +77,57 @@ DataSetProvider::Packet DataSetProvider::fetch(const QStringList &whereFields, c
     return packet;
 }
 
+ProviderCursor::ProviderCursor(SqlConnection *connection, const QString &sql)
+    : m_transaction(std::make_unique<fb::Transaction>(connection->connection(), true))
+{
+    m_statement = std::make_unique<fb::Statement>(*m_transaction, sql);
+    m_columns = m_statement->columns();
+    m_statement->open();
+}
+
+ProviderCursor::~ProviderCursor()
+{
+    try {
+        m_statement.reset();
+        if (m_transaction)
+            m_transaction->commit();
+    } catch (const fb::Error &) {
+        // A lost connection has ended the read already.
+    }
+}
+
+QList<QList<QVariant>> ProviderCursor::fetch(int count)
+{
+    QList<QList<QVariant>> rows;
+    const int n = static_cast<int>(m_columns.size());
+    while (!m_atEnd && rows.size() < count) {
+        if (!m_statement->fetch()) {
+            m_atEnd = true;
+            break;
+        }
+        QList<QVariant> row;
+        row.reserve(n);
+        for (int i = 0; i < n; ++i)
+            row.append(m_statement->value(i));
+        rows.append(std::move(row));
+    }
+    if (m_atEnd) {
+        // Nothing more to read: the transaction ends now.
+        m_statement->closeCursor();
+        m_statement.reset();
+        m_transaction->commit();
+    }
+    return rows;
+}
+
+std::unique_ptr<ProviderCursor> DataSetProvider::openCursor() const
+{
+    if (!DataSet || !DataSet->SQLConnection)
+        throw AppError(QStringLiteral("Conjunto de dados sem conexão."));
+    ++g_fetches;
+    return std::make_unique<ProviderCursor>(DataSet->SQLConnection, DataSet->CommandText);
+}
+
 QList<bool> DataSetProvider::apply(const QList<RowChange> &changes, int maxErrors) const
 {
     if (changes.isEmpty()) {

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
+
 class SqlDataSet {
 public:
     SqlDataSet(SqlConnection *connection, QString commandText = {}, QStringList keyFields = {})
@@ -25,6 +27,24 @@ public:
 };
 
 enum class UpdateMode { WhereKeyOnly, WhereAll };
+
+// The statement of a provider left open, its rows read a packet at a time.
+// Holds a read-only transaction until it reaches the end or is destroyed.
+class ProviderCursor {
+public:
+    ProviderCursor(SqlConnection *connection, const QString &sql);
+    ~ProviderCursor();
+    const QList<fb::ColumnInfo> &columns() const { return m_columns; }
+    // Up to count rows; the cursor is at its end when fewer come back.
+    QList<QList<QVariant>> fetch(int count);
+    bool atEnd() const { return m_atEnd; }
+
+private:
+    std::unique_ptr<fb::Transaction> m_transaction;
+    std::unique_ptr<fb::Statement> m_statement;
+    QList<fb::ColumnInfo> m_columns;
+    bool m_atEnd = false;
+};
 
 // One change of the change log as the provider writes it back.
 struct RowChange {
@@ -49,6 +69,9 @@ public:
     // (the condition placed right after the table name). metadataOnly fetches no row.
     Packet fetch(const QStringList &whereFields = {}, const QList<QVariant> &values = {},
                  bool metadataOnly = false) const;
+
+    // The statement opened for reading a packet at a time.
+    std::unique_ptr<ProviderCursor> openCursor() const;
 
     // Writes the changes in one transaction. A change the database rejects, or
     // that finds no row or more than one (undone), is refused. With maxErrors -1

@@ -193,12 +193,13 @@ void Connection::close()
 
 // --------------------------------------------------------------- Transaction
 
-Transaction::Transaction(Connection &connection) : m_connection(connection)
+Transaction::Transaction(Connection &connection, bool readOnly) : m_connection(connection)
 {
     if (!connection.isOpen())
         throw Error(QStringLiteral("A conexão com o banco de dados não está aberta."));
-    static const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
-                                        isc_tpb_rec_version, isc_tpb_wait};
+    const unsigned char access = readOnly ? isc_tpb_read : isc_tpb_write;
+    const unsigned char tpb[] = {isc_tpb_version3, access, isc_tpb_read_committed,
+                                 isc_tpb_rec_version, isc_tpb_wait};
     IMaster *master = connection.master();
     m_transaction = guarded(master, [&] {
         Status st(master);

@@ -84,10 +84,11 @@ private:
 };
 
 // A read-committed, record-version transaction that waits on locks.
-// Rolled back on destruction when still active.
+// Rolled back on destruction when still active. A read-only one may stay open
+// for a long read without holding back the server's clean-up.
 class Transaction {
 public:
-    explicit Transaction(Connection &connection);
+    explicit Transaction(Connection &connection, bool readOnly = false);
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;

@@ -149,6 +149,38 @@ private slots:
         QCOMPARE(dm->cds_Pedidos->FieldByName(QStringLiteral("NPEDIDO")).AsInteger(), 989);
     }
 
+    void longOrderListIsReadAsNeeded()
+    {
+        TestDb::exec({QStringLiteral(
+            "execute block as declare i int = 1; begin while (i <= 1200) do begin "
+            "insert into PEDIDOS (ESTACAO, NPEDIDO, TIPOPEDIDO) values ('01', :i, 'Pedido'); i = i + 1; end end")});
+        ClientDataSet *cds = dm->cds_Pedidos;
+        dm->sql_Pedidos.CommandText = QStringLiteral("select * from PEDIDOS where ESTACAO = '01' order by NPEDIDO desc");
+        cds->Open();
+        QCOMPARE(cds->RecordCount(), 500);
+        QVERIFY(cds->CanFetchMore());
+        QCOMPARE(cds->FieldByName(QStringLiteral("NPEDIDO")).AsInteger(), 1200);
+        // Moving past the rows read so far reads the next packet.
+        cds->SetRecNo(500);
+        cds->Next();
+        QCOMPARE(cds->RecNo(), 501);
+        QCOMPARE(cds->FieldByName(QStringLiteral("NPEDIDO")).AsInteger(), 700);
+        QCOMPARE(cds->RecordCount(), 1000);
+        // The row number survives a refresh beyond the first packet.
+        cds->Refresh();
+        QCOMPARE(cds->RecNo(), 501);
+        QCOMPARE(cds->FieldByName(QStringLiteral("NPEDIDO")).AsInteger(), 700);
+        // Locating and going to the end read everything.
+        QVERIFY(cds->Locate(QStringLiteral("NPEDIDO"), {3}));
+        QCOMPARE(cds->RecordCount(), 1200);
+        QVERIFY(!cds->CanFetchMore());
+        cds->Close();
+        cds->Open();
+        cds->Last();
+        QCOMPARE(cds->FieldByName(QStringLiteral("NPEDIDO")).AsInteger(), 1);
+        QVERIFY(cds->Eof());
+    }
+
     void threeLevelChainFetchesOnDemand()
     {
         twoOrders();

@@ -1,33 +1,16 @@
-// Program start-up: the main window (which reads the configuration), the data
-// module, the report module and the hidden lot registry, then the event loop.
+// Program start-up, then the event loop until the main window closes.
 
+#include "app/Inicio.h"
 #include "app/uPesoMed.h"
-#include "core/AppError.h"
-#include "data/udm.h"
-#include "lots/UCadPrep.h"
-#include "report/uRM.h"
 #include "widgets/ErrorHandler.h"
-#include "widgets/MessageBoxes.h"
 
 #include <QScreen>
 
 int main(int argc, char **argv)
 {
     Aplicacao app(argc, argv);
-    QApplication::setApplicationDisplayName(TituloAplicacao);
-    QApplication::setApplicationName(TituloAplicacao);
-    PreparaAparencia();
-    MessageBoxes boxes;
-    setMessageService(&boxes);
-    try {
-        frm_Principal = new Tfrm_Principal;
-    } catch (const ProgramExit &exit) {
-        return exit.status;
-    }
-    DM = new TDM(&app);
-    RM = new TRM(&app);
-    FormCadPrep = new TFormCadPrep;
-
+    if (const auto status = IniciaPrograma(&app))
+        return *status;
     // Maximised with a fixed border; without a window manager a maximised
     // window keeps its size, so it is given the screen.
     if (QScreen *screen = frm_Principal->screen()) {
@@ -36,8 +19,6 @@ int main(int argc, char **argv)
     }
     frm_Principal->showMaximized();
     const int status = app.exec();
-    delete FormCadPrep;
-    delete frm_Principal;
-    setMessageService(nullptr);
+    EncerraPrograma();
     return status;
 }

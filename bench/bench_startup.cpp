@@ -3,6 +3,7 @@
 // datasets open, and the resident memory then. Used by bench/startup.sh.
 // Usage: bench_startup [database]   (default 127.0.0.1:pesomed_bench)
 
+#include "app/Inicio.h"
 #include "app/uPesoMed.h"
 #include "core/AppError.h"
 #include "data/udm.h"
@@ -51,26 +52,15 @@ int main(int argc, char **argv)
 {
     Aplicacao app(argc, argv);
     const QString database = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("127.0.0.1:pesomed_bench");
-    PreparaAparencia();
-    MessageBoxes boxes;
-    setMessageService(&boxes);
-    try {
-        frm_Principal = new Tfrm_Principal;
-    } catch (const ProgramExit &exit) {
-        return exit.status;
-    }
-    DM = new TDM(&app);
+    if (const auto status = IniciaPrograma(&app))
+        return *status;
     DM->sqlcon1.setParam(QStringLiteral("Database"), database);
-    RM = new TRM(&app);
-    FormCadPrep = new TFormCadPrep;
     frm_Principal->setGeometry(frm_Principal->screen()->availableGeometry());
     frm_Principal->showMaximized();
     QApplication::processEvents();
     const bool open = DM->cds_Compedid->Active();
     std::printf("%.1f ms %ld kB %s %d orders\n", sinceProcessStart(), residentKb(), open ? "open" : "CLOSED",
                 DM->cds_Pedidos->RecordCount());
-    delete FormCadPrep;
-    delete frm_Principal;
-    setMessageService(nullptr);
+    EncerraPrograma();
     return 0;
 }

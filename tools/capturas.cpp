@@ -2,6 +2,7 @@
 // saves a picture of it: capturas <output folder>. Run under a display (Xvfb).
 
 #include "analysis/uCadPesos.h"
+#include "app/Inicio.h"
 #include "app/uPesoMed.h"
 #include "core/AppError.h"
 #include "data/udm.h"
@@ -42,20 +43,10 @@ void save(QWidget *w, const QString &folder, const QString &name)
 int main(int argc, char **argv)
 {
     Aplicacao app(argc, argv);
-    QApplication::setApplicationDisplayName(TituloAplicacao);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     QDir().mkpath(folder);
-    PreparaAparencia();
-    MessageBoxes boxes;
-    setMessageService(&boxes);
-    try {
-        frm_Principal = new Tfrm_Principal;
-    } catch (const ProgramExit &exit) {
-        return exit.status;
-    }
-    DM = new TDM(&app);
-    RM = new TRM(&app);
-    FormCadPrep = new TFormCadPrep;
+    if (const auto status = IniciaPrograma(&app))
+        return *status;
     frm_Principal->setGeometry(frm_Principal->screen()->availableGeometry());
     frm_Principal->show();
 
@@ -70,8 +61,6 @@ int main(int argc, char **argv)
     frm_Principal->BitBtn1->click();
     save(FormCadPrep, folder, QStringLiteral("lotes"));
 
-    delete FormCadPrep;
-    delete frm_Principal;
-    setMessageService(nullptr);
+    EncerraPrograma();
     return 0;
 }

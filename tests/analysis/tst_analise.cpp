@@ -10,6 +10,7 @@
 #include "lots/UCadPrep.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestDb.h"
+#include "tests/support/TestPrograma.h"
 #include "widgets/DBControls.h"
 #include "widgets/DBGrid.h"
 #include "widgets/ErrorHandler.h"
@@ -23,19 +24,14 @@
 
 namespace {
 
-QVariant scalar(const QString &sql)
-{
-    SqlQuery q(&TestDb::admin());
-    q.SQL = sql;
-    q.Open();
-    return q.IsEmpty() ? QVariant() : q.value(q.columns().first().name);
-}
+using TestDb::scalar;
+using TestPrograma::digita;
 
 void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
-    QTest::keyClick(target, static_cast<Qt::Key>(k), modifiers);
+    TestPrograma::tecla(k, modifiers);
 }
+
 
 struct Componente {
     const char *unid;
@@ -84,22 +80,6 @@ class TstAnalise : public QObject {
         }
     }
 
-    void startProgram()
-    {
-        QFile ini(QCoreApplication::applicationDirPath() + QStringLiteral("/VELTRAMO.INI"));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(QByteArray("IP DO SERVIDOR CENTRAL.........................:").leftJustified(49, ' ') +
-                  "127.0.0.1\r\n");
-        ini.close();
-        frm_Principal = new Tfrm_Principal;
-        DM = new TDM;
-        TestDb::point(DM->sqlcon1);
-        FormCadPrep = new TFormCadPrep;
-        frm_Principal->resize(1200, 800);
-        frm_Principal->show();
-        QApplication::setActiveWindow(frm_Principal);
-        QVERIFY(QTest::qWaitForWindowActive(frm_Principal));
-    }
 
 private slots:
     void init()
@@ -119,17 +99,13 @@ private slots:
         TestDb::formula(QStringLiteral("01"), 4521, 1);
         ReiniciaConfiguracao();
         recorder = new MessageRecorder;
-        startProgram();
+        TestPrograma::inicia();
         UnidadePesoMedio = QStringLiteral("MG");
         PesoCapsulaVazia = 0;
     }
     void cleanup()
     {
-        delete frm_Principal;
-        delete FormCadPrep;
-        FormCadPrep = nullptr;
-        delete DM;
-        DM = nullptr;
+        TestPrograma::encerra();
         delete recorder;
     }
 
@@ -384,9 +360,7 @@ private slots:
         for (const char *peso : {"246", "250", "242"}) {
             key(Qt::Key_Down);
             key(Qt::Key_Right);
-            // The first key opens the cell editor, which takes the rest.
-            for (const char *c = peso; *c; ++c)
-                QTest::keyClick(QApplication::focusWidget(), *c);
+            digita(QString::fromLatin1(peso));
             key(Qt::Key_Down);
         }
         key(Qt::Key_F5);

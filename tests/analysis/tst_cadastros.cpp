@@ -10,6 +10,7 @@
 #include "search/uPesquisa.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestDb.h"
+#include "tests/support/TestPrograma.h"
 #include "widgets/DBControls.h"
 #include "widgets/DBGrid.h"
 #include "widgets/ErrorHandler.h"
@@ -25,25 +26,15 @@
 
 namespace {
 
-QVariant scalar(const QString &sql)
-{
-    SqlQuery q(&TestDb::admin());
-    q.SQL = sql;
-    q.Open();
-    return q.IsEmpty() ? QVariant() : q.value(q.columns().first().name);
-}
+using TestDb::scalar;
+using TestPrograma::digita;
 
 void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
-    QTest::keyClick(target, static_cast<Qt::Key>(k), modifiers);
+    TestPrograma::tecla(k, modifiers);
 }
 
-void type(const QString &text)
-{
-    for (QChar c : text)
-        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
-}
+
 
 } // namespace
 
@@ -52,22 +43,6 @@ class TstCadastros : public QObject {
 
     MessageRecorder *recorder = nullptr;
 
-    void startProgram()
-    {
-        QFile ini(QCoreApplication::applicationDirPath() + QStringLiteral("/VELTRAMO.INI"));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(QByteArray("IP DO SERVIDOR CENTRAL.........................:").leftJustified(49, ' ') +
-                  "127.0.0.1\r\n");
-        ini.close();
-        frm_Principal = new Tfrm_Principal;
-        DM = new TDM;
-        TestDb::point(DM->sqlcon1);
-        FormCadPrep = new TFormCadPrep;
-        frm_Principal->resize(1200, 800);
-        frm_Principal->show();
-        QApplication::setActiveWindow(frm_Principal);
-        QVERIFY(QTest::qWaitForWindowActive(frm_Principal));
-    }
 
 private slots:
     void init()
@@ -84,15 +59,11 @@ private slots:
                                      "values (5, '01', 1300, 1, 'Aprovado')")});
         ReiniciaConfiguracao();
         recorder = new MessageRecorder;
-        startProgram();
+        TestPrograma::inicia();
     }
     void cleanup()
     {
-        delete frm_Principal;
-        delete FormCadPrep;
-        FormCadPrep = nullptr;
-        delete DM;
-        DM = nullptr;
+        TestPrograma::encerra();
         delete recorder;
         QCOMPARE(frm_Cadastros, nullptr);
         QCOMPARE(frm_Pesquisa, nullptr);
@@ -177,7 +148,7 @@ private slots:
         for (const char *peso : {"250,5", "251"}) {
             key(Qt::Key_Down);
             w->dbgrd1->setCurrentIndex(w->dbgrd1->dataModel()->index(DM->cds_PesoMed->RecNo() - 1, 1));
-            type(QString::fromLatin1(peso));
+            digita(QString::fromLatin1(peso));
             key(Qt::Key_Return);
             QTRY_VERIFY(DM->cds_PesoMed->Modified());
             w->dbgrd1->setFocus();
@@ -216,7 +187,7 @@ private slots:
         frm_Principal->BitBtn2->click();
         QVERIFY(frm_Pesquisa);
         QTRY_VERIFY(QApplication::focusWidget() && QApplication::focusWidget()->objectName() == QLatin1String("edt_1"));
-        type(QStringLiteral("01.1234"));
+        digita(QStringLiteral("01.1234"));
         key(Qt::Key_Return);
         QTRY_COMPARE(frm_Pesquisa, nullptr);
         QCOMPARE(DM->cds_Pedidos->FieldByName(QStringLiteral("NPEDIDO")).AsInteger(), 1234);
@@ -231,7 +202,7 @@ private slots:
         for (const QString &peso : weights) {
             key(Qt::Key_Down);
             key(Qt::Key_Right);
-            type(peso);
+            digita(peso);
             // Down straight from the cell editor: what was typed is kept.
             key(Qt::Key_Down);
         }

@@ -10,6 +10,7 @@
 #include "search/uPesquisa.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestDb.h"
+#include "tests/support/TestPrograma.h"
 #include "widgets/ErrorHandler.h"
 
 #include <QAction>
@@ -53,27 +54,12 @@ class TstPrincipal : public QObject {
 
     void startProgram(bool reachableDatabase = true)
     {
-        writeIni(line(kIp, "127.0.0.1"));
-        frm_Principal = new Tfrm_Principal;
-        DM = new TDM;
-        if (reachableDatabase)
-            TestDb::point(DM->sqlcon1);
-        else
-            DM->sqlcon1.setParam(QStringLiteral("Database"), QStringLiteral("127.0.0.1:C:\\nao\\existe.bd"));
-        FormCadPrep = new TFormCadPrep;
-        frm_Principal->resize(1000, 700);
-        frm_Principal->show();
-        QVERIFY(QTest::qWaitForWindowExposed(frm_Principal));
-        activate(frm_Principal);
+        TestPrograma::inicia(reachableDatabase ? QString() : QStringLiteral("127.0.0.1:C:\\nao\\existe.bd"));
     }
 
     void stopProgram()
     {
-        delete frm_Principal;
-        delete FormCadPrep;
-        FormCadPrep = nullptr;
-        delete DM;
-        DM = nullptr;
+        TestPrograma::encerra();
         QCOMPARE(frm_Pesquisa, nullptr);
         QCOMPARE(frm_Cadastros, nullptr);
     }
@@ -84,11 +70,7 @@ class TstPrincipal : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(w));
     }
 
-    static void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
-        QTest::keyClick(target, static_cast<Qt::Key>(k), modifiers);
-    }
+    static void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { TestPrograma::tecla(k, modifiers); }
 
     int children() const { return static_cast<int>(frm_Principal->mdiArea()->subWindowList().size()); }
 

@@ -31,13 +31,7 @@ QList<QVariant> column(ClientDataSet *cds, const QString &field)
     return list;
 }
 
-QVariant scalar(const QString &sql)
-{
-    SqlQuery q(&TestDb::admin());
-    q.SQL = sql;
-    q.Open();
-    return q.IsEmpty() ? QVariant() : q.value(q.columns().first().name);
-}
+using TestDb::scalar;
 
 } // namespace
 

@@ -11,13 +11,7 @@
 
 namespace {
 
-QVariant scalar(const QString &sql)
-{
-    SqlQuery q(&TestDb::admin());
-    q.SQL = sql;
-    q.Open();
-    return q.IsEmpty() ? QVariant() : q.value(q.columns().first().name);
-}
+using TestDb::scalar;
 
 std::unique_ptr<TDM> workstation()
 {

@@ -13,14 +13,7 @@ class TstFirebird : public QObject {
 
     SqlConnection &db() { return TestDb::admin(); }
 
-    // First value of a one-row query on the admin connection.
-    QVariant scalar(const QString &sql)
-    {
-        SqlQuery q(&db());
-        q.SQL = sql;
-        q.Open();
-        return q.IsEmpty() ? QVariant() : q.value(q.columns().first().name);
-    }
+    static QVariant scalar(const QString &sql) { return TestDb::scalar(sql); }
 
 private slots:
     void init() { TestDb::reset(); }

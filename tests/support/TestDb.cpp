@@ -1,5 +1,7 @@
 #include "tests/support/TestDb.h"
 
+#include "data/dataset/SqlQuery.h"
+
 
 namespace TestDb {
 
@@ -36,6 +38,14 @@ void exec(const QStringList &statements)
 {
     for (const QString &sql : statements)
         admin().execute(sql);
+}
+
+QVariant scalar(const QString &sql)
+{
+    SqlQuery q(&admin());
+    q.SQL = sql;
+    q.Open();
+    return q.IsEmpty() ? QVariant() : q.value(q.columns().first().name);
 }
 
 void reset()

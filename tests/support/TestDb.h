@@ -18,6 +18,8 @@ void point(SqlConnection &connection);
 SqlConnection &admin();
 // Runs each statement, committed on its own.
 void exec(const QStringList &statements);
+// The first column of the first row of a query, null when there is no row.
+QVariant scalar(const QString &sql);
 // Empties the module's and the suite's tables.
 void reset();
 

@@ -4,6 +4,7 @@
 // Usage: bench_analise [database]   (default 127.0.0.1:pesomed_teste)
 
 #include "analysis/uCadPesos.h"
+#include "bench/Medidas.h"
 #include "data/udm.h"
 #include "tests/support/TestDb.h"
 
@@ -13,16 +14,6 @@
 
 #include <algorithm>
 #include <cstdio>
-
-namespace {
-
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v[v.size() / 2];
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {

@@ -1,6 +1,7 @@
 // Opening the order chain and moving through it on the large database.
 // Usage: bench_datasets [database]   (default 127.0.0.1:pesomed_bench)
 
+#include "bench/Medidas.h"
 #include "data/udm.h"
 #include "tests/support/TestDb.h"
 
@@ -10,27 +11,6 @@
 
 #include <algorithm>
 #include <cstdio>
-
-namespace {
-
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v[v.size() / 2];
-}
-
-long residentKb()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {

@@ -2,6 +2,7 @@
 // on the large database. The weighings it adds are deleted at the end.
 // Usage: bench_pesagem [database]   (default 127.0.0.1:pesomed_bench)
 
+#include "bench/Medidas.h"
 #include "data/udm.h"
 #include "search/uPesquisa.h"
 
@@ -10,16 +11,6 @@
 
 #include <algorithm>
 #include <cstdio>
-
-namespace {
-
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v[v.size() / 2];
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {

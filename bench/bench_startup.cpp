@@ -6,6 +6,7 @@
 #include "app/Inicio.h"
 #include "app/uPesoMed.h"
 #include "core/AppError.h"
+#include "bench/Medidas.h"
 #include "data/udm.h"
 #include "lots/UCadPrep.h"
 #include "report/uRM.h"
@@ -35,16 +36,6 @@ double sinceProcessStart()
     return nowMs - startTicks * 1000.0 / sysconf(_SC_CLK_TCK);
 }
 
-long residentKb()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "app/Inicio.h"
 #include "app/uPesoMed.h"
 #include "core/AppError.h"
+#include "data/dataset/ClientDataSet.h"
 #include "data/udm.h"
 #include "lots/UCadPrep.h"
 #include "report/uRM.h"
@@ -58,6 +59,9 @@ int main(int argc, char **argv)
     save(frm_Principal, folder, QStringLiteral("pesquisa"));
     frm_Principal->act_Cadastro->trigger();
     save(frm_Principal, folder, QStringLiteral("analise"));
+    // A rejected formula of the demo data, when there is one.
+    if (DM->cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {1210}))
+        save(frm_Principal, folder, QStringLiteral("analise-reprovada"));
     frm_Principal->BitBtn1->click();
     save(FormCadPrep, folder, QStringLiteral("lotes"));
 

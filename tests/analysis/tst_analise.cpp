@@ -277,6 +277,25 @@ private slots:
         w->close();
     }
 
+    void analysisCreatesMissingResultRecord()
+    {
+        formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}});
+        // Weighings stored by another workstation, no result record yet.
+        for (int i = 1; i <= 3; ++i)
+            TestDb::weighing(i, QStringLiteral("01"), 4521, 1, i, 249 + i);
+        DM->cds_PesoMed->Refresh();
+        key(Qt::Key_F4);
+        frm_Cadastros->btn_Calcular->click();
+        QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED where NPEDIDO = 4521")).toInt(), 1);
+        QCOMPARE(scalar(QStringLiteral("select ID_RPESOMED from RPESOMED where NPEDIDO = 4521")).toInt(), 8);
+        QCOMPARE(scalar(QStringLiteral("select CHAVE from RPESOMED where NPEDIDO = 4521")).toString(),
+                 QStringLiteral("010045211"));
+        QCOMPARE(scalar(QStringLiteral("select DATA_EMISSAO from RPESOMED where NPEDIDO = 4521")).toDate(),
+                 QDate::currentDate());
+        QCOMPARE(frm_Cadastros->dbtxtID_RPESOMED->text(), QStringLiteral("8"));
+        frm_Cadastros->close();
+    }
+
     void nothingToAnalyse()
     {
         key(Qt::Key_F4);
@@ -354,6 +373,13 @@ private slots:
     void typicalAnalysisByKeys()
     {
         formula({{"MG", "CAFEINA", 3000}, {"G", "AMIDO", 1.5}, {"UN", "CAPSULA Nº 0", 30}});
+        // 1. The order, found with the search window.
+        frm_Principal->BitBtn2->click();
+        QTRY_VERIFY(QApplication::focusWidget() && QApplication::focusWidget()->objectName() == QLatin1String("edt_1"));
+        digita(QStringLiteral("01.4521"));
+        key(Qt::Key_Return);
+        QCOMPARE(DM->cds_Pedidos->FieldByName(QStringLiteral("NPEDIDO")).AsInteger(), 4521);
+        // 2. to 4. F4, the weights typed in the grid, F5.
         key(Qt::Key_F4);
         QVERIFY(frm_Cadastros);
         frm_Cadastros->dbgrd1->setFocus();

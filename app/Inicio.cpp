@@ -17,7 +17,7 @@ MessageBoxes g_boxes;
 
 std::optional<int> IniciaPrograma(QObject *owner)
 {
-    QApplication::setApplicationDisplayName(TituloAplicacao);
+    // The title of the program (simple message boxes); not appended to window captions.
     QApplication::setApplicationName(TituloAplicacao);
     PreparaAparencia();
     setMessageService(&g_boxes);

@@ -35,6 +35,9 @@ void PreparaAparencia()
 
 QColor CorDoSistema(qint32 cor)
 {
+    // Negative numbers name the system's own colours; the window colour stands for them.
+    if (cor < 0)
+        return QApplication::palette().color(QPalette::Window);
     const auto c = static_cast<quint32>(cor);
     return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
 }
@@ -302,7 +305,9 @@ void Tfrm_Principal::act_CalcularExecute()
     if (!frm_Cadastros || !JanelaAtiva(frm_Cadastros))
         return;
     try {
-        frm_Cadastros->btn_Calcular->click();
+        // What a click would run, called here so that no error crosses the toolkit's own code.
+        if (frm_Cadastros->btn_Calcular->isEnabled())
+            frm_Cadastros->btn_CalcularClick();
     } catch (...) {
         // Started by the key, the analysis fails silently.
     }

@@ -232,17 +232,36 @@ void ClientDataSet::Open()
         return;
     if (!m_provider)
         throw AppError(QStringLiteral("%1: conjunto de dados sem provedor.").arg(m_name));
-    if (!m_master && PacketRecords > 0 && IndexFieldNames.isEmpty()) {
-        openReader();
-    } else {
-        DataSetProvider::Packet packet = m_master
-            ? m_provider->fetch(m_indexFields.isEmpty() ? IndexFieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts)
-                                                        : m_indexFields,
-                                {}, true)
-            : m_provider->fetch();
-        setupFields(packet.columns);
-        if (!m_master)
-            addRows(packet.rows);
+    try {
+        if (!m_master && PacketRecords > 0 && IndexFieldNames.isEmpty()) {
+            openReader();
+        } else {
+            DataSetProvider::Packet packet = m_master
+                ? m_provider->fetch(IndexFieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts), {}, true)
+                : m_provider->fetch();
+            setupFields(packet.columns);
+            if (!m_master)
+                addRows(packet.rows);
+        }
+        m_masterValid = false;
+        m_currentKey.clear();
+        if (m_master) {
+            bool valid = false;
+            const QList<QVariant> values = masterValues(&valid);
+            if (valid) {
+                const QString key = keyOf(values);
+                addRows(m_provider->fetch(m_indexFields, values).rows);
+                m_heldKeys.insert(key);
+                m_masterValid = true;
+                m_currentKey = key;
+            }
+        }
+    } catch (...) {
+        // A failed opening leaves the dataset closed, its rows and statement released.
+        m_reader.reset();
+        m_store.clear();
+        m_heldKeys.clear();
+        throw;
     }
     m_provider->DataSet->Open();
     m_state = DataSetState::Browse;
@@ -252,15 +271,6 @@ void ClientDataSet::Open()
             connect(m_master, &DataSource::dataSetChanged, this, &ClientDataSet::onMasterChanged),
             connect(m_master, &DataSource::stateChanged, this, &ClientDataSet::onMasterChanged),
         };
-        bool valid = false;
-        const QList<QVariant> values = masterValues(&valid);
-        m_masterValid = valid;
-        m_currentKey.clear();
-        if (valid) {
-            m_currentKey = keyOf(values);
-            addRows(m_provider->fetch(m_indexFields, values).rows);
-            m_heldKeys.insert(m_currentKey);
-        }
     }
     rebuildView();
     m_cursor = m_view.isEmpty() ? -1 : 0;
@@ -369,15 +379,25 @@ void ClientDataSet::onMasterChanged()
         return;
     CheckBrowseMode();
     fire(BeforeScroll);
+    if (valid && !m_heldKeys.contains(key) && m_provider) {
+        // A key fetched once is held, rows or none, until close or refresh.
+        try {
+            addRows(m_provider->fetch(m_indexFields, values).rows);
+        } catch (...) {
+            // Never the rows of another master row: none at all, and the next
+            // notification tries again.
+            m_masterValid = false;
+            m_currentKey.clear();
+            rebuildView();
+            m_cursor = -1;
+            m_eof = m_bof = true;
+            emit dataSetChanged();
+            throw;
+        }
+        m_heldKeys.insert(key);
+    }
     m_masterValid = valid;
     m_currentKey = key;
-    if (valid) {
-        // A key fetched once is held, rows or none, until close or refresh.
-        if (!m_heldKeys.contains(key) && m_provider) {
-            addRows(m_provider->fetch(m_indexFields, values).rows);
-            m_heldKeys.insert(key);
-        }
-    }
     rebuildView();
     m_cursor = m_view.isEmpty() ? -1 : 0;
     m_bof = true;
@@ -893,15 +913,21 @@ void ClientDataSet::Refresh()
         m_bof = true;
     } else {
         const int recNo = m_cursor;
-        m_reader.reset();
-        m_store.clear();
+        // Read first, replace after: a failed re-read leaves the rows as they were.
+        std::unique_ptr<ProviderCursor> reader;
+        QList<QList<QVariant>> rows;
         if (PacketRecords > 0 && IndexFieldNames.isEmpty()) {
-            openReader();
-            while (m_reader && recNo >= static_cast<int>(m_store.size()))
-                addRows(m_reader->fetch(PacketRecords)), m_reader->atEnd() ? m_reader.reset() : void();
+            reader = m_provider->openCursor();
+            while (!reader->atEnd() && recNo >= rows.size())
+                rows += reader->fetch(PacketRecords);
+            if (reader->atEnd())
+                reader.reset();
         } else {
-            addRows(m_provider->fetch().rows);
+            rows = m_provider->fetch().rows;
         }
+        m_reader = std::move(reader);
+        m_store.clear();
+        addRows(rows);
         rebuildView();
         m_cursor = m_view.isEmpty() ? -1 : std::clamp(recNo, 0, static_cast<int>(m_view.size()) - 1);
         m_bof = m_cursor <= 0;

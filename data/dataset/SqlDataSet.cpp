@@ -100,7 +100,7 @@ QList<QList<QVariant>> ProviderCursor::fetch(int count)
 {
     QList<QList<QVariant>> rows;
     const int n = static_cast<int>(m_columns.size());
-    while (!m_atEnd && rows.size() < count) {
+    while (!m_atEnd && m_statement && rows.size() < count) {
         if (!m_statement->fetch()) {
             m_atEnd = true;
             break;
@@ -111,7 +111,7 @@ QList<QList<QVariant>> ProviderCursor::fetch(int count)
             row.append(m_statement->value(i));
         rows.append(std::move(row));
     }
-    if (m_atEnd) {
+    if (m_atEnd && m_statement) {
         // Nothing more to read: the transaction ends now.
         m_statement->closeCursor();
         m_statement.reset();

@@ -300,6 +300,10 @@ struct Statement::Impl {
             return inMeta;
         }
         IMetadataBuilder *builder = inMeta->getBuilder(&st);
+        struct BuilderRelease {
+            IMetadataBuilder *b;
+            ~BuilderRelease() { b->release(); }
+        } releaseBuilder{builder};
         QList<QByteArray> texts(count);
         for (unsigned i = 0; i < count; ++i) {
             const QVariant &v = params[i];
@@ -342,7 +346,6 @@ struct Statement::Impl {
             }
         }
         IMessageMetadata *meta = builder->getMetadata(&st);
-        builder->release();
         buffer = QByteArray(meta->getMessageLength(&st), '\0');
         char *base = buffer.data();
         for (unsigned i = 0; i < count; ++i) {
@@ -402,14 +405,19 @@ struct Statement::Impl {
                                                                       const_cast<ISC_QUAD *>(&id), 0, nullptr);
         QByteArray bytes;
         char chunk[16384];
-        for (;;) {
-            unsigned got = 0;
-            const int result = blob->getSegment(&st, sizeof chunk, chunk, &got);
-            if (result == IStatus::RESULT_NO_DATA)
-                break;
-            bytes.append(chunk, got);
+        try {
+            for (;;) {
+                unsigned got = 0;
+                const int result = blob->getSegment(&st, sizeof chunk, chunk, &got);
+                if (result == IStatus::RESULT_NO_DATA)
+                    break;
+                bytes.append(chunk, got);
+            }
+            blob->close(&st);
+        } catch (...) {
+            blob->release();
+            throw;
         }
-        blob->close(&st);
         if (text)
             return fromWin1252(bytes);
         return bytes;

@@ -54,6 +54,7 @@ class TstPrincipal : public QObject {
 
     void startProgram(bool reachableDatabase = true)
     {
+        TestDb::reset();
         TestPrograma::inicia(reachableDatabase ? QString() : QStringLiteral("127.0.0.1:C:\\nao\\existe.bd"));
     }
 
@@ -220,7 +221,9 @@ private slots:
         key(Qt::Key_F4);
         QVERIFY(frm_Cadastros);
         Tfrm_Cadastros *analysis = frm_Cadastros;
-        QSignalSpy clicks(analysis->btn_Calcular, &QPushButton::clicked);
+        // With no weighing, each analysis run says so: the messages count the runs.
+        const QString nada = QStringLiteral("Não existem cápsulas para calcular o peso médio!");
+        auto runs = [&] { return recorder.texts().count(nada); };
         int closeEvents = 0;
         struct CloseCounter : QObject {
             int *count;
@@ -234,14 +237,14 @@ private slots:
         } counter(&closeEvents);
         analysis->installEventFilter(&counter);
         key(Qt::Key_F5);
-        QCOMPARE(clicks.count(), 1);
+        QCOMPARE(runs(), 1);
 
         // Another window active: both keys leave the analysis window alone.
         frm_Principal->BitBtn2->click();
         QVERIFY(frm_Principal->JanelaAtiva(frm_Pesquisa));
         key(Qt::Key_F5);
         key(Qt::Key_F4, Qt::ControlModifier);
-        QCOMPARE(clicks.count(), 1);
+        QCOMPARE(runs(), 1);
         QCOMPARE(frm_Cadastros, analysis);
         QVERIFY(frm_Pesquisa);
         QCOMPARE(children(), 2);
@@ -261,15 +264,14 @@ private slots:
         key(Qt::Key_F4);
         QVERIFY(frm_Cadastros);
         QVERIFY(frm_Cadastros != nullptr && frm_Cadastros->isVisible());
-        QSignalSpy again(frm_Cadastros->btn_Calcular, &QPushButton::clicked);
         key(Qt::Key_F5);
-        QCOMPARE(again.count(), 1);
+        QCOMPARE(runs(), 2);
 
         // The keys also act from the lot registry window; F5 there finds no active analysis window.
         frm_Principal->BitBtn1->click();
         activate(FormCadPrep);
         key(Qt::Key_F5);
-        QCOMPARE(again.count(), 1);
+        QCOMPARE(runs(), 2);
         frm_Principal->JanelaDe(frm_Cadastros)->close();
         QCOMPARE(frm_Cadastros, nullptr);
         activate(FormCadPrep);

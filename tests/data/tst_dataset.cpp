@@ -520,6 +520,37 @@ private slots:
         QVERIFY(!cds->Locate(QStringLiteral("CODFORN;LOTE"), {QStringLiteral("0001"), QStringLiteral("b")}));
     }
 
+    void failedReadsLeaveNoWrongRows()
+    {
+        twoOrders();
+        openChain();
+        QCOMPARE(dm->cds_Compedid->RecordCount(), 2);
+        // The components' statement breaks: moving to another order cannot show
+        // the previous formula's components as if they were the new one's.
+        dm->sqlds_Compedid.CommandText = QStringLiteral("select * from COMPEDID_INEXISTENTE");
+        QVERIFY_THROWS_EXCEPTION(fb::Error, dm->cds_Pedidos->Next());
+        QVERIFY(dm->cds_Compedid->IsEmpty());
+        QCOMPARE(dm->cds_Compedid->FieldByName(QStringLiteral("COMPONENTE")).AsString(), QString());
+
+        // A failed re-read keeps the rows it had.
+        TestDb::exec({QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP) values ('0001', 'A', '0')")});
+        dm->PesoCaV->Open();
+        dm->SQLDSPesoCaVaz.CommandText = QStringLiteral("select * from PESCAVAZ_INEXISTENTE");
+        QVERIFY_THROWS_EXCEPTION(fb::Error, dm->PesoCaV->Refresh());
+        QCOMPARE(dm->PesoCaV->RecordCount(), 1);
+        QCOMPARE(dm->PesoCaV->FieldByName(QStringLiteral("LOTE")).AsString(), QStringLiteral("A"));
+
+        // A failed opening leaves the dataset closed.
+        dm->PesoCaV->Close();
+        QVERIFY_THROWS_EXCEPTION(fb::Error, dm->PesoCaV->Open());
+        QVERIFY(!dm->PesoCaV->Active());
+        dm->sql_Pedidos.CommandText = QStringLiteral("select * from PEDIDOS_INEXISTENTE");
+        dm->cds_Pedidos->Close();
+        QVERIFY_THROWS_EXCEPTION(fb::Error, dm->cds_Pedidos->Open());
+        QVERIFY(!dm->cds_Pedidos->Active());
+        QVERIFY(!dm->cds_Pedidos->CanFetchMore());
+    }
+
     void genericQuery()
     {
         dm->ConsultaGenerica(QStringLiteral("Select Max(ID_PESOMED) as ULTID from pesomed"));

@@ -1,6 +1,7 @@
 #include "widgets/DBGrid.h"
 
 #include "core/Messages.h"
+#include "widgets/ErrorHandler.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -159,6 +160,18 @@ bool DataSetModel::setData(const QModelIndex &index, const QVariant &value, int 
 {
     if (role != Qt::EditRole)
         return false;
+    // Called from the toolkit's editor code: a refused value is reported here,
+    // and the cell keeps what the record holds.
+    try {
+        return store(index, value);
+    } catch (...) {
+        TrataErro(std::current_exception());
+        return false;
+    }
+}
+
+bool DataSetModel::store(const QModelIndex &index, const QVariant &value)
+{
     ClientDataSet *ds = dataSet();
     const int field = fieldOf(index.column());
     if (!ds || field < 0)

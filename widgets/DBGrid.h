@@ -58,6 +58,7 @@ signals:
 private:
     void reset();
     void onRecordChanged(int field);
+    bool store(const QModelIndex &index, const QVariant &value);
 
     DataSource *m_source = nullptr;
     QList<GridColumn> m_columns;

@@ -157,6 +157,20 @@ private slots:
         QCOMPARE(cds->ChangeCount(), 3);
     }
 
+    void invalidNumberIsReportedAndNothingChanges()
+    {
+        MessageRecorder recorder;
+        grid->setCurrentIndex(grid->dataModel()->index(0, 1));
+        QTest::keyClick(grid.get(), Qt::Key_A);
+        QLineEdit *editor = grid->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        QTest::keyClicks(editor, QStringLiteral("bc"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(recorder.texts(), QStringList{QStringLiteral("'abc' não é um valor numérico válido.")});
+        QCOMPARE(cds->FieldByName(QStringLiteral("PESO")).AsFloat(), 250.0);
+        QCOMPARE(cds->State(), DataSetState::Browse);
+    }
+
     void columnExitSeesWhatWasTyped()
     {
         double seen = -1;

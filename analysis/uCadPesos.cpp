@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -352,8 +353,12 @@ void Tfrm_Cadastros::FormActivate()
 
 bool Tfrm_Cadastros::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == dbgrd1 && event->type() == QEvent::FocusIn)
-        dbgrd1Enter();
+    // Entering the grid, not the window coming back to it after a message box.
+    if (watched == dbgrd1 && event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            dbgrd1Enter();
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -390,7 +395,8 @@ void Tfrm_Cadastros::btn_CalcularClick()
 {
     if (!DM)
         return;
-    // A new weighing row in which nothing was typed is no capsule.
+    // A weight still in the cell editor counts; a new row with nothing typed is no capsule.
+    dbgrd1->ConfirmaEdicao();
     dbgrd1->DescartaLinhaIntocada();
     if (DM->cds_PesoMed->IsEmpty()) {
         messages().information(QStringLiteral("Não existem cápsulas para calcular o peso médio!"));

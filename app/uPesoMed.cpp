@@ -297,7 +297,7 @@ void Tfrm_Principal::act_CadastroExecute()
         return;
     }
     frm_Cadastros = new Tfrm_Cadastros(this);
-    AdicionaFilha(frm_Cadastros);
+    AbreJanelaFilha(m_mdi, frm_Cadastros, true);
 }
 
 void Tfrm_Principal::act_CalcularExecute()

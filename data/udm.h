@@ -115,7 +115,7 @@ private:
     void CriaConjuntos();
     void LigaRegras();
     // Writes the change log back; a refused change stays pending and is reported.
-    void GravaAlteracoes(ClientDataSet &ds, const QString &oQue);
+    void GravaAlteracoes(ClientDataSet &ds, const QString &oQue, const QString &conselho);
 };
 
 // The text key of a formula: station, order number with at least six digits,

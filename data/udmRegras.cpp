@@ -26,17 +26,16 @@ void TDM::LigaRegras()
     cds_RPesoMed->AfterScroll = [this](ClientDataSet &ds) { cds_RPesoMedAfterScroll(ds); };
 }
 
-void TDM::GravaAlteracoes(ClientDataSet &ds, const QString &oQue)
+void TDM::GravaAlteracoes(ClientDataSet &ds, const QString &oQue, const QString &conselho)
 {
     if (ds.ApplyUpdates(-1) == 0)
         return;
     // The refused change stays pending and goes again with the next write-back;
     // the figures on screen are not re-read over it.
     throw AppError(QStringLiteral("%1 não foi gravad%2 no banco de dados e continua pendente nesta estação.\r"
-                                  "Motivo: %3\r"
-                                  "Se outra estação gravou ao mesmo tempo, exclua a linha e digite-a de novo.")
+                                  "Motivo: %3\r%4")
                        .arg(oQue, oQue.startsWith(QLatin1String("A ")) ? QStringLiteral("a") : QStringLiteral("o"),
-                            ds.LastApplyError()));
+                            ds.LastApplyError(), conselho));
 }
 
 void TDM::cds_PesoMedBeforeInsert(ClientDataSet &)
@@ -96,7 +95,8 @@ void TDM::cds_PesoMedAfterPost(ClientDataSet &ds)
     if (GravacaoAdiada)
         return;
     const qint64 id = ds.FieldByName(QStringLiteral("ID_PESOMED")).AsInteger();
-    GravaAlteracoes(ds, QStringLiteral("A pesagem"));
+    GravaAlteracoes(ds, QStringLiteral("A pesagem"),
+                    QStringLiteral("Se outra estação gravou ao mesmo tempo, exclua a linha e digite-a de novo."));
     ds.Refresh();
     ds.Locate(QStringLiteral("ID_PESOMED"), {id});
 }
@@ -105,7 +105,8 @@ void TDM::cds_PesoMedAfterDelete(ClientDataSet &ds)
 {
     if (GravacaoAdiada)
         return;
-    GravaAlteracoes(ds, QStringLiteral("A exclusão da pesagem"));
+    GravaAlteracoes(ds, QStringLiteral("A exclusão da pesagem"),
+                    QStringLiteral("Confira as pesagens da fórmula com as da outra estação."));
     ds.Refresh();
 }
 
@@ -132,7 +133,8 @@ void TDM::cds_RPesoMedAfterPostDelete(ClientDataSet &ds)
 {
     if (GravacaoAdiada)
         return;
-    GravaAlteracoes(ds, QStringLiteral("O resultado da análise"));
+    GravaAlteracoes(ds, QStringLiteral("O resultado da análise"),
+                    QStringLiteral("Execute a análise de novo para gravá-lo."));
     ds.Refresh();
 }
 

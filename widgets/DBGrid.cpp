@@ -262,6 +262,11 @@ void DBGrid::commitEditor(const QModelIndex &index)
     }
 }
 
+void DBGrid::ConfirmaEdicao()
+{
+    commitEditor(currentIndex());
+}
+
 void DBGrid::DescartaLinhaIntocada()
 {
     ClientDataSet *ds = dataSet();

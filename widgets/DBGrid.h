@@ -91,6 +91,8 @@ public:
     bool beforeCurrentChange(const QModelIndex &from, const QModelIndex &to);
     // Cancels a new record in which nothing was typed in this grid.
     void DescartaLinhaIntocada();
+    // Hands what the open cell editor holds to the dataset, as leaving the cell would.
+    void ConfirmaEdicao();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

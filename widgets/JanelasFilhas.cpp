@@ -5,10 +5,13 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 
-QMdiSubWindow *AbreJanelaFilha(QMdiArea *area, QWidget *form)
+QMdiSubWindow *AbreJanelaFilha(QMdiArea *area, QWidget *form, bool semMaximizar)
 {
     const QSize designed = form->size();
-    QMdiSubWindow *sub = area->addSubWindow(form);
+    const Qt::WindowFlags flags = semMaximizar ? Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                     Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                                               : Qt::WindowFlags();
+    QMdiSubWindow *sub = area->addSubWindow(form, flags);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     const QKeySequence ctrlF4(Qt::CTRL | Qt::Key_F4);
     QList<QAction *> actions = sub->actions();
@@ -18,8 +21,8 @@ QMdiSubWindow *AbreJanelaFilha(QMdiArea *area, QWidget *form)
         if (a->shortcut() == ctrlF4)
             a->setShortcut(QKeySequence());
     sub->show();
-    // The child keeps the size it was designed with, plus the frame.
-    sub->resize(designed + (sub->size() - form->size()));
+    // The form's size is the window's outer size, frame included.
+    sub->resize(designed);
     area->setActiveSubWindow(sub);
     return sub;
 }

@@ -16,6 +16,7 @@
 #include "widgets/ErrorHandler.h"
 
 #include <QFile>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -293,6 +294,41 @@ private slots:
         QCOMPARE(scalar(QStringLiteral("select DATA_EMISSAO from RPESOMED where NPEDIDO = 4521")).toDate(),
                  QDate::currentDate());
         QCOMPARE(frm_Cadastros->dbtxtID_RPESOMED->text(), QStringLiteral("8"));
+        frm_Cadastros->close();
+    }
+
+    void weightInTheCellEditorCountsForF5()
+    {
+        formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}});
+        key(Qt::Key_F4);
+        weigh({250, 252});
+        frm_Cadastros->dbgrd1->setFocus();
+        frm_Cadastros->Mensagem->setText(QStringLiteral("aviso"));
+        // A third weight typed and not yet confirmed when F5 is pressed.
+        key(Qt::Key_Down);
+        key(Qt::Key_Right);
+        digita(QStringLiteral("248"));
+        key(Qt::Key_F5);
+        QCOMPARE(scalar(QStringLiteral("select QDECAPS from RPESOMED where NPEDIDO = 4521")).toInt(), 3);
+        QCOMPARE(scalar(QStringLiteral("select PESOTOTAL from RPESOMED where NPEDIDO = 4521")).toDouble(), 750.0);
+        frm_Cadastros->close();
+    }
+
+    void supplierWarningOutlivesTheMessageBox()
+    {
+        formula({{"MG", "A", 300}, {"UN", "CAPSULA Nº 0", 30}}, QStringLiteral("NINGUEM"));
+        key(Qt::Key_F4);
+        weigh({250});
+        frm_Cadastros->dbgrd1->setFocus();
+        key(Qt::Key_F5);
+        // The window getting the focus back after the message does not clear it.
+        QFocusEvent back(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(frm_Cadastros->dbgrd1, &back);
+        QCOMPARE(frm_Cadastros->Mensagem->text(), QStringLiteral("Não encontrei o fornecedor das caps. usadas na fórmula"));
+        // Entering the grid does.
+        QFocusEvent enter(QEvent::FocusIn, Qt::TabFocusReason);
+        QApplication::sendEvent(frm_Cadastros->dbgrd1, &enter);
+        QVERIFY(frm_Cadastros->Mensagem->text().isEmpty());
         frm_Cadastros->close();
     }
 

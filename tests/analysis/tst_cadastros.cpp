@@ -74,7 +74,9 @@ private slots:
         key(Qt::Key_F4);
         QVERIFY(frm_Cadastros);
         QTRY_COMPARE(QApplication::focusWidget(), frm_Cadastros->dbgrd2);
-        QCOMPARE(frm_Cadastros->size(), QSize(787, 575));
+        // Outer size, frame included; no maximise button.
+        QCOMPARE(frm_Principal->JanelaDe(frm_Cadastros)->size(), QSize(787, 575));
+        QVERIFY(!frm_Principal->JanelaDe(frm_Cadastros)->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
         QCOMPARE(frm_Cadastros->dbgrd2->dataModel()->rowCount(), 2);
         QCOMPARE(frm_Cadastros->dbtxtNPEDIDO->text(), QStringLiteral("CAFEINA"));
         QCOMPARE(frm_Cadastros->dbtxtID_RPESOMED1->text(), QStringLiteral("01"));

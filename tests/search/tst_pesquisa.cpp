@@ -212,8 +212,8 @@ private slots:
         QVERIFY(sub);
         QTRY_COMPARE(sub->size(), QSize(339, 548));
         const QRect area = frm_Principal->mdiArea()->viewport()->rect();
-        QVERIFY(qAbs(sub->geometry().center().x() - area.center().x()) <= 1);
-        QVERIFY(qAbs(sub->geometry().center().y() - area.center().y()) <= 1);
+        QTRY_VERIFY(qAbs(sub->geometry().center().x() - area.center().x()) <= 1);
+        QTRY_VERIFY(qAbs(sub->geometry().center().y() - area.center().y()) <= 1);
         QCOMPARE(CamposPedido.left(18), QStringLiteral("ESTACAO, NPEDIDO, "));
         QCOMPARE(TextoDaData(m_janela->medt1), QStringLiteral("  /  /  "));
         QCOMPARE(TextoDaData(m_janela->medt2), QStringLiteral("  /  /  "));

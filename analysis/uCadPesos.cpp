@@ -8,6 +8,7 @@
 #include "search/uPesquisa.h"
 #include "widgets/DBControls.h"
 #include "widgets/DBGrid.h"
+#include "widgets/ErrorHandler.h"
 #include "widgets/JanelasFilhas.h"
 
 #include <QApplication>
@@ -315,10 +316,10 @@ void Tfrm_Cadastros::MontaTela()
         DBRichEdit1->setDataSource(DM->ds_RPesoMed, QStringLiteral("MOTIVOS"));
     }
 
-    connect(BitBtn1, &QPushButton::clicked, this, &Tfrm_Cadastros::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &Tfrm_Cadastros::BitBtn2Click);
-    connect(btn_Calcular, &QPushButton::clicked, this, &Tfrm_Cadastros::btn_CalcularClick);
-    connect(btn_Relatorio, &QPushButton::clicked, this, &Tfrm_Cadastros::btn_RelatorioClick);
+    connect(BitBtn1, &QPushButton::clicked, this, Protegido(this, &Tfrm_Cadastros::BitBtn1Click));
+    connect(BitBtn2, &QPushButton::clicked, this, Protegido(this, &Tfrm_Cadastros::BitBtn2Click));
+    connect(btn_Calcular, &QPushButton::clicked, this, Protegido(this, &Tfrm_Cadastros::btn_CalcularClick));
+    connect(btn_Relatorio, &QPushButton::clicked, this, Protegido(this, &Tfrm_Cadastros::btn_RelatorioClick));
 }
 
 void Tfrm_Cadastros::FormCreate()

@@ -106,10 +106,10 @@ Tfrm_Principal::Tfrm_Principal(QWidget *parent) : QMainWindow(parent)
     act_Calcular = acao("act_Calcular", QStringLiteral("Calcular"), QKeySequence(Qt::Key_F5));
     act_FCadastros = acao("act_FCadastros", QStringLiteral("Fechar análise"), QKeySequence(Qt::CTRL | Qt::Key_F4));
     act_Sair = acao("act_Sair", QStringLiteral("Sair"), QKeySequence());
-    connect(act_Cadastro, &QAction::triggered, this, &Tfrm_Principal::act_CadastroExecute);
-    connect(act_Calcular, &QAction::triggered, this, &Tfrm_Principal::act_CalcularExecute);
-    connect(act_FCadastros, &QAction::triggered, this, &Tfrm_Principal::act_FCadastrosExecute);
-    connect(act_Sair, &QAction::triggered, this, &Tfrm_Principal::act_SairExecute);
+    connect(act_Cadastro, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::act_CadastroExecute));
+    connect(act_Calcular, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::act_CalcularExecute));
+    connect(act_FCadastros, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::act_FCadastrosExecute));
+    connect(act_Sair, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::act_SairExecute));
 
     QMenuBar *mmu1 = menuBar();
     mmu1->setObjectName(QStringLiteral("mmu1"));
@@ -119,14 +119,14 @@ Tfrm_Principal::Tfrm_Principal(QWidget *parent) : QMainWindow(parent)
     Ajuda1 = mmu1->addMenu(QStringLiteral("Ajuda"));
     InformaessobreoPesoMdio1 = Ajuda1->addAction(QStringLiteral("Informações sobre o Peso Médio"));
     Sair2 = mmu1->addAction(QStringLiteral("Sair"));
-    connect(CadastroInicial1, &QAction::triggered, this, &Tfrm_Principal::CadastroInicial1Click);
-    connect(PesquisarPedido1, &QAction::triggered, this, &Tfrm_Principal::PesquisarPedido1Click);
+    connect(CadastroInicial1, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::CadastroInicial1Click));
+    connect(PesquisarPedido1, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::PesquisarPedido1Click));
     connect(PMCadastros1, &QAction::triggered, act_Cadastro, &QAction::trigger);
-    connect(InformaessobreoPesoMdio1, &QAction::triggered, this, &Tfrm_Principal::InformaessobreoPesoMdio1Click);
+    connect(InformaessobreoPesoMdio1, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::InformaessobreoPesoMdio1Click));
     connect(Sair2, &QAction::triggered, act_Sair, &QAction::trigger);
-    connect(BitBtn1, &QPushButton::clicked, this, &Tfrm_Principal::CadastroInicial1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &Tfrm_Principal::PesquisarPedido1Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &Tfrm_Principal::act_CadastroExecute);
+    connect(BitBtn1, &QPushButton::clicked, this, Protegido(this, &Tfrm_Principal::CadastroInicial1Click));
+    connect(BitBtn2, &QPushButton::clicked, this, Protegido(this, &Tfrm_Principal::PesquisarPedido1Click));
+    connect(BitBtn3, &QPushButton::clicked, this, Protegido(this, &Tfrm_Principal::act_CadastroExecute));
 
     CriaPainelInformacoes(m_central);
     FormCreate();
@@ -165,7 +165,7 @@ void Tfrm_Principal::CriaPainelInformacoes(QWidget *central)
     btn1->setGeometry(307, 497, 153, 22);
     btn1->setFlat(true);
     btn1->setFocusPolicy(Qt::NoFocus);
-    connect(btn1, &QPushButton::clicked, this, &Tfrm_Principal::btn1Click);
+    connect(btn1, &QPushButton::clicked, this, Protegido(this, &Tfrm_Principal::btn1Click));
     pnl_informacoes->hide();
     central->installEventFilter(this);
 }

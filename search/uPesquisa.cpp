@@ -5,6 +5,7 @@
 #include "core/SqlText.h"
 #include "data/udm.h"
 #include "widgets/DBGrid.h"
+#include "widgets/ErrorHandler.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -221,7 +222,7 @@ Tfrm_Pesquisa::Tfrm_Pesquisa(QWidget *owner) : QWidget(nullptr), m_owner(owner)
     for (QWidget *w : {static_cast<QWidget *>(edt_1), static_cast<QWidget *>(medt1), static_cast<QWidget *>(medt2)})
         w->installEventFilter(this);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &Tfrm_Pesquisa::BitBtn1Click);
+    connect(BitBtn1, &QPushButton::clicked, this, Protegido(this, &Tfrm_Pesquisa::BitBtn1Click));
     FormCreate();
 }
 

@@ -408,13 +408,6 @@ void Tfrm_Cadastros::btn_CalcularClick()
 
 namespace {
 
-const QString kColunasLote = QStringLiteral(
-    "CODFORN, LOTE, TAMCAP, PESOMEDIO, P01, P02, P03, P04, P05, P06, P07, P08, P09, P10, P11, P12, P13, P14, P15, "
-    "P16, P17, P18, P19, P20");
-const QString kColunasFornecedor = QStringLiteral(
-    "CODIGO, NOME, NOMEFANTASIA, ENDERECO, COMPLEMENTO, CEP, CIDADE, ESTADO, TEL, FAX, E_MAIL, SITE, CNPJ, IE, IM, "
-    "PRAZO_PAGAMENTO");
-
 void mensagem(const QString &texto)
 {
     if (frm_Cadastros)
@@ -473,7 +466,7 @@ double CalcularPesoTeorico(const QString &estacao, qint64 npedido, qint64 nformu
                 }
                 DM->Forneced->Close();
                 DM->SQLDS_Fornec.CommandText =
-                    QStringLiteral("Select ") + (CamposFornecedor.isEmpty() ? kColunasFornecedor : CamposFornecedor) +
+                    QStringLiteral("Select ") + (CamposFornecedor.isEmpty() ? ColunasFornecedor : CamposFornecedor) +
                     QStringLiteral(" from FORNECED where NOMEFANTASIA = ") + quoted(fornecedor);
                 DM->Forneced->Open();
                 const QString codigo =
@@ -488,7 +481,7 @@ double CalcularPesoTeorico(const QString &estacao, qint64 npedido, qint64 nformu
                     return 0;
                 }
                 DM->PesoCaV->Close();
-                DM->SQLDSPesoCaVaz.CommandText = QStringLiteral("Select ") + kColunasLote +
+                DM->SQLDSPesoCaVaz.CommandText = QStringLiteral("Select ") + ColunasPesCaVaz +
                                                  QStringLiteral(" from PesCaVaz where CODFORN = ") + quoted(codigo) +
                                                  QStringLiteral(" and LOTE = ") + quoted(lote) +
                                                  QStringLiteral(" and TAMCAP = ") + quoted(tamanho);
@@ -522,7 +515,7 @@ double CalcularPesoTeorico(const QString &estacao, qint64 npedido, qint64 nformu
     const double resultado = (quantidade * PesoCapsulaVazia + soma) / quantidade;
     DM->PesoCaV->Close();
     DM->SQLDSPesoCaVaz.CommandText =
-        QStringLiteral("Select ") + kColunasLote + QStringLiteral(" from PesCaVaz order by CODFORN, TAMCAP");
+        QStringLiteral("Select ") + ColunasPesCaVaz + QStringLiteral(" from PesCaVaz order by CODFORN, TAMCAP");
     return resultado;
 }
 

@@ -58,10 +58,6 @@ QPushButton *botao(const QString &texto, const QColor &cor, int largura, QWidget
     return b;
 }
 
-const QString kCamposFornecedor = QStringLiteral(
-    "CODIGO, NOME, NOMEFANTASIA, ENDERECO, COMPLEMENTO, CEP, CIDADE, ESTADO, TEL, FAX, E_MAIL, SITE, CNPJ, IE, IM, "
-    "PRAZO_PAGAMENTO");
-
 } // namespace
 
 Tfrm_Principal::Tfrm_Principal(QWidget *parent) : QMainWindow(parent)
@@ -227,7 +223,7 @@ void Tfrm_Principal::changeEvent(QEvent *event)
 
 void Tfrm_Principal::FormActivate()
 {
-    CamposFornecedor = kCamposFornecedor;
+    CamposFornecedor = ColunasFornecedor;
 }
 
 void Tfrm_Principal::closeEvent(QCloseEvent *event)

@@ -94,3 +94,15 @@ QString formatNumber(double value, const QString &format, const QLocale &locale)
         text.prepend(locale.negativeSign());
     return text;
 }
+
+std::optional<double> parseTypedNumber(const QString &text, const QLocale &locale)
+{
+    bool ok = false;
+    const double value = locale.toDouble(QString(text).remove(locale.groupSeparator()).trimmed(), &ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+QString numberForTyping(double value, const QLocale &locale)
+{
+    return locale.toString(value, 'g', 15).remove(locale.groupSeparator());
+}

@@ -127,6 +127,10 @@ extern TDM *DM;
 // The column list of the supplier table that supplier look-ups put after
 // "Select "; set each time the main window is activated, empty before.
 extern QString CamposFornecedor;
+// The columns of the supplier table and of the empty-capsule lot table, in
+// the order the statements name them.
+extern const QString ColunasFornecedor;
+extern const QString ColunasPesCaVaz;
 
 // The location of the database on the configured server.
 QString LocalBancoDados(const QString &servidor);

@@ -232,9 +232,14 @@ const QString TextoRPesoMed = QStringLiteral(
     "select ID_RPESOMED, CHAVE, ESTACAO, NPEDIDO, NFORMULA, CODPEDIDO, QDECAPS, PESOMEDIO, DESVIOPADRAO, "
     "COEFVARIACAO, RESULTADO, MOTIVOS, PACIENTE, VARIANCIA, PESOTOTAL, MAXIMO, MINIMO, AMPLITUDE, VALORTEORICO, "
     "PRECISAO, TOTAL_CAPSULAS, MEDIA, DATA_EMISSAO, DATA_ULT_ALT, MANIPULADOR, VARTEORMIN, VARTEORMAX from RPESOMED");
-const QString TextoPesoCaVaz = QStringLiteral(
-    "select CODFORN, LOTE, TAMCAP, PESOMEDIO, P01, P02, P03, P04, P05, P06, P07, P08, P09, P10, P11, P12, P13, P14, "
-    "P15, P16, P17, P18, P19, P20 from PESCAVAZ order by CODFORN, TAMCAP, LOTE");
+const QString ColunasPesCaVaz = QStringLiteral(
+    "CODFORN, LOTE, TAMCAP, PESOMEDIO, P01, P02, P03, P04, P05, P06, P07, P08, P09, P10, P11, P12, P13, P14, P15, "
+    "P16, P17, P18, P19, P20");
+const QString ColunasFornecedor = QStringLiteral(
+    "CODIGO, NOME, NOMEFANTASIA, ENDERECO, COMPLEMENTO, CEP, CIDADE, ESTADO, TEL, FAX, E_MAIL, SITE, CNPJ, IE, IM, "
+    "PRAZO_PAGAMENTO");
+const QString TextoPesoCaVaz =
+    QStringLiteral("select ") + ColunasPesCaVaz + QStringLiteral(" from PESCAVAZ order by CODFORN, TAMCAP, LOTE");
 const QString TextoPedidos = QStringLiteral(
     "Select first 500 pd.* from pedidos pd, pediform pf where (pd.estacao = pf.estacao and pd.npedido = "
     "pf.npedido) and ((pf.formafarma = 'Capsula') or (pf.formafarma = 'Cápsula') or (pf.formafarma = "
@@ -257,9 +262,8 @@ const QString TextoCompedid = QStringLiteral(
 const QString TextoC = QStringLiteral(
     "select ESTACAO, NPEDIDO, NFORMULA, COMPONENTE, QDE, UNID, ORDEM, LOTE, FORNECEDOR, FATORCORRECAO, "
     "FATORDILUICAO from COMPEDID");
-const QString TextoFornecedores = QStringLiteral(
-    "select CODIGO, NOME, NOMEFANTASIA, ENDERECO, COMPLEMENTO, CEP, CIDADE, ESTADO, TEL, FAX, E_MAIL, SITE, CNPJ, "
-    "IE, IM, PRAZO_PAGAMENTO from FORNECED order by NOME");
+const QString TextoFornecedores =
+    QStringLiteral("select ") + ColunasFornecedor + QStringLiteral(" from FORNECED order by NOME");
 const QString TextoEstLote = QStringLiteral(
     "select DESCRICAO, LOTE, FORNECEDOR, CODIGO, SALDOPREVISTO, SALDOCORRENTE, UNIDADE, CODIGOEAN, FABRICANTE, "
     "VALIDADE, SITUACAO, DENSIDADE, FATORCORRECAO, LABORATORIO, CONTROLADA from ESTLOTE");

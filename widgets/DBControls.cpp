@@ -1,5 +1,6 @@
 #include "widgets/DBControls.h"
 
+#include "core/DisplayFormat.h"
 #include "core/Messages.h"
 
 #include <QFocusEvent>
@@ -79,7 +80,7 @@ void DBEdit::focusInEvent(QFocusEvent *event)
     if (const auto f = m_link.current(); f && !isReadOnly()) {
         const FieldDef &def = f->def();
         if ((def.type == DataType::Float || def.type == DataType::Decimal) && !f->IsNull())
-            setText(QLocale().toString(f->AsFloat(), 'g', 15).remove(QLocale().groupSeparator()));
+            setText(numberForTyping(f->AsFloat()));
     }
 }
 
@@ -112,14 +113,13 @@ void DBEdit::store()
             ds->Edit();
         const FieldDef &def = f->def();
         if (def.type == DataType::Float || def.type == DataType::Decimal) {
-            bool ok = false;
-            const double d = QLocale().toDouble(text().remove(QLocale().groupSeparator()).trimmed(), &ok);
+            const auto d = parseTypedNumber(text());
             if (text().trimmed().isEmpty())
                 f->Clear();
-            else if (!ok)
+            else if (!d)
                 throw AppError(QStringLiteral("'%1' não é um valor numérico válido.").arg(text()));
             else
-                f->SetAsFloat(d);
+                f->SetAsFloat(*d);
         } else {
             f->SetAsString(text());
         }

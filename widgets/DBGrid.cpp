@@ -1,5 +1,6 @@
 #include "widgets/DBGrid.h"
 
+#include "core/DisplayFormat.h"
 #include "core/Messages.h"
 #include "widgets/ErrorHandler.h"
 
@@ -102,7 +103,7 @@ QVariant DataSetModel::data(const QModelIndex &index, int role) const
         if (!v.isValid() || v.isNull())
             return QString();
         if (def.type == DataType::Float || def.type == DataType::Decimal)
-            return QLocale().toString(v.toDouble(), 'g', 15).remove(QLocale().groupSeparator());
+            return numberForTyping(v.toDouble());
         if (def.type == DataType::Date)
             return QLocale().toString(v.toDate(), QLocale::ShortFormat);
         return v.toString();
@@ -185,12 +186,10 @@ bool DataSetModel::store(const QModelIndex &index, const QVariant &value)
     if (text.trimmed().isEmpty() && def.type != DataType::String) {
         typed = QVariant();
     } else if (def.type == DataType::Float || def.type == DataType::Decimal) {
-        bool ok = false;
-        const QString clean = QString(text).remove(QLocale().groupSeparator()).trimmed();
-        const double d = QLocale().toDouble(clean, &ok);
-        if (!ok)
+        const auto d = parseTypedNumber(text);
+        if (!d)
             throw AppError(QStringLiteral("'%1' não é um valor numérico válido.").arg(text));
-        typed = d;
+        typed = *d;
     } else if (def.type == DataType::Date) {
         QDate d = QLocale().toDate(text.trimmed(), QLocale::ShortFormat);
         if (!d.isValid())

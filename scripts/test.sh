@@ -3,8 +3,9 @@
 # database and runs every test. Exits with ctest's status.
 source "$(dirname "$0")/common.sh"
 
-TEST_ALIAS=pesomed_teste
-TEST_DB="$FB_DATA/pesomed_teste.fdb"
+# PESOMED_TEST_ALIAS lets several checkouts test side by side on one server.
+TEST_ALIAS="${PESOMED_TEST_ALIAS:-pesomed_teste}"
+TEST_DB="$FB_DATA/$TEST_ALIAS.fdb"
 
 install_packages
 build

@@ -346,6 +346,41 @@ QString TiraEspacos(const QString &texto)
     return texto.mid(inicio, fim - inicio);
 }
 
+bool CaminhosLiterais()
+{
+#ifdef Q_OS_WIN
+    return true;
+#else
+    return false;
+#endif
+}
+
+QString ArquivoInstalacao(const QString &relativo)
+{
+    const QStringList partes = QString(relativo).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts);
+    QString caminho = CaminhosLiterais() ? QStringLiteral("C:/VELTRAMO/") : CaminhoSistema;
+    for (qsizetype i = 0; i < partes.size(); ++i) {
+        const QString &parte = partes[i];
+        QString achada = parte;
+        if (!CaminhosLiterais()) {
+            QDir pasta(caminho);
+            if (!pasta.exists(parte)) {
+                const QStringList entradas =
+                    pasta.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+                for (const QString &entrada : entradas)
+                    if (entrada.compare(parte, Qt::CaseInsensitive) == 0) {
+                        achada = entrada;
+                        break;
+                    }
+            }
+        }
+        caminho += achada;
+        if (i + 1 < partes.size())
+            caminho += u'/';
+    }
+    return caminho;
+}
+
 void LeConfiguracao()
 {
     LeConfiguracaoDe(QCoreApplication::applicationDirPath());

@@ -12,6 +12,15 @@
 
 // Folder of the executable, ending with '/'; set at the start of the reading.
 extern QString CaminhoSistema;
+// A file of the installation given by its path under the installation root
+// C:\VELTRAMO\ ("CaminhoGDS.txt", "RPT/rptPesoMed.rav"). On Windows the fixed
+// path itself; elsewhere the root stands for CaminhoSistema and each part of
+// the path is matched without regard to case. The path as it would be when
+// the file does not exist.
+QString ArquivoInstalacao(const QString &relativo);
+// Whether the fixed paths are used literally (Windows).
+bool CaminhosLiterais();
+
 // Database server address, at most 60 characters.
 extern QString IPServidorCentral;
 // Background colour of the main window (red in the lowest byte); 0 by default.

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -17,20 +18,6 @@ namespace {
 const QString kVendorLibPadrao = QStringLiteral("gds32.dll");
 const QString kArquivoCliente = QStringLiteral("CaminhoGDS.txt");
 constexpr int kTamanhoCaminhoCliente = 100;
-
-// The file named name in folder, its name matched without regard to case when
-// the exact name is absent; empty when there is none.
-QString arquivoSemCaixa(const QString &folder, const QString &name)
-{
-    QDir dir(folder);
-    if (dir.exists(name))
-        return dir.filePath(name);
-    const QStringList entries = dir.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    for (const QString &entry : entries)
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return dir.filePath(entry);
-    return {};
-}
 
 } // namespace
 
@@ -104,8 +91,8 @@ TDM::~TDM()
 void TDM::DataModuleCreate()
 {
     // 1. The client library named by the location file, when it names a folder.
-    const QString caminho = arquivoSemCaixa(CaminhoSistema, kArquivoCliente);
-    if (!caminho.isEmpty()) {
+    const QString caminho = ArquivoInstalacao(kArquivoCliente);
+    if (QFileInfo::exists(caminho)) {
         QFile arquivo(caminho);
         if (!arquivo.open(QIODevice::ReadOnly))
             throw AppError(QStringLiteral("Não foi possível ler o arquivo %1: %2").arg(caminho, arquivo.errorString()));

@@ -234,6 +234,22 @@ private slots:
         QCOMPARE(CaminhoSistema, QCoreApplication::applicationDirPath() + '/');
     }
 
+    void arquivosDaInstalacao()
+    {
+        // The installation root is the program's folder; names match in any case.
+        QTemporaryDir raiz;
+        QVERIFY(QDir(raiz.path()).mkpath(QStringLiteral("rpt")));
+        QFile(raiz.filePath(QStringLiteral("rpt/RPTPESOMED.RAV"))).open(QIODevice::WriteOnly);
+        QFile(raiz.filePath(QStringLiteral("caminhogds.TXT"))).open(QIODevice::WriteOnly);
+        CaminhoSistema = raiz.path() + u'/';
+        QCOMPARE(ArquivoInstalacao(QStringLiteral("RPT/rptPesoMed.rav")),
+                 raiz.filePath(QStringLiteral("rpt/RPTPESOMED.RAV")));
+        QCOMPARE(ArquivoInstalacao(QStringLiteral("CaminhoGDS.txt")), raiz.filePath(QStringLiteral("caminhogds.TXT")));
+        // Absent: the path as given, under the root.
+        QCOMPARE(ArquivoInstalacao(QStringLiteral("RPT/outro.rav")), raiz.filePath(QStringLiteral("rpt/outro.rav")));
+        QCOMPARE(ArquivoInstalacao(QStringLiteral("DADOS\\x.txt")), raiz.filePath(QStringLiteral("DADOS/x.txt")));
+    }
+
     void tiraEspacos_data()
     {
         QTest::addColumn<QString>("texto");

@@ -100,6 +100,12 @@ public:
     // error names the reason.
     void GravaJuntos(const QList<ClientDataSet *> &conjuntos);
 
+    // Puts cds_RPesoMed on the result record of the formula, looking in the
+    // database when this workstation holds none for it (another one may have
+    // stored it since), so that a formula never gets a second one. False when
+    // the formula has none.
+    bool LocalizaResultado(const QString &estacao, qint64 npedido, qint64 nformula);
+
     // Record rules of the weighings and the result record.
     void cds_PesoMedBeforeInsert(ClientDataSet &ds);
     void cds_PesoMedAfterInsert(ClientDataSet &ds);

@@ -58,10 +58,9 @@ void TDM::cds_PesoMedAfterInsert(ClientDataSet &ds)
 
     // The formula's result record, appended for its first weighing and left
     // pending until the result dataset next leaves insert state.
-    const QList<QVariant> chave = {ds.FieldByName(QStringLiteral("Estacao")).AsString(),
-                                   ds.FieldByName(QStringLiteral("Npedido")).AsInteger(),
-                                   ds.FieldByName(QStringLiteral("Nformula")).AsInteger()};
-    if (!cds_RPesoMed->Locate(QStringLiteral("ESTACAO;NPEDIDO;NFORMULA"), chave, LocateOptions{true, false}))
+    if (!LocalizaResultado(ds.FieldByName(QStringLiteral("Estacao")).AsString(),
+                           ds.FieldByName(QStringLiteral("Npedido")).AsInteger(),
+                           ds.FieldByName(QStringLiteral("Nformula")).AsInteger()))
         cds_RPesoMed->Append();
 
     sqlds_Generico.Close();
@@ -73,6 +72,27 @@ void TDM::cds_PesoMedAfterInsert(ClientDataSet &ds)
     ds.FieldByName(QStringLiteral("NumCap")).SetAsInteger(cds_Generico->FieldByName(QStringLiteral("UltCaps")).AsInteger() + 1);
     sqlds_Generico.Close();
     cds_Generico->Close();
+}
+
+bool TDM::LocalizaResultado(const QString &estacao, qint64 npedido, qint64 nformula)
+{
+    const QString campos = QStringLiteral("ESTACAO;NPEDIDO;NFORMULA");
+    const QList<QVariant> chave = {estacao, npedido, nformula};
+    if (cds_RPesoMed->Locate(campos, chave, LocateOptions{true, false}))
+        return true;
+    sqlds_Generico.Close();
+    cds_Generico->Close();
+    ConsultaGenerica(QStringLiteral("Select count(*) as QTDE from rpesomed where Estacao = ") + quoted(estacao) +
+                     QStringLiteral(" and Npedido = ") + QString::number(npedido) +
+                     QStringLiteral(" and Nformula = ") + QString::number(nformula));
+    const qint64 guardados = cds_Generico->FieldByName(QStringLiteral("QTDE")).AsInteger();
+    sqlds_Generico.Close();
+    cds_Generico->Close();
+    if (guardados == 0)
+        return false;
+    // Stored by another workstation after this one read the formula: read it.
+    cds_RPesoMed->Refresh();
+    return cds_RPesoMed->Locate(campos, chave, LocateOptions{true, false});
 }
 
 void TDM::GravaJuntos(const QList<ClientDataSet *> &conjuntos)

@@ -251,7 +251,6 @@ void ClientDataSet::Open()
             if (valid) {
                 const QString key = keyOf(values);
                 addRows(m_provider->fetch(m_indexFields, values).rows);
-                m_heldKeys.insert(key);
                 m_masterValid = true;
                 m_currentKey = key;
             }
@@ -260,7 +259,6 @@ void ClientDataSet::Open()
         // A failed opening leaves the dataset closed, its rows and statement released.
         m_reader.reset();
         m_store.clear();
-        m_heldKeys.clear();
         throw;
     }
     m_provider->DataSet->Open();
@@ -355,7 +353,6 @@ void ClientDataSet::Close()
     m_deleted.clear();
     m_newRow.reset();
     m_buffer.clear();
-    m_heldKeys.clear();
     m_masterValid = false;
     m_currentKey.clear();
     m_cursor = -1;
@@ -379,8 +376,9 @@ void ClientDataSet::onMasterChanged()
         return;
     CheckBrowseMode();
     fire(BeforeScroll);
-    if (valid && !m_heldKeys.contains(key) && m_provider) {
-        // A key fetched once is held, rows or none, until close or refresh.
+    if (valid && !holdsKey(key) && m_provider) {
+        // The rows of a key are fetched when none is held: a key that had none
+        // is asked again, so rows stored meanwhile by another workstation show.
         try {
             addRows(m_provider->fetch(m_indexFields, values).rows);
         } catch (...) {
@@ -394,7 +392,6 @@ void ClientDataSet::onMasterChanged()
             emit dataSetChanged();
             throw;
         }
-        m_heldKeys.insert(key);
     }
     m_masterValid = valid;
     m_currentKey = key;
@@ -405,6 +402,17 @@ void ClientDataSet::onMasterChanged()
     emit dataSetChanged();
     fire(AfterScroll);
     emit scrolled();
+}
+
+bool ClientDataSet::holdsKey(const QString &key) const
+{
+    for (const auto &row : m_store)
+        if (row->key == key)
+            return true;
+    for (const Deleted &d : m_deleted)
+        if (rowKey(d.original) == key)
+            return true;
+    return false;
 }
 
 void ClientDataSet::rebuildView()
@@ -901,13 +909,10 @@ void ClientDataSet::Refresh()
         if (valid)
             packet = m_provider->fetch(m_indexFields, values);
         m_store.clear();
-        m_heldKeys.clear();
         m_masterValid = valid;
         m_currentKey = valid ? keyOf(values) : QString();
-        if (valid) {
+        if (valid)
             addRows(packet.rows);
-            m_heldKeys.insert(m_currentKey);
-        }
         rebuildView();
         m_cursor = m_view.isEmpty() ? -1 : 0;
         m_bof = true;

@@ -183,7 +183,8 @@ private:
 
     std::unique_ptr<ProviderCursor> m_reader;
     void openReader();
-    QSet<QString> m_heldKeys;
+    // Whether rows of this master key are held (fetched, inserted or deleted here).
+    bool holdsKey(const QString &key) const;
     bool m_masterValid = false;
     QString m_currentKey;
     QList<QMetaObject::Connection> m_masterConnections;

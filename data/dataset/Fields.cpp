@@ -21,6 +21,9 @@ QVariant fieldCoerce(const FieldDef &def, const QVariant &value)
     case DataType::Memo: {
         QString text = value.typeId() == QMetaType::Double ? QString::number(value.toDouble(), 'g', 15)
                                                            : value.toString();
+        // An empty text is no value: it fails a required field and is stored as NULL.
+        if (text.isEmpty())
+            return {};
         if (def.size > 0 && text.size() > def.size)
             text.truncate(def.size);
         return text;

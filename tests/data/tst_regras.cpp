@@ -225,6 +225,73 @@ private slots:
         QCOMPARE(scalar(QStringLiteral("select PESO from PESOMED where ID_PESOMED = 2")).toDouble(), 312.25);
         QCOMPARE(scalar(QStringLiteral("select NUMCAP from PESOMED where ID_PESOMED = 2")).toInt(), 2);
     }
+
+    void emptyTextIsNoValue()
+    {
+        auto dm = workstation();
+        ClientDataSet *w = dm->cds_PesoMed;
+        weigh(*dm, 250);
+        // A required text emptied by the user is refused; nothing reaches the database.
+        w->Edit();
+        w->FieldByName(QStringLiteral("ESTACAO")).SetAsString(QString());
+        QVERIFY(w->FieldByName(QStringLiteral("ESTACAO")).IsNull());
+        try {
+            w->Post();
+            QFAIL("an empty station was accepted");
+        } catch (const AppError &e) {
+            QCOMPARE(e.text(), QStringLiteral("O campo 'ESTACAO' deve ter um valor."));
+        }
+        w->Cancel();
+        QCOMPARE(scalar(QStringLiteral("select ESTACAO from PESOMED")).toString(), QStringLiteral("01"));
+        // An empty text that may be empty is stored as NULL.
+        w->Edit();
+        w->FieldByName(QStringLiteral("OBS")).SetAsString(QStringLiteral("Não Conforme"));
+        w->Post();
+        w->Edit();
+        w->FieldByName(QStringLiteral("OBS")).SetAsString(QString());
+        w->Post();
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where OBS is null")).toInt(), 1);
+    }
+
+    void twoWorkstationsOneResultRecord_data()
+    {
+        QTest::addColumn<bool>("voltaAFormula");
+        QTest::newRow("stays on the formula") << false;
+        QTest::newRow("comes back to the formula") << true;
+    }
+    void twoWorkstationsOneResultRecord()
+    {
+        QFETCH(bool, voltaAFormula);
+        // The first workstation looks at formula 1, still without weighings.
+        auto a = workstation();
+        QVERIFY(a->cds_PesoMed->IsEmpty());
+        QVERIFY(a->cds_RPesoMed->IsEmpty());
+        // The second weighs and analyses it meanwhile.
+        auto b = workstation();
+        weigh(*b, 250);
+        weigh(*b, 251);
+        b->cds_RPesoMed->Edit();
+        b->cds_RPesoMed->FieldByName(QStringLiteral("RESULTADO")).SetAsString(QStringLiteral("Aprovado"));
+        b->cds_RPesoMed->Post();
+        QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED")).toInt(), 1);
+        if (voltaAFormula) {
+            a->cds_Pediform->Next();
+            a->cds_Pediform->Prior();
+            // The formula that had no rows is read again: the other's weighings show.
+            QCOMPARE(capsules(*a), QList<int>({1, 2}));
+            QCOMPARE(a->cds_RPesoMed->FieldByName(QStringLiteral("RESULTADO")).AsString(), QStringLiteral("Aprovado"));
+        }
+        // The first now weighs: its capsule follows the others' and it finds
+        // the stored result record instead of adding a second one.
+        weigh(*a, 252);
+        QCOMPARE(a->cds_PesoMed->FieldByName(QStringLiteral("NUMCAP")).AsInteger(), 3);
+        a->cds_Pediform->Next();
+        a->cds_Pediform->Prior();
+        QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED where NPEDIDO = 1234 and NFORMULA = 1")).toInt(), 1);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 3);
+        QCOMPARE(a->cds_RPesoMed->RecordCount(), 1);
+        QCOMPARE(a->cds_RPesoMed->FieldByName(QStringLiteral("RESULTADO")).AsString(), QStringLiteral("Aprovado"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TstRegras)

@@ -204,6 +204,9 @@ void Tfrm_Cadastros::MontaTela()
         GridColumn(QStringLiteral("VARIACAOPESO"), QStringLiteral("Var. Peso"), 64, Qt::AlignRight | Qt::AlignVCenter,
                    true, kCorMenu),
     });
+    // Weights are typed as "weight, Enter": each new capsule row starts in "Peso".
+    dbgrd1->NovaLinhaColuna = 1;
+    dbgrd1->OnEnter = [](DBGrid &grade) { grade.AvancaLinha(); };
     dbgrd1->installEventFilter(this);
     middle->addWidget(dbgrd1, 1);
     Mensagem = new QLabel(grp3);
@@ -358,7 +361,7 @@ bool Tfrm_Cadastros::eventFilter(QObject *watched, QEvent *event)
     if (watched == dbgrd1 && event->type() == QEvent::FocusIn) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            dbgrd1Enter();
+            Protege([this] { dbgrd1Enter(); });
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -587,7 +590,7 @@ void Tfrm_Cadastros::AnalisarCapsulas()
             w->Next();
         }
 
-        if (r->Locate(QStringLiteral("ESTACAO;NPEDIDO;NFORMULA"), {estacao, npedido, nformula})) {
+        if (DM->LocalizaResultado(estacao, npedido, nformula)) {
             r->Edit();
         } else {
             // The record rules give it the next identifier, which it keeps.
@@ -643,6 +646,8 @@ void Tfrm_Cadastros::btn_RelatorioClick() {}
 
 void Tfrm_Cadastros::closeEvent(QCloseEvent *event)
 {
+    // Reasons still being amended are stored before the window goes.
+    Protege([this] { DBRichEdit1->Grava(); });
     FormClose();
     event->accept();
 }

@@ -228,13 +228,14 @@ void Tfrm_Principal::FormActivate()
 
 void Tfrm_Principal::closeEvent(QCloseEvent *event)
 {
+    // A failure keeps the window open; it is shown unless the close came from "Sair".
     try {
         FormClose();
     } catch (...) {
         event->ignore();
-        if (m_discardCloseError)
-            return;
-        throw;
+        if (!m_discardCloseError)
+            TrataErro(std::current_exception());
+        return;
     }
     event->accept();
 }

@@ -95,11 +95,132 @@ QString formatNumber(double value, const QString &format, const QLocale &locale)
     return text;
 }
 
+namespace {
+
+bool allDigits(QStringView text)
+{
+    for (QChar c : text)
+        if (c < u'0' || c > u'9')
+            return false;
+    return true;
+}
+
+// Digits grouped by thousands: a first group of one to three digits not
+// starting with 0, then groups of exactly three.
+bool validGrouping(const QStringList &groups)
+{
+    if (groups.size() < 2)
+        return false;
+    const QString &first = groups.first();
+    if (first.isEmpty() || first.size() > 3 || !allDigits(first) || first.startsWith(u'0'))
+        return false;
+    for (qsizetype i = 1; i < groups.size(); ++i)
+        if (groups[i].size() != 3 || !allDigits(groups[i]))
+            return false;
+    return true;
+}
+
+// What the user reads in a message: a long text is cut.
+QString shown(const QString &text)
+{
+    return text.size() > 30 ? text.left(30) + QStringLiteral("…") : text;
+}
+
+} // namespace
+
+TypedNumber readTypedNumber(const QString &text, const QLocale &locale, bool allowNegative)
+{
+    const QChar decimal = locale.decimalPoint().size() == 1 ? locale.decimalPoint().at(0) : QChar(u'.');
+    const QChar other = decimal == u',' ? QChar(u'.') : QChar(u',');
+    const QString example = decimal == u',' ? QStringLiteral("250,5") : QStringLiteral("250.5");
+    const QString howTo =
+        QStringLiteral("Digite somente algarismos, com %1 antes dos decimais, por exemplo %2.")
+            .arg(decimal == u',' ? QStringLiteral("vírgula") : QStringLiteral("ponto"), example);
+    const auto refuse = [&](const QString &why) {
+        return TypedNumber{std::nullopt, why + u'\r' + howTo};
+    };
+    const QString invalid = QStringLiteral("\"%1\" não é um número válido.").arg(shown(text));
+
+    QString body = text.trimmed();
+    if (body.isEmpty())
+        return refuse(QStringLiteral("Nenhum número foi digitado."));
+    bool negative = false;
+    if (body.startsWith(u'-') || body.startsWith(locale.negativeSign()) || body.startsWith(u'+')) {
+        negative = !body.startsWith(u'+');
+        body.remove(0, 1);
+    }
+    qsizetype digits = 0;
+    for (QChar c : body) {
+        if (c >= u'0' && c <= u'9')
+            ++digits;
+        else if (c != decimal && c != other)
+            return refuse(invalid);
+    }
+    if (digits == 0)
+        return refuse(invalid);
+    if (digits > 15)
+        return refuse(QStringLiteral("\"%1\" tem algarismos demais (no máximo 15).").arg(shown(text)));
+
+    QString integer;
+    QString fraction;
+    const QStringList byDecimal = body.split(decimal);
+    if (byDecimal.size() > 2)
+        return refuse(invalid);
+    if (byDecimal.size() == 2) {
+        // The locale's decimal separator; before it, digits or thousands groups.
+        fraction = byDecimal[1];
+        if (fraction.isEmpty() || !allDigits(fraction))
+            return refuse(invalid);
+        const QStringList groups = byDecimal[0].split(other);
+        if (groups.size() == 1) {
+            integer = groups[0];
+        } else if (validGrouping(groups)) {
+            integer = groups.join(QString());
+        } else {
+            return refuse(invalid);
+        }
+    } else {
+        const QStringList groups = body.split(other);
+        if (groups.size() == 1) {
+            integer = body;
+        } else if (groups.size() == 2) {
+            // The other separator alone: decimals, unless it could separate thousands.
+            if (groups[1].isEmpty() || !allDigits(groups[1]) || !allDigits(groups[0]))
+                return refuse(invalid);
+            if (groups[1].size() == 3 && validGrouping(groups)) {
+                const QString asThousands = groups.join(QString());
+                const QString asDecimals =
+                    locale.toString((groups[0] + u'.' + groups[1]).toDouble(), 'f', 3).remove(locale.groupSeparator());
+                return TypedNumber{std::nullopt,
+                                   QStringLiteral("\"%1\" é ambíguo: %2 pode separar os milhares ou os decimais.\r"
+                                                  "Digite %3 para o número inteiro ou %4 para o número com decimais.")
+                                       .arg(shown(text), other == u'.' ? QStringLiteral("o ponto") : QStringLiteral("a vírgula"),
+                                            asThousands, asDecimals)};
+            }
+            integer = groups[0];
+            fraction = groups[1];
+        } else if (validGrouping(groups)) {
+            integer = groups.join(QString());
+        } else {
+            return refuse(invalid);
+        }
+    }
+    if (negative && !allowNegative)
+        return refuse(QStringLiteral("\"%1\" não é aceito: o valor não pode ser negativo.").arg(shown(text)));
+    bool ok = false;
+    double value = (integer.isEmpty() ? QStringLiteral("0") : integer)
+                       .append(fraction.isEmpty() ? QString() : u'.' + fraction)
+                       .toDouble(&ok);
+    if (!ok)
+        return refuse(invalid);
+    if (negative && value != 0)
+        value = -value;
+    return TypedNumber{value, {}};
+}
+
 std::optional<double> parseTypedNumber(const QString &text, const QLocale &locale)
 {
-    bool ok = false;
-    const double value = locale.toDouble(QString(text).remove(locale.groupSeparator()).trimmed(), &ok);
-    return ok ? std::optional<double>(value) : std::nullopt;
+    return readTypedNumber(text, locale, true).value;
 }
 
 QString numberForTyping(double value, const QLocale &locale)

@@ -289,13 +289,14 @@ void Tfrm_Pesquisa::Fecha()
 bool Tfrm_Pesquisa::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
+        // A key whose handler failed is consumed; its error is shown.
         auto *key = static_cast<QKeyEvent *>(event);
         if (watched == edt_1)
-            return edt_1KeyPress(key);
+            return Protege([&] { return edt_1KeyPress(key); }, true);
         if (watched == medt1)
-            return medt1KeyPress(key);
+            return Protege([&] { return medt1KeyPress(key); }, true);
         if (watched == medt2)
-            return medt2KeyPress(key);
+            return Protege([&] { return medt2KeyPress(key); }, true);
     }
     return QWidget::eventFilter(watched, event);
 }

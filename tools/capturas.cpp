@@ -10,6 +10,7 @@
 #include "lots/UCadPrep.h"
 #include "report/uRM.h"
 #include "search/uPesquisa.h"
+#include "widgets/DBGrid.h"
 #include "widgets/ErrorHandler.h"
 #include "widgets/MessageBoxes.h"
 
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QThread>
 
 #include <cstdio>
@@ -60,8 +62,23 @@ int main(int argc, char **argv)
     frm_Principal->act_Cadastro->trigger();
     save(frm_Principal, folder, QStringLiteral("analise"));
     // A rejected formula of the demo data, when there is one.
-    if (DM->cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {1210}))
+    if (DM->cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {1210})) {
         save(frm_Principal, folder, QStringLiteral("analise-reprovada"));
+        // A weight being typed on a new capsule row, then given up: nothing is stored.
+        if (frm_Cadastros) {
+            DBGrid *grade = frm_Cadastros->dbgrd1;
+            const int linhas = grade->model()->rowCount();
+            const int abaixo = linhas > 0 ? grade->rowViewportPosition(linhas - 1) + grade->rowHeight(linhas - 1) : 0;
+            QApplication::setActiveWindow(frm_Principal);
+            QTest::mouseClick(grade->viewport(), Qt::LeftButton, {}, QPoint(10, abaixo + 4));
+            const auto alvo = [grade] { return QApplication::focusWidget() ? QApplication::focusWidget() : grade; };
+            for (QChar c : QStringLiteral("251,3"))
+                QTest::keyClick(alvo(), c.toLatin1());
+            save(frm_Principal, folder, QStringLiteral("analise-digitando"));
+            QTest::keyClick(alvo(), Qt::Key_Escape);
+            QTest::keyClick(alvo(), Qt::Key_Escape);
+        }
+    }
     frm_Principal->BitBtn1->click();
     save(FormCadPrep, folder, QStringLiteral("lotes"));
 

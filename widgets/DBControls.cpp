@@ -2,6 +2,7 @@
 
 #include "core/DisplayFormat.h"
 #include "core/Messages.h"
+#include "widgets/ErrorHandler.h"
 
 #include <QFocusEvent>
 #include <QHBoxLayout>
@@ -87,14 +88,17 @@ void DBEdit::focusInEvent(QFocusEvent *event)
 void DBEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
-    store();
+    Protege([this] { store(); });
     refresh();
 }
 
 void DBEdit::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        store();
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // A refused text goes back to the stored value.
+        if (!Protege([this] { store(); return true; }, false))
+            refresh();
+    }
     QLineEdit::keyPressEvent(event);
 }
 
@@ -107,22 +111,26 @@ void DBEdit::store()
     if (!ds || !f)
         return;
     setModified(false);
+    // The text is read before the record is touched: a refused one changes nothing.
+    QVariant value;
+    const FieldDef &def = f->def();
+    if (def.type == DataType::Float || def.type == DataType::Decimal) {
+        if (!text().trimmed().isEmpty()) {
+            const TypedNumber n = readTypedNumber(text());
+            if (!n.value)
+                throw AppError(n.error);
+            value = *n.value;
+        }
+    } else {
+        value = text();
+    }
     m_editing = true;
     try {
         if (ds->State() == DataSetState::Browse)
             ds->Edit();
-        const FieldDef &def = f->def();
-        if (def.type == DataType::Float || def.type == DataType::Decimal) {
-            const auto d = parseTypedNumber(text());
-            if (text().trimmed().isEmpty())
-                f->Clear();
-            else if (!d)
-                throw AppError(QStringLiteral("'%1' não é um valor numérico válido.").arg(text()));
-            else
-                f->SetAsFloat(*d);
-        } else {
-            f->SetAsString(text());
-        }
+        f = m_link.current();
+        if (f)
+            f->SetValue(value);
     } catch (...) {
         m_editing = false;
         throw;
@@ -134,7 +142,8 @@ void DBEdit::store()
 
 DBRichEdit::DBRichEdit(QWidget *parent) : QTextEdit(parent)
 {
-    setReadOnly(true);
+    setAcceptRichText(false);
+    QTextEdit::setReadOnly(true);
     connect(&m_link, &FieldLink::changed, this, &DBRichEdit::refresh);
 }
 
@@ -143,10 +152,46 @@ void DBRichEdit::setDataSource(DataSource *source, const QString &field)
     m_link.setSource(source, field);
 }
 
+void DBRichEdit::setReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+    refresh();
+}
+
 void DBRichEdit::refresh()
 {
+    ClientDataSet *ds = m_link.dataSet();
+    const bool record = ds && ds->Active() && !ds->IsEmpty();
+    QTextEdit::setReadOnly(m_readOnly || !record || ds->ReadOnly);
+    // What the user is typing is not overwritten by a notification of the same record.
+    if (hasFocus() && document()->isModified())
+        return;
     const auto f = m_link.current();
-    setPlainText(f ? f->AsString() : QString());
+    setPlainText(f && record ? f->AsString() : QString());
+    document()->setModified(false);
+}
+
+void DBRichEdit::focusOutEvent(QFocusEvent *event)
+{
+    QTextEdit::focusOutEvent(event);
+    Protege([this] { Grava(); });
+    refresh();
+}
+
+void DBRichEdit::Grava()
+{
+    ClientDataSet *ds = m_link.dataSet();
+    if (isReadOnly() || !document()->isModified() || !ds || !ds->Active() || ds->IsEmpty())
+        return;
+    document()->setModified(false);
+    const QString text = toPlainText();
+    auto f = m_link.current();
+    if (!f || f->AsString() == text)
+        return;
+    if (ds->State() == DataSetState::Browse)
+        ds->Edit();
+    m_link.current()->SetAsString(text);
+    ds->Post();
 }
 
 // ---------------------------------------------------------------- DBNavigator
@@ -164,7 +209,7 @@ DBNavigator::DBNavigator(const QList<Button> &buttons, QWidget *parent) : QWidge
         tb->setText(QString::fromUtf8(kLabels[b]));
         tb->setToolTip(QString::fromUtf8(kTips[b]));
         tb->setAutoRaise(false);
-        connect(tb, &QToolButton::clicked, this, [this, b] { press(b); });
+        connect(tb, &QToolButton::clicked, this, [this, b] { pressed(b); });
         layout->addWidget(tb);
         m_buttons.insert(b, tb);
     }
@@ -187,6 +232,11 @@ void DBNavigator::setDataSource(DataSource *source)
             m_connections.append(connect(source, signal, this, &DBNavigator::updateButtons));
     }
     updateButtons();
+}
+
+void DBNavigator::pressed(Button which)
+{
+    Protege([&] { press(which); });
 }
 
 void DBNavigator::press(Button which)

@@ -62,15 +62,25 @@ private:
     bool m_editing = false;
 };
 
+// Multi-line text of a field. Unless ReadOnly, what the user types is written
+// into the record and posted when the box loses the focus (or on Grava()), so
+// the rules store it at once; without a current record the box takes no typing.
 class DBRichEdit : public QTextEdit {
     Q_OBJECT
 public:
     explicit DBRichEdit(QWidget *parent = nullptr);
     void setDataSource(DataSource *source, const QString &field);
+    void setReadOnly(bool readOnly);
+    // Posts what was typed, if anything.
+    void Grava();
+
+protected:
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void refresh();
     FieldLink m_link;
+    bool m_readOnly = true;
 };
 
 // A record navigator with the chosen buttons.
@@ -84,6 +94,7 @@ public:
 
 private:
     void press(Button which);
+    void pressed(Button which);
     void updateButtons();
     DataSource *m_source = nullptr;
     QList<QMetaObject::Connection> m_connections;

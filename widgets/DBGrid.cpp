@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
 
 // ------------------------------------------------------------------ the model
 
@@ -163,12 +165,9 @@ bool DataSetModel::setData(const QModelIndex &index, const QVariant &value, int 
         return false;
     // Called from the toolkit's editor code: a refused value is reported here,
     // and the cell keeps what the record holds.
-    try {
-        return store(index, value);
-    } catch (...) {
-        TrataErro(std::current_exception());
-        return false;
-    }
+    m_refused = true;
+    m_refused = !Protege([&] { return store(index, value); }, false);
+    return !m_refused;
 }
 
 bool DataSetModel::store(const QModelIndex &index, const QVariant &value)
@@ -186,10 +185,10 @@ bool DataSetModel::store(const QModelIndex &index, const QVariant &value)
     if (text.trimmed().isEmpty() && def.type != DataType::String) {
         typed = QVariant();
     } else if (def.type == DataType::Float || def.type == DataType::Decimal) {
-        const auto d = parseTypedNumber(text);
-        if (!d)
-            throw AppError(QStringLiteral("'%1' não é um valor numérico válido.").arg(text));
-        typed = *d;
+        const TypedNumber n = readTypedNumber(text);
+        if (!n.value)
+            throw AppError(n.error);
+        typed = *n.value;
     } else if (def.type == DataType::Date) {
         QDate d = QLocale().toDate(text.trimmed(), QLocale::ShortFormat);
         if (!d.isValid())
@@ -225,6 +224,7 @@ DBGrid::DBGrid(QWidget *parent) : QTableView(parent), m_model(new DataSetModel(t
 {
     setModel(m_model);
     setSelectionModel(new GridSelectionModel(m_model, this));
+    setItemDelegate(new GridDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
@@ -243,22 +243,36 @@ DBGrid::DBGrid(QWidget *parent) : QTableView(parent), m_model(new DataSetModel(t
 void DBGrid::setDataSource(DataSource *source)
 {
     m_model->setDataSource(source);
-    if (source) {
-        // A new record starts untouched.
-        connect(source, &DataSource::stateChanged, this, [this] {
-            if (dataSet() && dataSet()->State() != DataSetState::Edit)
-                m_typed = false;
-        });
-    }
+    if (source)
+        connect(source, &DataSource::stateChanged, this, &DBGrid::onStateChanged);
+    onStateChanged();
     followCursor();
 }
 
-void DBGrid::commitEditor(const QModelIndex &index)
+void DBGrid::onStateChanged()
 {
-    if (QWidget *editor = indexWidget(index)) {
-        commitData(editor);
-        closeEditor(editor, QAbstractItemDelegate::NoHint);
-    }
+    // A new record starts untouched; so does the next one once it is posted or cancelled.
+    const DataSetState state = dataSet() ? dataSet()->State() : DataSetState::Inactive;
+    if (state != m_lastState && state != DataSetState::Edit)
+        m_typed = false;
+    m_lastState = state;
+}
+
+bool DBGrid::writable() const
+{
+    ClientDataSet *ds = dataSet();
+    return ds && ds->Active() && !ds->ReadOnly && !ReadOnly;
+}
+
+bool DBGrid::commitEditor(const QModelIndex &index)
+{
+    QWidget *editor = indexWidget(index);
+    if (!editor)
+        return true;
+    commitData(editor);
+    const bool accepted = !m_model->lastRefused();
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return accepted;
 }
 
 void DBGrid::ConfirmaEdicao()
@@ -273,13 +287,69 @@ void DBGrid::DescartaLinhaIntocada()
         ds->Cancel();
 }
 
+void DBGrid::NovaLinha(bool noFim)
+{
+    ClientDataSet *ds = dataSet();
+    if (!writable())
+        return;
+    if (!(ds->State() == DataSetState::Insert && !m_typed)) {
+        if (noFim)
+            ds->Append();
+        else
+            ds->Insert();
+    }
+    followCursor();
+    if (SelectedIndex() != NovaLinhaColuna)
+        setSelectedIndex(NovaLinhaColuna);
+}
+
+void DBGrid::AvancaLinha()
+{
+    ClientDataSet *ds = dataSet();
+    if (!writable() || ds->IsEmpty())
+        return;
+    if (ds->State() == DataSetState::Insert && !m_typed)
+        return;
+    if (ds->State() != DataSetState::Browse)
+        ds->Post();
+    if (ds->RecNo() >= ds->RecordCount())
+        NovaLinha(true);
+    else
+        ds->Next();
+}
+
+void DBGrid::teclaEnter()
+{
+    if (OnEnter)
+        OnEnter(*this);
+}
+
 void DBGrid::focusOutEvent(QFocusEvent *event)
 {
     QTableView::focusOutEvent(event);
     // Leaving the grid (not for its own cell editor) drops an untouched new record.
     QWidget *now = QApplication::focusWidget();
     if (!now || !isAncestorOf(now))
-        DescartaLinhaIntocada();
+        Protege([this] { DescartaLinhaIntocada(); });
+}
+
+void DBGrid::mousePressEvent(QMouseEvent *event)
+{
+    // A click in the empty area below the rows starts a new record.
+    const QPoint at = event->position().toPoint();
+    const int rows = m_model->rowCount();
+    const int bottom = rows > 0 ? rowViewportPosition(rows - 1) + rowHeight(rows - 1) : 0;
+    if (event->button() == Qt::LeftButton && writable() && !indexAt(at).isValid() && at.y() >= bottom &&
+        at.x() < horizontalHeader()->length() && m_model->columnCount() > 0) {
+        setFocus(Qt::MouseFocusReason);
+        Protege([this] {
+            commitEditor(currentIndex());
+            NovaLinha(true);
+        });
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
 }
 
 void DBGrid::setColumns(const QList<GridColumn> &columns)
@@ -292,7 +362,7 @@ void DBGrid::setColumns(const QList<GridColumn> &columns)
 
 int DBGrid::SelectedIndex() const
 {
-    return currentIndex().isValid() ? currentIndex().column() : 0;
+    return currentIndex().isValid() ? currentIndex().column() : m_lastColumn;
 }
 
 QString DBGrid::SelectedField() const
@@ -315,6 +385,13 @@ bool DBGrid::beforeCurrentChange(const QModelIndex &from, const QModelIndex &to)
         m_redirected = true;
         return true;
     }
+    // Reached from the toolkit's key and mouse handling: an error of the rules
+    // is shown here and the move does not take place.
+    return Protege([&] { return changeCurrent(from, to); }, false);
+}
+
+bool DBGrid::changeCurrent(const QModelIndex &from, const QModelIndex &to)
+{
     // What was typed reaches the dataset before anything looks at it.
     if (from.isValid())
         commitEditor(from);
@@ -339,11 +416,13 @@ bool DBGrid::beforeCurrentChange(const QModelIndex &from, const QModelIndex &to)
 void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);
+    if (current.isValid())
+        m_lastColumn = current.column();
     ClientDataSet *ds = dataSet();
     if (m_following || !ds || !current.isValid() || current.row() == previous.row())
         return;
     if (ds->RecNo() != current.row() + 1) {
-        ds->SetRecNo(current.row() + 1);
+        Protege([&] { ds->SetRecNo(current.row() + 1); });
         // Leaving an untouched new row removes it: show where the dataset stands.
         followCursor();
     }
@@ -357,7 +436,9 @@ void DBGrid::followCursor()
     const int row = ds->RecNo() - 1;
     if (currentIndex().row() == row && currentIndex().isValid())
         return;
-    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    // After a re-read of the rows the cursor stays in the column it was in.
+    const int column = std::clamp(currentIndex().isValid() ? currentIndex().column() : m_lastColumn, 0,
+                                  m_model->columnCount() - 1);
     m_following = true;
     selectionModel()->setCurrentIndex(m_model->index(row, column),
                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -366,32 +447,87 @@ void DBGrid::followCursor()
 
 void DBGrid::keyPressEvent(QKeyEvent *event)
 {
+    Protege([&] { keyPress(event); });
+}
+
+void DBGrid::keyPress(QKeyEvent *event)
+{
     if (OnKeyDown && OnKeyDown(*this, event))
         return;
     ClientDataSet *ds = dataSet();
-    const bool writable = ds && ds->Active() && !ds->ReadOnly && !ReadOnly;
-    if (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up || event->key() == Qt::Key_Insert ||
-        event->key() == Qt::Key_Delete)
-        commitEditor(currentIndex());
-    if (writable && event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
-        ds->Insert();
+    const bool canWrite = writable();
+    const int key = event->key();
+    const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    // From the cell editor too: what was typed is taken first; a refused text
+    // (its message shown) keeps the cursor where it is.
+    if (key == Qt::Key_Down || key == Qt::Key_Up || key == Qt::Key_Insert || key == Qt::Key_Delete ||
+        key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (!commitEditor(currentIndex()))
+            return;
+    }
+    if (canWrite && key == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
+        NovaLinha(false);
         return;
     }
-    if (writable && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier &&
-        (ds->IsEmpty() || ds->RecNo() == ds->RecordCount())) {
+    if (canWrite && key == Qt::Key_Down && plain && (ds->IsEmpty() || ds->RecNo() == ds->RecordCount())) {
         if (!(ds->State() == DataSetState::Insert && !m_typed))
-            ds->Append();
+            NovaLinha(true);
         return;
     }
-    if (writable && event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && OnEnter) {
+        teclaEnter();
+        return;
+    }
+    if (canWrite && key == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
         if (!ds->IsEmpty() && messages().confirm(QStringLiteral("Excluir o registro?")))
             ds->Delete();
         return;
     }
-    if (ds && event->key() == Qt::Key_Escape && state() != QAbstractItemView::EditingState &&
+    if (ds && key == Qt::Key_Escape && state() != QAbstractItemView::EditingState &&
         (ds->State() == DataSetState::Edit || ds->State() == DataSetState::Insert)) {
         ds->Cancel();
+        followCursor();
         return;
     }
+    // A character typed into an empty grid starts its first record and is kept.
+    const bool character = !event->text().isEmpty() && event->text().at(0).isPrint() &&
+                           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (canWrite && character && ds->IsEmpty())
+        NovaLinha(true);
     QTableView::keyPressEvent(event);
+}
+
+// -------------------------------------------------------------------- delegate
+
+bool GridDelegate::eventFilter(QObject *editor, QEvent *event)
+{
+    // Enter in a cell editor goes on to the grid, which takes the value and
+    // runs its Enter handler at once (the toolkit would commit later, queued).
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return false;
+    }
+    return QStyledItemDelegate::eventFilter(editor, event);
+}
+
+void GridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const auto *grid = qobject_cast<const DBGrid *>(option.widget);
+    const bool editable = grid && !grid->ReadOnly && grid->dataSet() && !grid->dataSet()->ReadOnly;
+    if (!editable || index != grid->currentIndex()) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    QStyleOptionViewItem cell(option);
+    cell.state &= ~QStyle::State_Selected;
+    QStyledItemDelegate::paint(painter, cell, index);
+    painter->save();
+    QPen pen(option.palette.color(QPalette::Active, QPalette::Highlight).darker(130));
+    pen.setWidth(2);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+    painter->restore();
 }

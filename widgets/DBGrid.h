@@ -1,17 +1,23 @@
 #pragma once
 // A grid over a data source: one row per record of the dataset, one column per
 // configured field. The current row is the dataset's cursor; typing edits the
-// record through the dataset. Insert, or Down on the last row, adds a record;
-// Ctrl+Delete deletes the current one after a confirmation. Before the cursor
-// leaves a column, whatever moved it, the column-exit hook runs; it may put the
-// cursor elsewhere, and that move replaces the original one.
-// Call from the UI thread only.
+// record through the dataset, numbers read by the one typed-number reader.
+// Insert, Down on the last row, a click below the rows, or typing into an empty
+// grid adds a record, which starts in the grid's new-row column; Esc drops a new
+// record in which nothing was typed; Ctrl+Delete deletes the current record after
+// a confirmation. Enter (in the cell editor or not) runs the grid's Enter
+// handler. The cell that receives the keys is framed inside the row highlight.
+// Before the cursor leaves a column, whatever moved it, the column-exit hook
+// runs; it may put the cursor elsewhere, and that move replaces the original one.
+// Errors of the rules reached from the grid's events are shown by the general
+// handler and never unwind through the toolkit. Call from the UI thread only.
 
 #include "data/dataset/ClientDataSet.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QItemSelectionModel>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 #include <functional>
@@ -50,6 +56,8 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
     bool canFetchMore(const QModelIndex &parent) const override;
     void fetchMore(const QModelIndex &parent) override;
+    // Whether the last value handed to setData was refused.
+    bool lastRefused() const { return m_refused; }
 
 signals:
     void cursorMoved(int row);
@@ -63,6 +71,7 @@ private:
     DataSource *m_source = nullptr;
     QList<GridColumn> m_columns;
     QList<QMetaObject::Connection> m_connections;
+    bool m_refused = false;
 };
 
 class DBGrid : public QTableView {
@@ -85,7 +94,21 @@ public:
     std::function<void(DBGrid &, int column)> OnColExit;
     // Key handling of the window, run before the grid's own.
     std::function<bool(DBGrid &, QKeyEvent *)> OnKeyDown;
+    // Enter, whether typed in the cell editor (after the value was taken) or
+    // not; without a handler Enter does nothing of its own.
+    std::function<void(DBGrid &)> OnEnter;
+    // The column in which a record added from the grid starts.
+    int NovaLinhaColuna = 0;
     bool ReadOnly = false;
+
+    // Posts the current record and moves to the next one, a new one after the
+    // last: "weight, Enter" as an Enter handler. A new record in which nothing
+    // was typed stays where it is.
+    void AvancaLinha();
+    // Adds a record (at the end, or before the current one) as the user asked
+    // for one, and puts the cursor on the new-row column; an untouched new
+    // record already current is used as it is.
+    void NovaLinha(bool noFim);
 
     // Called by the selection model before each change of the current cell.
     bool beforeCurrentChange(const QModelIndex &from, const QModelIndex &to);
@@ -97,18 +120,39 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
     void followCursor();
-    // Hands the text of an open cell editor to the dataset and closes the editor.
-    void commitEditor(const QModelIndex &index);
+    // Hands the text of an open cell editor to the dataset and closes the
+    // editor; false when the text was refused.
+    bool commitEditor(const QModelIndex &index);
+    bool writable() const;
+    void teclaEnter();
+    void onStateChanged();
+    void keyPress(QKeyEvent *event);
+    bool changeCurrent(const QModelIndex &from, const QModelIndex &to);
 
     DataSetModel *m_model;
     bool m_inHook = false;
     bool m_redirected = false;
     bool m_following = false;
     bool m_typed = false;   // something was typed in the new record
+    int m_lastColumn = 0;   // the current column, kept across re-reads of the rows
+    DataSetState m_lastState = DataSetState::Inactive;
+};
+
+// Paints the grid's cells; the current cell of an editable grid is framed and
+// not highlighted, so the user sees where the keys go.
+class GridDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+protected:
+    bool eventFilter(QObject *editor, QEvent *event) override;
 };
 
 // The selection model that asks the grid before the current cell changes.

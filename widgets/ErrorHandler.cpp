@@ -26,6 +26,7 @@ bool Aplicacao::notify(QObject *receiver, QEvent *event)
     } catch (const ProgramExit &) {
         throw;
     } catch (...) {
+        ++s_errosNoDespacho;
         TrataErro(std::current_exception());
         return false;
     }

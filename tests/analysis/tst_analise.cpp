@@ -26,6 +26,7 @@
 namespace {
 
 using TestDb::scalar;
+using TestPrograma::clicaAbaixoDasLinhas;
 using TestPrograma::digita;
 
 void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -245,8 +246,9 @@ private slots:
         QCOMPARE(scalar(r.arg(QStringLiteral("coalesce(MOTIVOS, '')"))).toString(), QString());
         QCOMPARE(scalar(QStringLiteral("select VARIACAOPESOPERC from PESOMED where NUMCAP = 2")).toDouble(), 2.0);
         QCOMPARE(scalar(QStringLiteral("select QUADRADOSUBTRACOES from PESOMED where NUMCAP = 3")).toDouble(), 25.0);
-        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where PESOTEORICO = 250 and coalesce(OBS, '') = "
-                                       "'' and coalesce(RESULTADO, '') = ''"))
+        // A conforming capsule has no mark: NULL, not an empty text.
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where PESOTEORICO = 250 and OBS is null and "
+                                       "RESULTADO is null"))
                      .toInt(),
                  10);
         QCOMPARE(w->dbtxtRESULTADO->text(), QStringLiteral("Aprovado"));
@@ -302,15 +304,153 @@ private slots:
         formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}});
         key(Qt::Key_F4);
         weigh({250, 252});
-        frm_Cadastros->dbgrd1->setFocus();
         frm_Cadastros->Mensagem->setText(QStringLiteral("aviso"));
-        // A third weight typed and not yet confirmed when F5 is pressed.
-        key(Qt::Key_Down);
-        key(Qt::Key_Right);
+        // A third weight typed on a new row and not yet confirmed when F5 is pressed.
+        clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
         digita(QStringLiteral("248"));
         key(Qt::Key_F5);
         QCOMPARE(scalar(QStringLiteral("select QDECAPS from RPESOMED where NPEDIDO = 4521")).toInt(), 3);
         QCOMPARE(scalar(QStringLiteral("select PESOTOTAL from RPESOMED where NPEDIDO = 4521")).toDouble(), 750.0);
+        frm_Cadastros->close();
+    }
+
+    void tenWeightsByKeys_data()
+    {
+        QTest::addColumn<int>("confirma");
+        QTest::newRow("weight Enter") << int(Qt::Key_Return);
+        QTest::newRow("weight Down") << int(Qt::Key_Down);
+    }
+    void tenWeightsByKeys()
+    {
+        QFETCH(int, confirma);
+        formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}});
+        key(Qt::Key_F4);
+        // Typed as the pharmacist reads them off the balance, a point as decimal separator among them.
+        const QStringList digitados = {"250,1", "249,9", "250.5", "251",   "248,7",
+                                       "250",   "252,25", "247,8", "0249,6", "250,15"};
+        const QList<double> esperados = {250.1, 249.9, 250.5, 251, 248.7, 250, 252.25, 247.8, 249.6, 250.15};
+        clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
+        for (const QString &peso : digitados) {
+            digita(peso);
+            key(confirma);
+        }
+        QVERIFY2(recorder->entries().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 10);
+        QList<double> guardados;
+        for (int numcap = 1; numcap <= 10; ++numcap)
+            guardados.append(scalar(QStringLiteral("select PESO from PESOMED where NUMCAP = %1").arg(numcap)).toDouble());
+        QCOMPARE(guardados, esperados);
+        // The next row waits, untouched; F5 analyses the ten capsules.
+        QCOMPARE(DM->cds_PesoMed->State(), DataSetState::Insert);
+        key(Qt::Key_F5);
+        QVERIFY2(recorder->entries().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        const QString r = QStringLiteral("select %1 from RPESOMED where NPEDIDO = 4521");
+        QCOMPARE(scalar(r.arg(QStringLiteral("count(*)"))).toInt(), 1);
+        QCOMPARE(scalar(r.arg(QStringLiteral("QDECAPS"))).toInt(), 10);
+        QVERIFY(std::fabs(scalar(r.arg(QStringLiteral("PESOTOTAL"))).toDouble() - 2500.0) < 1e-9);
+        QCOMPARE(scalar(r.arg(QStringLiteral("RESULTADO"))).toString(), QStringLiteral("Aprovado"));
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 10);
+        frm_Cadastros->close();
+    }
+
+    void refusedWeightChangesNothing_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("mensagem");
+        QTest::newRow("ambiguous") << "1.250" << "\"1.250\" é ambíguo";
+        QTest::newRow("letters") << "25O" << "\"25O\" não é um número válido.";
+        QTest::newRow("negative") << "-250" << "não pode ser negativo";
+        QTest::newRow("exponent") << "1e3" << "\"1e3\" não é um número válido.";
+    }
+    void refusedWeightChangesNothing()
+    {
+        QFETCH(QString, texto);
+        QFETCH(QString, mensagem);
+        formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}});
+        key(Qt::Key_F4);
+        weigh({250, 252});
+        // Over a stored weight: the cell goes back to it, the database keeps it.
+        TestPrograma::clicaNaCelula(frm_Cadastros->dbgrd1, 0, 1);
+        digita(texto);
+        key(Qt::Key_Return);
+        QCOMPARE(recorder->texts().size(), 1);
+        QVERIFY2(recorder->texts().first().contains(mensagem), qPrintable(recorder->texts().first()));
+        QCOMPARE(DM->cds_PesoMed->State(), DataSetState::Browse);
+        QCOMPARE(DM->cds_PesoMed->RecNo(), 1);
+        QCOMPARE(frm_Cadastros->dbgrd1->dataModel()->index(0, 1).data().toString(), QStringLiteral("250,0000"));
+        QCOMPARE(scalar(QStringLiteral("select list(cast(PESO as integer)) from (select PESO from PESOMED order by NUMCAP)")).toString(),
+                 QStringLiteral("250,252"));
+        // On a new row: nothing stored, and the row waits for a weight.
+        recorder->clear();
+        clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
+        digita(texto);
+        key(Qt::Key_Return);
+        QCOMPARE(recorder->texts().size(), 1);
+        QCOMPARE(DM->cds_PesoMed->RecordCount(), 3);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 2);
+        digita(QStringLiteral("251"));
+        key(Qt::Key_Return);
+        QCOMPARE(scalar(QStringLiteral("select list(cast(PESO as integer)) from (select PESO from PESOMED order by NUMCAP)")).toString(),
+                 QStringLiteral("250,252,251"));
+        frm_Cadastros->close();
+    }
+
+    void amendedReasonsAreStored()
+    {
+        formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}});
+        TestDb::formula(QStringLiteral("01"), 4521, 2, QStringLiteral("Creme"));
+        DM->cds_Pediform->Refresh();
+        key(Qt::Key_F4);
+        weigh({250, 300, 252});
+        key(Qt::Key_F5);
+        const QString motivos = QStringLiteral("select MOTIVOS from RPESOMED where NPEDIDO = 4521 and NFORMULA = 1");
+        const QString doSistema = scalar(motivos).toString();
+        QVERIFY(!doSistema.isEmpty());
+        recorder->clear();
+        // The pharmacist amends the reasons, then goes to the other formula and back.
+        Tfrm_Cadastros *w = frm_Cadastros;
+        QTest::mouseClick(w->DBRichEdit1->viewport(), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), w->DBRichEdit1);
+        key(Qt::Key_End, Qt::ControlModifier);
+        digita(QStringLiteral(" Refeita a pesagem."));
+        TestPrograma::clicaNaCelula(w->dbgrd3, 1, 0);
+        QCOMPARE(DM->cds_Pediform->FieldByName(QStringLiteral("NFORMULA")).AsInteger(), 2);
+        QCOMPARE(scalar(motivos).toString(), doSistema + QStringLiteral(" Refeita a pesagem."));
+        QVERIFY(w->DBRichEdit1->toPlainText().isEmpty());
+        QVERIFY(w->DBRichEdit1->isReadOnly());
+        TestPrograma::clicaNaCelula(w->dbgrd3, 0, 0);
+        QCOMPARE(w->DBRichEdit1->toPlainText(), doSistema + QStringLiteral(" Refeita a pesagem."));
+        QVERIFY2(recorder->entries().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        // Longer than the column: cut to its 200 characters.
+        QTest::mouseClick(w->DBRichEdit1->viewport(), Qt::LeftButton);
+        key(Qt::Key_A, Qt::ControlModifier);
+        digita(QString(210, u'x'));
+        w->dbgrd1->setFocus();
+        QCOMPARE(scalar(motivos).toString(), QString(200, u'x'));
+        // The next analysis writes its own reasons again.
+        key(Qt::Key_F5);
+        QCOMPARE(scalar(motivos).toString(), doSistema);
+        QCOMPARE(w->DBRichEdit1->toPlainText(), doSistema);
+        w->close();
+    }
+
+    void errorInAKeyHandlerIsShownByTheHandler()
+    {
+        formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}});
+        key(Qt::Key_F4);
+        weigh({250, 252});
+        // Another workstation deletes the weighing this one is about to delete.
+        TestDb::exec({QStringLiteral("delete from PESOMED where NUMCAP = 2")});
+        const int antes = Aplicacao::ErrosNoDespacho();
+        TestPrograma::clicaNaCelula(frm_Cadastros->dbgrd1, 1, 1);
+        recorder->answerNext(true);
+        key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(recorder->entries().size(), 2);
+        QCOMPARE(recorder->entries().last().kind, MessageRecorder::Kind::Error);
+        QVERIFY2(recorder->texts().last().startsWith(QStringLiteral("A exclusão da pesagem não foi gravada")),
+                 qPrintable(recorder->texts().last()));
+        // Handled by the grid's own handler, not by the toolkit's dispatch.
+        QCOMPARE(Aplicacao::ErrosNoDespacho(), antes);
         frm_Cadastros->close();
     }
 
@@ -415,15 +555,13 @@ private slots:
         digita(QStringLiteral("01.4521"));
         key(Qt::Key_Return);
         QCOMPARE(DM->cds_Pedidos->FieldByName(QStringLiteral("NPEDIDO")).AsInteger(), 4521);
-        // 2. to 4. F4, the weights typed in the grid, F5.
+        // 2. to 4. F4, a click into the weights grid, the weights typed, F5.
         key(Qt::Key_F4);
         QVERIFY(frm_Cadastros);
-        frm_Cadastros->dbgrd1->setFocus();
+        clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
         for (const char *peso : {"246", "250", "242"}) {
-            key(Qt::Key_Down);
-            key(Qt::Key_Right);
             digita(QString::fromLatin1(peso));
-            key(Qt::Key_Down);
+            key(Qt::Key_Return);
         }
         key(Qt::Key_F5);
         QTRY_COMPARE(scalar(QStringLiteral("select count(*) from RPESOMED where CHAVE = '010045211'")).toInt(), 1);

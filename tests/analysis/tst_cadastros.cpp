@@ -27,6 +27,7 @@
 namespace {
 
 using TestDb::scalar;
+using TestPrograma::clicaAbaixoDasLinhas;
 using TestPrograma::digita;
 
 void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -135,32 +136,63 @@ private slots:
     {
         key(Qt::Key_F4);
         Tfrm_Cadastros *w = frm_Cadastros;
+        ClientDataSet *pesos = DM->cds_PesoMed;
         w->Mensagem->setText(QStringLiteral("aviso antigo"));
-        w->dbgrd1->setFocus();
+        // A click into the empty grid: a new capsule row, ready in "Peso".
+        clicaAbaixoDasLinhas(w->dbgrd1);
+        QCOMPARE(QApplication::focusWidget(), w->dbgrd1);
         QVERIFY(w->Mensagem->text().isEmpty());
-        // A new row left untouched is dropped when the focus leaves the grid.
-        key(Qt::Key_Down);
-        QCOMPARE(DM->cds_PesoMed->State(), DataSetState::Insert);
+        QCOMPARE(pesos->State(), DataSetState::Insert);
+        QCOMPARE(w->dbgrd1->SelectedField(), QStringLiteral("PESO"));
+        // Left untouched, it is dropped when the focus leaves the grid.
         w->dbgrd3->setFocus();
-        QCOMPARE(DM->cds_PesoMed->State(), DataSetState::Browse);
-        QVERIFY(DM->cds_PesoMed->IsEmpty());
+        QCOMPARE(pesos->State(), DataSetState::Browse);
+        QVERIFY(pesos->IsEmpty());
+        // Esc drops it too.
+        clicaAbaixoDasLinhas(w->dbgrd1);
+        QCOMPARE(pesos->State(), DataSetState::Insert);
+        key(Qt::Key_Escape);
+        QCOMPARE(pesos->State(), DataSetState::Browse);
+        QVERIFY(pesos->IsEmpty());
         QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 0);
-        // Typed weights are stored; deleting asks first.
-        w->dbgrd1->setFocus();
+        // With the grid focused and empty, the first key typed starts the row and is kept.
         for (const char *peso : {"250,5", "251"}) {
-            key(Qt::Key_Down);
-            w->dbgrd1->setCurrentIndex(w->dbgrd1->dataModel()->index(DM->cds_PesoMed->RecNo() - 1, 1));
             digita(QString::fromLatin1(peso));
             key(Qt::Key_Return);
-            QTRY_VERIFY(DM->cds_PesoMed->Modified());
-            w->dbgrd1->setFocus();
-            DM->cds_PesoMed->Post();
         }
         QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 2);
         QCOMPARE(scalar(QStringLiteral("select sum(PESO) from PESOMED")).toDouble(), 501.5);
+        // The next row waits in "Peso"; Esc drops it, then Ctrl+Delete asks first.
+        QCOMPARE(pesos->State(), DataSetState::Insert);
+        QCOMPARE(w->dbgrd1->SelectedField(), QStringLiteral("PESO"));
+        key(Qt::Key_Escape);
+        QCOMPARE(pesos->RecordCount(), 2);
+        key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 2);
         recorder->answerNext(true);
         key(Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 1);
+        w->close();
+    }
+
+    void theCellReceivingTheKeysIsFramed()
+    {
+        key(Qt::Key_F4);
+        Tfrm_Cadastros *w = frm_Cadastros;
+        clicaAbaixoDasLinhas(w->dbgrd1);
+        digita(QStringLiteral("250,5"));
+        key(Qt::Key_Return);
+        key(Qt::Key_Escape);
+        TestPrograma::clicaNaCelula(w->dbgrd1, 0, 1);
+        QCOMPARE(w->dbgrd1->currentIndex(), w->dbgrd1->dataModel()->index(0, 1));
+        // The row is highlighted; the cell that takes the keys is not, and is framed.
+        const QImage picture = w->dbgrd1->viewport()->grab().toImage();
+        const QRect cell = w->dbgrd1->visualRect(w->dbgrd1->dataModel()->index(0, 1));
+        const QRect neighbour = w->dbgrd1->visualRect(w->dbgrd1->dataModel()->index(0, 2));
+        const QColor highlight = w->dbgrd1->palette().color(QPalette::Active, QPalette::Highlight);
+        QCOMPARE(picture.pixelColor(neighbour.center()), highlight);
+        QVERIFY(picture.pixelColor(cell.left() + 4, cell.center().y()) != highlight);
+        QVERIFY(picture.pixelColor(cell.left() + 1, cell.center().y()) != picture.pixelColor(cell.left() + 4, cell.center().y()));
         w->close();
     }
 
@@ -198,17 +230,14 @@ private slots:
         QVERIFY(frm_Cadastros);
         QCOMPARE(frm_Cadastros->dbgrd3->dataModel()->rowCount(), 2);
         QCOMPARE(frm_Cadastros->dbtxtNPEDIDO->text(), QStringLiteral("CAFEINA"));
-        // 3. One weight per capsule in the weights grid, each stored as posted.
-        frm_Cadastros->dbgrd1->setFocus();
-        const QStringList weights = {QStringLiteral("250,1"), QStringLiteral("249,9"), QStringLiteral("251,3")};
-        for (const QString &peso : weights) {
-            key(Qt::Key_Down);
-            key(Qt::Key_Right);
+        // 3. A click into the weights grid, then one weight per capsule, each
+        // confirmed with Enter and stored at once.
+        clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
+        for (const QString &peso : {QStringLiteral("250,1"), QStringLiteral("249.9"), QStringLiteral("251,3")}) {
             digita(peso);
-            // Down straight from the cell editor: what was typed is kept.
-            key(Qt::Key_Down);
+            key(Qt::Key_Return);
         }
-        QTRY_COMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 3);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 3);
         QCOMPARE(scalar(QStringLiteral("select list(NUMCAP) from (select NUMCAP from PESOMED order by NUMCAP)"))
                      .toString(),
                  QStringLiteral("1,2,3"));

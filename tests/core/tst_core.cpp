@@ -86,6 +86,76 @@ private slots:
         QCOMPARE(formatNumber(value, format, QLocale::c()), c);
     }
 
+    void typedNumber_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("message");   // a part of the refusal's message
+        const QString br = QStringLiteral("pt_BR");
+        const QString us = QStringLiteral("en_US");
+        const QString howBr = QStringLiteral("com vírgula antes dos decimais, por exemplo 250,5");
+        QTest::newRow("br comma") << br << "250,5" << true << 250.5 << "";
+        QTest::newRow("br point alone") << br << "250.5" << true << 250.5 << "";
+        QTest::newRow("br point two decimals") << br << "250.50" << true << 250.5 << "";
+        QTest::newRow("br grams") << br << "0.250" << true << 0.25 << "";
+        QTest::newRow("br grams comma") << br << "0,250" << true << 0.25 << "";
+        QTest::newRow("br grouped") << br << "1.250,5" << true << 1250.5 << "";
+        QTest::newRow("br two groups") << br << "1.250.000" << true << 1250000.0 << "";
+        QTest::newRow("br four digits") << br << "1250.500" << true << 1250.5 << "";
+        QTest::newRow("br whole") << br << "251" << true << 251.0 << "";
+        QTest::newRow("br blanks around") << br << " 96,5 " << true << 96.5 << "";
+        QTest::newRow("br leading decimal") << br << ",5" << true << 0.5 << "";
+        QTest::newRow("br zero") << br << "0" << true << 0.0 << "";
+        QTest::newRow("br ambiguous") << br << "1.250" << false << 0.0 << "\"1.250\" é ambíguo";
+        QTest::newRow("br ambiguous offers both") << br << "250.500" << false << 0.0 << "Digite 250500 para o número inteiro ou 250,500";
+        QTest::newRow("br double point") << br << "250..5" << false << 0.0 << howBr;
+        QTest::newRow("br two commas") << br << "2,5,0" << false << 0.0 << "\"2,5,0\" não é um número válido";
+        QTest::newRow("br letters") << br << "abc" << false << 0.0 << howBr;
+        QTest::newRow("br exponent") << br << "1e3" << false << 0.0 << howBr;
+        QTest::newRow("br double sign") << br << "--5" << false << 0.0 << howBr;
+        QTest::newRow("br negative") << br << "-5" << false << 0.0 << "não pode ser negativo";
+        QTest::newRow("br negative comma") << br << "-0,5" << false << 0.0 << "não pode ser negativo";
+        QTest::newRow("br 300 digits") << br << QString(300, u'9') << false << 0.0 << "algarismos demais";
+        QTest::newRow("br 16 digits") << br << "1234567890123456" << false << 0.0 << "algarismos demais";
+        QTest::newRow("br trailing separator") << br << "250," << false << 0.0 << howBr;
+        QTest::newRow("br point after comma") << br << "1,250.5" << false << 0.0 << howBr;
+        QTest::newRow("br bad grouping") << br << "12.50,5" << false << 0.0 << howBr;
+        QTest::newRow("br only separator") << br << "," << false << 0.0 << howBr;
+        QTest::newRow("br inner blank") << br << "250 5" << false << 0.0 << howBr;
+        QTest::newRow("br empty") << br << "" << false << 0.0 << "Nenhum número";
+        QTest::newRow("us point") << us << "250.5" << true << 250.5 << "";
+        QTest::newRow("us comma alone") << us << "250,5" << true << 250.5 << "";
+        QTest::newRow("us grams") << us << "0,250" << true << 0.25 << "";
+        QTest::newRow("us grouped") << us << "1,250.5" << true << 1250.5 << "";
+        QTest::newRow("us ambiguous") << us << "1,250" << false << 0.0 << "é ambíguo: a vírgula";
+        QTest::newRow("us two points") << us << "2.5.0" << false << 0.0 << "com ponto antes dos decimais, por exemplo 250.5";
+    }
+    void typedNumber()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, text);
+        QFETCH(bool, read);
+        QFETCH(double, value);
+        QFETCH(QString, message);
+        const TypedNumber n = readTypedNumber(text, QLocale(locale));
+        QCOMPARE(n.value.has_value(), read);
+        if (read) {
+            QCOMPARE(*n.value, value);
+            QVERIFY(n.error.isEmpty());
+        } else {
+            QVERIFY2(n.error.contains(message), qPrintable(n.error));
+        }
+    }
+
+    void typedNumberNegativeWhenAllowed()
+    {
+        const QLocale br(QLocale::Portuguese, QLocale::Brazil);
+        QCOMPARE(parseTypedNumber(QStringLiteral("-0,5"), br), std::optional<double>(-0.5));
+        QCOMPARE(parseTypedNumber(QStringLiteral("+2"), br), std::optional<double>(2.0));
+    }
+
     void win1252Unmappable()
     {
         QCOMPARE(toWin1252(QStringLiteral("a\u4E2Db")), QByteArray("a?b"));

@@ -4,6 +4,7 @@
 #include "data/udm.h"
 #include "lots/UCadPrep.h"
 #include "tests/support/TestDb.h"
+#include "widgets/DBGrid.h"
 
 #include <QApplication>
 #include <QFile>
@@ -51,6 +52,20 @@ void digita(const QString &texto)
 {
     for (QChar c : texto)
         QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+}
+
+void clicaAbaixoDasLinhas(DBGrid *grade)
+{
+    const int linhas = grade->model()->rowCount();
+    const int abaixo = linhas > 0 ? grade->rowViewportPosition(linhas - 1) + grade->rowHeight(linhas - 1) : 0;
+    QTest::mouseClick(grade->viewport(), Qt::LeftButton, {},
+                      QPoint(grade->columnViewportPosition(0) + 5, abaixo + 4));
+}
+
+void clicaNaCelula(DBGrid *grade, int linha, int coluna)
+{
+    const QRect celula = grade->visualRect(grade->model()->index(linha, coluna));
+    QTest::mouseClick(grade->viewport(), Qt::LeftButton, {}, celula.center());
 }
 
 } // namespace TestPrograma

@@ -7,6 +7,8 @@
 #include <QString>
 #include <Qt>
 
+class DBGrid;
+
 namespace TestPrograma {
 
 // database: where the data module connects; empty for the test database.
@@ -18,5 +20,11 @@ void tecla(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Typed one key at a time, each to the widget then holding the focus, as a
 // cell editor takes over after the first key.
 void digita(const QString &texto);
+
+// A click with the mouse into the empty area of a grid below its rows, as a
+// user starts typing in a grid.
+void clicaAbaixoDasLinhas(DBGrid *grade);
+// A click with the mouse on a cell of a grid.
+void clicaNaCelula(DBGrid *grade, int linha, int coluna);
 
 } // namespace TestPrograma

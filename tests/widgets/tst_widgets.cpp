@@ -166,7 +166,9 @@ private slots:
         QVERIFY(editor);
         QTest::keyClicks(editor, QStringLiteral("bc"));
         QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(recorder.texts(), QStringList{QStringLiteral("'abc' não é um valor numérico válido.")});
+        QTRY_COMPARE(recorder.texts(),
+                     QStringList{QStringLiteral("\"abc\" não é um número válido.\rDigite somente algarismos, com "
+                                                "vírgula antes dos decimais, por exemplo 250,5.")});
         QCOMPARE(cds->FieldByName(QStringLiteral("PESO")).AsFloat(), 250.0);
         QCOMPARE(cds->State(), DataSetState::Browse);
     }

@@ -1,0 +1,61 @@
+// Typing weights into the analysis window's grid as the pharmacist does,
+// "weight, Enter", on the large database: the time from the Enter key to the
+// next row ready for typing (post, write-back, re-read, new row). The
+// weighings it adds are deleted at the end.
+// Usage: bench_digitacao [database]   (default 127.0.0.1:pesomed_bench)
+
+#include "analysis/uCadPesos.h"
+#include "bench/Medidas.h"
+#include "data/udm.h"
+#include "widgets/DBGrid.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    const QString database = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("127.0.0.1:pesomed_bench");
+    TDM dm;
+    DM = &dm;
+    dm.sqlcon1.setParam(QStringLiteral("Database"), database);
+    for (ClientDataSet *cds : {dm.cds_RPesoMed, dm.cds_PesoMed, dm.cds_Pedidos, dm.cds_Pediform, dm.cds_Compedid})
+        cds->Open();
+    auto *window = new Tfrm_Cadastros;
+    frm_Cadastros = window;
+    window->show();
+    QApplication::setActiveWindow(window);
+    DBGrid *grid = window->dbgrd1;
+    grid->setFocus();
+    const int before = dm.cds_PesoMed->RecordCount();
+
+    QList<double> times;
+    for (int i = 0; i < 21; ++i) {
+        const QString weight = QStringLiteral("%1,%2").arg(245 + i % 11).arg(i % 10);
+        for (QChar c : weight)
+            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        QElapsedTimer t;
+        t.start();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        times.append(t.nsecsElapsed() / 1e6);
+    }
+    const int typed = dm.cds_PesoMed->RecordCount() - before - 1;
+    std::printf("weight Enter to the next row    %.2f ms median, %.2f min, %.2f max (%lld runs, %d rows stored)\n",
+                median(times), *std::min_element(times.begin(), times.end()),
+                *std::max_element(times.begin(), times.end()), static_cast<long long>(times.size()), typed);
+
+    // The weighings added go again.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    ClientDataSet *w = dm.cds_PesoMed;
+    while (w->RecordCount() > before) {
+        w->Last();
+        w->Delete();
+    }
+    delete window;
+    DM = nullptr;
+    return 0;
+}

@@ -346,8 +346,10 @@ void Tfrm_Cadastros::showEvent(QShowEvent *event)
         }
         FormActivate();
     }
-    if (DM && DM->cds_RPesoMed->Active())
-        PintaResultado(DM->cds_RPesoMed->FieldByName(QStringLiteral("RESULTADO")).AsString());
+    Protege([this] {
+        if (DM && DM->cds_RPesoMed->Active())
+            PintaResultado(DM->cds_RPesoMed->FieldByName(QStringLiteral("RESULTADO")).AsString());
+    });
 }
 
 void Tfrm_Cadastros::FormActivate()

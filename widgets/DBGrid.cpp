@@ -143,8 +143,9 @@ bool DataSetModel::canFetchMore(const QModelIndex &parent) const
 
 void DataSetModel::fetchMore(const QModelIndex &parent)
 {
+    // Asked by the view as it scrolls: a failed read is shown here.
     if (ClientDataSet *ds = dataSet(); ds && !parent.isValid())
-        ds->FetchMore();
+        Protege([ds] { ds->FetchMore(); });
 }
 
 Qt::ItemFlags DataSetModel::flags(const QModelIndex &index) const

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -149,16 +150,19 @@ TypedNumber readTypedNumber(const QString &text, const QLocale &locale, bool all
         negative = !body.startsWith(u'+');
         body.remove(0, 1);
     }
-    qsizetype digits = 0;
+    QString digits;
     for (QChar c : body) {
         if (c >= u'0' && c <= u'9')
-            ++digits;
+            digits += c;
         else if (c != decimal && c != other)
             return refuse(invalid);
     }
-    if (digits == 0)
+    if (digits.isEmpty())
         return refuse(invalid);
-    if (digits > 15)
+    // A double holds 15 significant digits; zeros before them do not count.
+    while (digits.size() > 1 && digits.startsWith(u'0'))
+        digits.remove(0, 1);
+    if (digits.size() > 15 || body.size() > 40)
         return refuse(QStringLiteral("\"%1\" tem algarismos demais (no máximo 15).").arg(shown(text)));
 
     QString integer;
@@ -225,5 +229,20 @@ std::optional<double> parseTypedNumber(const QString &text, const QLocale &local
 
 QString numberForTyping(double value, const QLocale &locale)
 {
-    return locale.toString(value, 'g', 15).remove(locale.groupSeparator());
+    // Fifteen significant digits, never an exponent: the text must read back.
+    QString text = QString::number(value, 'g', 15);
+    if (text.contains(u'e')) {
+        const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+        text = QString::number(value, 'f', std::clamp(14 - exponent, 0, 300));
+        if (text.contains(u'.')) {
+            while (text.endsWith(u'0'))
+                text.chop(1);
+            if (text.endsWith(u'.'))
+                text.chop(1);
+        }
+    }
+    text.replace(u'.', locale.decimalPoint());
+    if (text.startsWith(u'-'))
+        text.replace(0, 1, locale.negativeSign());
+    return text;
 }

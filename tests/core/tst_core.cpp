@@ -119,6 +119,7 @@ private slots:
         QTest::newRow("br negative comma") << br << "-0,5" << false << 0.0 << "não pode ser negativo";
         QTest::newRow("br 300 digits") << br << QString(300, u'9') << false << 0.0 << "algarismos demais";
         QTest::newRow("br 16 digits") << br << "1234567890123456" << false << 0.0 << "algarismos demais";
+        QTest::newRow("br leading zeros do not count") << br << ".006004060600406" << true << 0.006004060600406 << "";
         QTest::newRow("br trailing separator") << br << "250," << false << 0.0 << howBr;
         QTest::newRow("br point after comma") << br << "1,250.5" << false << 0.0 << howBr;
         QTest::newRow("br bad grouping") << br << "12.50,5" << false << 0.0 << howBr;
@@ -147,6 +148,26 @@ private slots:
         } else {
             QVERIFY2(n.error.contains(message), qPrintable(n.error));
         }
+    }
+
+    void numberForTypingReadsBack_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("weight") << 250.5 << "250,5";
+        QTest::newRow("whole") << 251.0 << "251";
+        QTest::newRow("grams") << 0.25 << "0,25";
+        QTest::newRow("tiny, no exponent") << 0.00000001 << "0,00000001";
+        QTest::newRow("large, no grouping") << 1250000.0 << "1250000";
+        QTest::newRow("negative") << -3.5 << "-3,5";
+    }
+    void numberForTypingReadsBack()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        const QLocale br(QLocale::Portuguese, QLocale::Brazil);
+        QCOMPARE(numberForTyping(value, br), text);
+        QCOMPARE(parseTypedNumber(text, br), std::optional<double>(value));
     }
 
     void typedNumberNegativeWhenAllowed()

@@ -105,6 +105,8 @@ public:
     // stored it since), so that a formula never gets a second one. False when
     // the formula has none.
     bool LocalizaResultado(const QString &estacao, qint64 npedido, qint64 nformula);
+    // Whether the database holds a result record of the formula.
+    bool ResultadoGuardado(const QString &estacao, qint64 npedido, qint64 nformula);
 
     // Record rules of the weighings and the result record.
     void cds_PesoMedBeforeInsert(ClientDataSet &ds);
@@ -120,6 +122,11 @@ public:
 private:
     void CriaConjuntos();
     void LigaRegras();
+    // A new row refused because its identifier was taken meanwhile by another
+    // workstation gets the next free identifier (and capsule number) and is
+    // written again, a few times; true when it was finally written.
+    bool RegravaComNovaChave(ClientDataSet &ds, const QString &campoId, const QString &tabela);
+    bool m_renumerando = false;
     // Writes the change log back; a refused change stays pending and is reported.
     void GravaAlteracoes(ClientDataSet &ds, const QString &oQue, const QString &conselho);
 };

@@ -26,9 +26,68 @@ void TDM::LigaRegras()
     cds_RPesoMed->AfterScroll = [this](ClientDataSet &ds) { cds_RPesoMedAfterScroll(ds); };
 }
 
+namespace {
+
+// The server's refusal of a key already stored.
+bool ChaveDuplicada(const QString &motivo)
+{
+    return motivo.contains(QLatin1String("PRIMARY or UNIQUE KEY"), Qt::CaseInsensitive);
+}
+
+constexpr int kTentativasNovaChave = 5;
+
+} // namespace
+
+bool TDM::RegravaComNovaChave(ClientDataSet &ds, const QString &campoId, const QString &tabela)
+{
+    const bool pesagem = &ds == cds_PesoMed;
+    for (int tentativa = 0; tentativa < kTentativasNovaChave; ++tentativa) {
+        if (!ds.CurrentIsPendingInsert() || !ChaveDuplicada(ds.LastApplyError()))
+            return false;
+        sqlds_Generico.Close();
+        cds_Generico->Close();
+        ConsultaGenerica(QStringLiteral("Select Max(%1) as ULTID from %2").arg(campoId, tabela));
+        const qint64 id = cds_Generico->FieldByName(QStringLiteral("ULTID")).AsInteger() + 1;
+        qint64 numcap = 0;
+        if (pesagem) {
+            ConsultaGenerica(QStringLiteral("Select Max(numcap) as UltCaps from pesomed where Estacao = ") +
+                             quoted(ds.FieldByName(QStringLiteral("ESTACAO")).AsString()) +
+                             QStringLiteral(" and Npedido = ") +
+                             QString::number(ds.FieldByName(QStringLiteral("NPEDIDO")).AsInteger()) +
+                             QStringLiteral(" and Nformula = ") +
+                             QString::number(ds.FieldByName(QStringLiteral("NFORMULA")).AsInteger()));
+            numcap = cds_Generico->FieldByName(QStringLiteral("UltCaps")).AsInteger() + 1;
+        }
+        sqlds_Generico.Close();
+        cds_Generico->Close();
+        // The row is changed in place, without running the rules of a post.
+        m_renumerando = true;
+        try {
+            ds.Edit();
+            ds.FieldByName(campoId).SetAsInteger(id);
+            if (pesagem)
+                ds.FieldByName(QStringLiteral("NUMCAP")).SetAsInteger(numcap);
+            ds.Post();
+        } catch (...) {
+            m_renumerando = false;
+            throw;
+        }
+        m_renumerando = false;
+        if (ds.ApplyUpdates(-1) == 0)
+            return true;
+    }
+    return false;
+}
+
 void TDM::GravaAlteracoes(ClientDataSet &ds, const QString &oQue, const QString &conselho)
 {
     if (ds.ApplyUpdates(-1) == 0)
+        return;
+    // Two workstations numbered their new rows at the same moment: this one
+    // takes the next free number and writes again.
+    if (&ds == cds_PesoMed && RegravaComNovaChave(ds, QStringLiteral("ID_PESOMED"), QStringLiteral("pesomed")))
+        return;
+    if (&ds == cds_RPesoMed && RegravaComNovaChave(ds, QStringLiteral("ID_RPESOMED"), QStringLiteral("rpesomed")))
         return;
     // The refused change stays pending and goes again with the next write-back;
     // the figures on screen are not re-read over it.
@@ -74,12 +133,8 @@ void TDM::cds_PesoMedAfterInsert(ClientDataSet &ds)
     cds_Generico->Close();
 }
 
-bool TDM::LocalizaResultado(const QString &estacao, qint64 npedido, qint64 nformula)
+bool TDM::ResultadoGuardado(const QString &estacao, qint64 npedido, qint64 nformula)
 {
-    const QString campos = QStringLiteral("ESTACAO;NPEDIDO;NFORMULA");
-    const QList<QVariant> chave = {estacao, npedido, nformula};
-    if (cds_RPesoMed->Locate(campos, chave, LocateOptions{true, false}))
-        return true;
     sqlds_Generico.Close();
     cds_Generico->Close();
     ConsultaGenerica(QStringLiteral("Select count(*) as QTDE from rpesomed where Estacao = ") + quoted(estacao) +
@@ -88,7 +143,16 @@ bool TDM::LocalizaResultado(const QString &estacao, qint64 npedido, qint64 nform
     const qint64 guardados = cds_Generico->FieldByName(QStringLiteral("QTDE")).AsInteger();
     sqlds_Generico.Close();
     cds_Generico->Close();
-    if (guardados == 0)
+    return guardados > 0;
+}
+
+bool TDM::LocalizaResultado(const QString &estacao, qint64 npedido, qint64 nformula)
+{
+    const QString campos = QStringLiteral("ESTACAO;NPEDIDO;NFORMULA");
+    const QList<QVariant> chave = {estacao, npedido, nformula};
+    if (cds_RPesoMed->Locate(campos, chave, LocateOptions{true, false}))
+        return true;
+    if (!ResultadoGuardado(estacao, npedido, nformula))
         return false;
     // Stored by another workstation after this one read the formula: read it.
     cds_RPesoMed->Refresh();
@@ -112,11 +176,13 @@ void TDM::GravaJuntos(const QList<ClientDataSet *> &conjuntos)
 
 void TDM::cds_PesoMedAfterPost(ClientDataSet &ds)
 {
-    if (GravacaoAdiada)
+    if (GravacaoAdiada || m_renumerando)
         return;
-    const qint64 id = ds.FieldByName(QStringLiteral("ID_PESOMED")).AsInteger();
     GravaAlteracoes(ds, QStringLiteral("A pesagem"),
-                    QStringLiteral("Se outra estação gravou ao mesmo tempo, exclua a linha e digite-a de novo."));
+                    QStringLiteral("Confira a pesagem com a da outra estação; a linha pode ser excluída e digitada de "
+                                   "novo."));
+    // Read after the write: a new row may have been given another identifier.
+    const qint64 id = ds.FieldByName(QStringLiteral("ID_PESOMED")).AsInteger();
     ds.Refresh();
     ds.Locate(QStringLiteral("ID_PESOMED"), {id});
 }
@@ -151,8 +217,18 @@ void TDM::cds_RPesoMedAfterInsert(ClientDataSet &ds)
 
 void TDM::cds_RPesoMedAfterPostDelete(ClientDataSet &ds)
 {
-    if (GravacaoAdiada)
+    if (GravacaoAdiada || m_renumerando)
         return;
+    // A formula's first weighing on two workstations at once: the result
+    // record the other one stored stands, this still empty one is dropped.
+    if (ds.CurrentIsPendingInsert() && ds.ChangeCount() == 1 &&
+        ResultadoGuardado(ds.FieldByName(QStringLiteral("ESTACAO")).AsString(),
+                          ds.FieldByName(QStringLiteral("NPEDIDO")).AsInteger(),
+                          ds.FieldByName(QStringLiteral("NFORMULA")).AsInteger())) {
+        ds.CancelUpdates();
+        ds.Refresh();
+        return;
+    }
     GravaAlteracoes(ds, QStringLiteral("O resultado da análise"),
                     QStringLiteral("Execute a análise de novo para gravá-lo."));
     ds.Refresh();

@@ -761,6 +761,12 @@ int ClientDataSet::ChangeCount() const
     return count;
 }
 
+bool ClientDataSet::CurrentIsPendingInsert() const
+{
+    return m_state == DataSetState::Browse && m_cursor >= 0 && m_cursor < m_view.size() &&
+           m_view[m_cursor]->status == Row::Inserted;
+}
+
 QList<RowChange> ClientDataSet::pendingChanges(QList<Row *> &rows, QList<int> &deletedIndexes) const
 {
     struct Entry {

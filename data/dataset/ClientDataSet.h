@@ -98,6 +98,8 @@ public:
     QVariant rowValue(int row, int field) const;
 
     int ChangeCount() const;
+    // Whether the current record is a new one not yet written back.
+    bool CurrentIsPendingInsert() const;
     // Writes the change log back (see DataSetProvider::apply); returns the
     // number of changes refused, which stay pending.
     int ApplyUpdates(int maxErrors);

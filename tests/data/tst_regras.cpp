@@ -202,28 +202,46 @@ private slots:
         b->cds_PesoMed->Append();
         QCOMPARE(a->cds_PesoMed->FieldByName(QStringLiteral("ID_PESOMED")).AsInteger(), 1);
         QCOMPARE(b->cds_PesoMed->FieldByName(QStringLiteral("ID_PESOMED")).AsInteger(), 1);
+        QCOMPARE(b->cds_PesoMed->FieldByName(QStringLiteral("NUMCAP")).AsInteger(), 1);
         a->cds_PesoMed->FieldByName(QStringLiteral("PESO")).SetAsFloat(250);
         a->cds_PesoMed->Post();
+        // The second is refused on the key and written again with the next
+        // identifier and capsule number, with nothing for its user to do.
         b->cds_PesoMed->FieldByName(QStringLiteral("PESO")).SetAsFloat(312.25);
-        try {
-            b->cds_PesoMed->Post();
-            QFAIL("the second write was accepted");
-        } catch (const AppError &e) {
-            QVERIFY2(e.text().startsWith(QStringLiteral("A pesagem não foi gravada no banco de dados e continua "
-                                                        "pendente nesta estação.")),
-                     qPrintable(e.text()));
-            QVERIFY2(e.text().contains(QStringLiteral("PRIMARY or UNIQUE KEY")), qPrintable(e.text()));
-        }
-        // The weight typed is not lost: still on screen, pending.
-        QCOMPARE(b->cds_PesoMed->ChangeCount(), 1);
+        b->cds_PesoMed->Post();
+        QCOMPARE(b->cds_PesoMed->ChangeCount(), 0);
+        QCOMPARE(b->cds_PesoMed->FieldByName(QStringLiteral("ID_PESOMED")).AsInteger(), 2);
+        QCOMPARE(b->cds_PesoMed->FieldByName(QStringLiteral("NUMCAP")).AsInteger(), 2);
         QCOMPARE(b->cds_PesoMed->FieldByName(QStringLiteral("PESO")).AsFloat(), 312.25);
-        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 1);
-        QCOMPARE(scalar(QStringLiteral("select PESO from PESOMED")).toDouble(), 250.0);
-        // Typed again on a fresh row, it is stored.
-        b->cds_PesoMed->Delete();
-        weigh(*b, 312.25);
+        QCOMPARE(capsules(*b), QList<int>({1, 2}));
+        QCOMPARE(scalar(QStringLiteral("select PESO from PESOMED where ID_PESOMED = 1")).toDouble(), 250.0);
         QCOMPARE(scalar(QStringLiteral("select PESO from PESOMED where ID_PESOMED = 2")).toDouble(), 312.25);
         QCOMPARE(scalar(QStringLiteral("select NUMCAP from PESOMED where ID_PESOMED = 2")).toInt(), 2);
+        // Their result records, numbered at the same moment too: one per formula.
+        a->cds_Pediform->Next();
+        b->cds_Pediform->Next();
+        QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED")).toInt(), 1);
+    }
+
+    void refusalThatPersistsIsReported()
+    {
+        auto a = workstation();
+        weigh(*a, 250);
+        // Another workstation removes the weighing; correcting it here cannot be written.
+        TestDb::exec({QStringLiteral("delete from PESOMED")});
+        a->cds_PesoMed->Edit();
+        a->cds_PesoMed->FieldByName(QStringLiteral("PESO")).SetAsFloat(251);
+        try {
+            a->cds_PesoMed->Post();
+            QFAIL("a change of a removed row was reported as written");
+        } catch (const AppError &e) {
+            QVERIFY2(e.text().startsWith(QStringLiteral("A pesagem não foi gravada no banco de dados e continua "
+                                                        "pendente nesta estação.\rMotivo: ")),
+                     qPrintable(e.text()));
+        }
+        // The weight typed is not lost: still on screen, pending.
+        QCOMPARE(a->cds_PesoMed->ChangeCount(), 1);
+        QCOMPARE(a->cds_PesoMed->FieldByName(QStringLiteral("PESO")).AsFloat(), 251.0);
     }
 
     void emptyTextIsNoValue()

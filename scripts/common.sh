@@ -16,7 +16,7 @@ FB_CONF=/etc/firebird/3.0/databases.conf
 SUITE_ALIAS='C:\veltramo\dados\veltramo.bd'
 DEMO_DB="$FB_DATA/veltramo.fdb"
 
-PACKAGES=(cmake g++ make qt6-base-dev qt6-charts-dev qt6-5compat-dev libgl-dev
+PACKAGES=(cmake g++ make qt6-base-dev qt6-charts-dev qt6-5compat-dev qt6-serialport-dev libgl-dev
   firebird3.0-server firebird-dev firebird3.0-utils
   xvfb x11-utils imagemagick poppler-utils fonts-dejavu-core fonts-dejavu-extra)
 

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QSerialPortInfo>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -23,6 +22,16 @@ bool portaAcessivel(const QString &caminho)
     // Windows answers "access denied" for a port that another program holds.
     Q_UNUSED(caminho);
     return true;
+#endif
+}
+
+// The device of a port name as the serial port takes it: "ttyUSB0" is /dev/ttyUSB0.
+QString caminhoDaPorta(const QString &porta)
+{
+#ifdef Q_OS_UNIX
+    return porta.startsWith(u'/') ? porta : QStringLiteral("/dev/") + porta;
+#else
+    return porta;
 #endif
 }
 
@@ -305,8 +314,8 @@ bool LeitorBalanca::abrePorta(FalhaBalanca *falha, QString *detalhe)
             *falha = FalhaBalanca::PortaInexistente;
             break;
         case QSerialPort::PermissionError:
-            *falha = portaAcessivel(QSerialPortInfo(*m_porta).systemLocation()) ? FalhaBalanca::PortaOcupada
-                                                                                 : FalhaBalanca::PortaSemPermissao;
+            *falha = portaAcessivel(caminhoDaPorta(m_cfg.porta.trimmed())) ? FalhaBalanca::PortaOcupada
+                                                                            : FalhaBalanca::PortaSemPermissao;
             break;
         case QSerialPort::UnsupportedOperationError:
             *falha = FalhaBalanca::PortaComErro;
@@ -451,10 +460,13 @@ void LeitorBalanca::trataLonga()
 
 bool LeitorBalanca::respostaAbandonada()
 {
-    // The oldest command still unanswered gets the line that came; commands
-    // unanswered for longer than the wait are taken as lost.
+    // The oldest command still unanswered gets the line that came. While a
+    // reading waits, commands older than the wait are taken as lost, so that
+    // one lost command does not shift the replies of the readings after it;
+    // idle, the answer to a reading given up may still come, until twice the wait.
     const qint64 agora = m_relogio.elapsed();
-    while (!m_envios.isEmpty() && agora - m_envios.first().instante > m_cfg.esperaMs)
+    const qint64 limite = m_lendo ? m_cfg.esperaMs : 2 * qint64(m_cfg.esperaMs);
+    while (!m_envios.isEmpty() && agora - m_envios.first().instante > limite)
         m_envios.removeFirst();
     if (m_envios.isEmpty())
         return false;

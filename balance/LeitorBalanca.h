@@ -24,8 +24,9 @@
 // key. Right after opening, bytes that arrive before the line is quiet or
 // before the first line end are dropped, so that a line already under way is
 // never read from its middle. A port that fails while open (cable pulled) is
-// closed; the next reading opens it again. Replies that come after their
-// reading was given up are dropped, never taken as a weight.
+// closed; the next reading opens it again. A reply that comes after its
+// reading was given up (Esc, time out) is dropped, not taken as a weight sent
+// unasked, up to twice EsperaMs after its request.
 //
 // Call from the UI thread only; do not delete the reader from its own signals.
 

@@ -13,6 +13,7 @@
 //                             no reply, garbage, half a reply without line end
 //   --longa N                 replies N bytes without line end
 //   --atraso MS               waits before each reply (slow balance)
+//   --lento MS                writes each byte MS apart (a slow line)
 //   --formato22               SBI replies of 22 characters (identification "N")
 //   --formato mt|and|sbi|livre  continuous mode: the look of the lines (sbi);
 //                             livre: "  0.3746 g", "?  0.3746 g" when unstable
@@ -61,6 +62,7 @@ struct Opcoes {
     bool incompleta = false;
     int longa = 0;
     int atraso = 0;
+    int lento = 0;
     bool formato22 = false;
     std::string formato = "sbi";
     int intervalo = 200;
@@ -323,6 +325,15 @@ std::string resposta(const std::string &comando)
 
 void envia(const std::string &bytes)
 {
+    if (g_opcoes.lento > 0) {
+        for (char c : bytes) {
+            if (::write(g_master, &c, 1) != 1)
+                break;
+            ::usleep(useconds_t(g_opcoes.lento) * 1000);
+        }
+        registra("enviado", bytes);
+        return;
+    }
     size_t feito = 0;
     while (feito < bytes.size()) {
         const ssize_t n = ::write(g_master, bytes.data() + feito, bytes.size() - feito);
@@ -433,6 +444,10 @@ bool aplica(const std::vector<std::string> &args, std::string *erro)
             if (!valor(&v))
                 return false;
             g_opcoes.atraso = std::atoi(v.c_str());
+        } else if (a == "--lento") {
+            if (!valor(&v))
+                return false;
+            g_opcoes.lento = std::atoi(v.c_str());
         } else if (a == "--formato22") {
             g_opcoes.formato22 = true;
         } else if (a == "--formato") {
@@ -456,7 +471,7 @@ bool aplica(const std::vector<std::string> &args, std::string *erro)
         } else if (a == "--normal") {
             g_opcoes.sobrecarga = g_opcoes.subcarga = g_opcoes.erro = g_opcoes.mudo = false;
             g_opcoes.lixo = g_opcoes.incompleta = g_opcoes.sempreInstavel = false;
-            g_opcoes.longa = g_opcoes.atraso = g_opcoes.instavel = 0;
+            g_opcoes.longa = g_opcoes.atraso = g_opcoes.instavel = g_opcoes.lento = 0;
         } else {
             *erro = "opção desconhecida: " + a;
             return false;

@@ -486,6 +486,25 @@ private slots:
         QCOMPARE(espontaneos.count(), 0);
     }
 
+    void neverReadsFromTheMiddleOfALine()
+    {
+        // Lines back to back, each byte taking its time: the port opens in the
+        // middle of one, whose end ("746 g") would read as a weight.
+        QVERIFY(balanca->inicia(opcoes("--protocolo CONTINUO --formato livre --intervalo 1 --lento 3")));
+        ConfiguracaoBalanca c = configuracao(QStringLiteral("CONTINUO"), 10000, kPadrao);
+        c.teclaImprimir = false;
+        LeitorBalanca leitor(c);
+        for (int i = 0; i < 8; ++i) {
+            leitor.fecha();
+            // Opened at a different point of the line each time.
+            QTest::qWait(5 + 6 * i);
+            Resposta r;
+            QVERIFY(le(leitor, &r));
+            QVERIFY2(r.lida, qPrintable(r.mensagem));
+            QCOMPARE(r.peso, 374.6);
+        }
+    }
+
     void newSettingsGiveUpTheReading()
     {
         QVERIFY(balanca->inicia(opcoes("--protocolo MT-SICS --mudo")));

@@ -119,3 +119,24 @@ write_config() { # folder
   } >"$ini"
   log "wrote $ini"
 }
+
+# A simulated balance on a pseudo-terminal, reached through a fixed link, and
+# PesoMed.ini beside the executable pointing at it. Sets SIM_PID.
+# start_simulated_balance FOLDER [simulator options...]
+start_simulated_balance() {
+  local folder="$1" link="$BUILD_DIR/balanca-simulada"
+  shift
+  "$BUILD_DIR/tools/balanca_simulada" --link "$link" "$@" </dev/null >"$BUILD_DIR/balanca-simulada.log" 2>&1 &
+  SIM_PID=$!
+  for _ in $(seq 50); do [[ -s "$BUILD_DIR/balanca-simulada.log" ]] && break; sleep 0.1; done
+  [[ -L "$link" ]] || { echo "the simulated balance did not start" >&2; exit 1; }
+  printf '[Balanca]\nPorta=%s\nProtocolo=MT-SICS\nEsperaMs=5000\n' "$link" >"$folder/PesoMed.ini"
+  log "simulated balance on $link (log: $BUILD_DIR/balanca-simulada.log), wrote $folder/PesoMed.ini"
+}
+
+# PesoMed.ini left by a simulated balance that no longer runs.
+forget_simulated_balance() { # folder
+  local ini="$1/PesoMed.ini"
+  [[ -f "$ini" ]] && grep -qF "$BUILD_DIR/balanca-simulada" "$ini" && rm -f "$ini"
+  return 0
+}

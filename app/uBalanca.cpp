@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -74,7 +75,7 @@ Tfrm_Balanca::~Tfrm_Balanca()
 {
     // The port back to the program's balance, which held it before the test.
     m_leitor->fecha();
-    if (m_devolvePorta)
+    if (m_devolvePorta && QCoreApplication::instance())
         BalancaDoPrograma().abre();
     if (frm_Balanca == this)
         frm_Balanca = nullptr;

@@ -2,6 +2,7 @@
 
 #include "analysis/uCadPesos.h"
 #include "app/TextoAjuda.h"
+#include "app/uBalanca.h"
 #include "config/uConfiguracao.h"
 #include "data/udm.h"
 #include "lots/UCadPrep.h"
@@ -112,12 +113,14 @@ Tfrm_Principal::Tfrm_Principal(QWidget *parent) : QMainWindow(parent)
     CadastroInicial1 = mmu1->addAction(QStringLiteral("Cad. Caps. Vazias"));
     PesquisarPedido1 = mmu1->addAction(QStringLiteral("Pesquisar Pedido"));
     PMCadastros1 = mmu1->addAction(QStringLiteral("Análise do Peso Médio\tF4"));
+    Balanca1 = mmu1->addAction(QStringLiteral("Balança"));
     Ajuda1 = mmu1->addMenu(QStringLiteral("Ajuda"));
     InformaessobreoPesoMdio1 = Ajuda1->addAction(QStringLiteral("Informações sobre o Peso Médio"));
     Sair2 = mmu1->addAction(QStringLiteral("Sair"));
     connect(CadastroInicial1, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::CadastroInicial1Click));
     connect(PesquisarPedido1, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::PesquisarPedido1Click));
     connect(PMCadastros1, &QAction::triggered, act_Cadastro, &QAction::trigger);
+    connect(Balanca1, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::Balanca1Click));
     connect(InformaessobreoPesoMdio1, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::InformaessobreoPesoMdio1Click));
     connect(Sair2, &QAction::triggered, act_Sair, &QAction::trigger);
     connect(BitBtn1, &QPushButton::clicked, this, Protegido(this, &Tfrm_Principal::CadastroInicial1Click));
@@ -336,6 +339,15 @@ void Tfrm_Principal::InformaessobreoPesoMdio1Click()
     pnl_informacoes->setGeometry(m_central->rect());
     pnl_informacoes->raise();
     pnl_informacoes->show();
+}
+
+void Tfrm_Principal::Balanca1Click()
+{
+    if (!frm_Balanca)
+        frm_Balanca = new Tfrm_Balanca(this);
+    frm_Balanca->show();
+    frm_Balanca->raise();
+    frm_Balanca->activateWindow();
 }
 
 void Tfrm_Principal::btn1Click()

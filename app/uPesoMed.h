@@ -28,6 +28,7 @@ public:
     QAction *CadastroInicial1;
     QAction *PesquisarPedido1;
     QAction *PMCadastros1;
+    QAction *Balanca1;
     QMenu *Ajuda1;
     QAction *InformaessobreoPesoMdio1;
     QAction *Sair2;
@@ -46,6 +47,7 @@ public:
     void act_FCadastrosExecute();
     void act_SairExecute();
     void InformaessobreoPesoMdio1Click();
+    void Balanca1Click();
     void btn1Click();
 
     // Puts a window into the MDI area as a child destroyed when closed.

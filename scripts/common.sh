@@ -16,7 +16,7 @@ FB_CONF=/etc/firebird/3.0/databases.conf
 SUITE_ALIAS='C:\veltramo\dados\veltramo.bd'
 DEMO_DB="$FB_DATA/veltramo.fdb"
 
-PACKAGES=(cmake g++ make qt6-base-dev qt6-charts-dev qt6-5compat-dev libgl-dev
+PACKAGES=(cmake g++ make qt6-base-dev qt6-charts-dev qt6-5compat-dev qt6-serialport-dev libgl-dev
   firebird3.0-server firebird-dev firebird3.0-utils
   xvfb x11-utils imagemagick poppler-utils fonts-dejavu-core fonts-dejavu-extra dpkg-dev file)
 
@@ -118,4 +118,25 @@ write_config() { # folder
     printf '%-48s %s\r\n' 'UNIDADE USADA NO CALCULO DO PESO MEDIO.........:' 'MG'
   } >"$ini"
   log "wrote $ini"
+}
+
+# A simulated balance on a pseudo-terminal, reached through a fixed link, and
+# PesoMed.ini beside the executable pointing at it. Sets SIM_PID.
+# start_simulated_balance FOLDER [simulator options...]
+start_simulated_balance() {
+  local folder="$1" link="$BUILD_DIR/balanca-simulada"
+  shift
+  "$BUILD_DIR/tools/balanca_simulada" --link "$link" "$@" </dev/null >"$BUILD_DIR/balanca-simulada.log" 2>&1 &
+  SIM_PID=$!
+  for _ in $(seq 50); do [[ -s "$BUILD_DIR/balanca-simulada.log" ]] && break; sleep 0.1; done
+  [[ -L "$link" ]] || { echo "the simulated balance did not start" >&2; exit 1; }
+  printf '[Balanca]\nPorta=%s\nProtocolo=MT-SICS\nEsperaMs=5000\n' "$link" >"$folder/PesoMed.ini"
+  log "simulated balance on $link (log: $BUILD_DIR/balanca-simulada.log), wrote $folder/PesoMed.ini"
+}
+
+# PesoMed.ini left by a simulated balance that no longer runs.
+forget_simulated_balance() { # folder
+  local ini="$1/PesoMed.ini"
+  [[ -f "$ini" ]] && grep -qF "$BUILD_DIR/balanca-simulada" "$ini" && rm -f "$ini"
+  return 0
 }

@@ -2,6 +2,8 @@
 # Installs what is needed, builds, makes sure the Firebird server runs with the
 # demo database, writes the configuration beside the executable and starts the
 # program. Without a display it runs under Xvfb, saves a screenshot and stops.
+# BALANCA_SIMULADA=1: with a simulated balance (MT-SICS) on a pseudo-terminal,
+# written into PesoMed.ini beside the executable.
 source "$(dirname "$0")/common.sh"
 
 install_packages
@@ -9,9 +11,16 @@ build
 ensure_server
 create_database "$SUITE_ALIAS" "$DEMO_DB" "$ROOT/db/schema.sql" "$ROOT/db/demo.sql"
 write_config "$BUILD_DIR/app"
+SIM_PID=
+if [[ "${BALANCA_SIMULADA:-}" == 1 ]]; then
+  start_simulated_balance "$BUILD_DIR/app" --instavel 2 --pesos 0.3746,0.3812,0.3790,0.3765,0.3801,0.3779
+else
+  forget_simulated_balance "$BUILD_DIR/app"
+fi
 
 EXE="$BUILD_DIR/app/PesoMed"
 if [[ -n "${DISPLAY:-}" ]]; then
+  # The simulated balance goes with the program.
   exec "$EXE"
 fi
 
@@ -19,7 +28,7 @@ SHOT="$BUILD_DIR/screenshot-main.png"
 DISPLAY_NUM=:97
 Xvfb "$DISPLAY_NUM" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 XVFB_PID=$!
-trap 'kill "$APP_PID" 2>/dev/null || true; kill "$XVFB_PID" 2>/dev/null || true' EXIT
+trap 'kill "$APP_PID" 2>/dev/null || true; kill "$XVFB_PID" 2>/dev/null || true; [[ -n "$SIM_PID" ]] && kill "$SIM_PID" 2>/dev/null; true' EXIT
 export DISPLAY="$DISPLAY_NUM"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 "$EXE" &

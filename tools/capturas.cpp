@@ -3,6 +3,8 @@
 
 #include "analysis/uCadPesos.h"
 #include "app/Inicio.h"
+#include "app/uBalanca.h"
+#include "balance/LeitorBalanca.h"
 #include "app/uPesoMed.h"
 #include "core/AppError.h"
 #include "data/dataset/ClientDataSet.h"
@@ -81,6 +83,16 @@ int main(int argc, char **argv)
     }
     frm_Principal->BitBtn1->click();
     save(FormCadPrep, folder, QStringLiteral("lotes"));
+    // The balance window; with a balance in PesoMed.ini, while it reads and after.
+    frm_Principal->Balanca1->trigger();
+    save(frm_Balanca, folder, QStringLiteral("balanca"));
+    if (frm_Balanca->ConfiguracaoDaTela().configurada()) {
+        frm_Balanca->btn_Ler->click();
+        save(frm_Balanca, folder, QStringLiteral("balanca-lendo"));
+        for (int i = 0; i < 300 && frm_Balanca->leitor()->lendo(); ++i)
+            settle();
+        save(frm_Balanca, folder, QStringLiteral("balanca-lida"));
+    }
 
     EncerraPrograma();
     return 0;

@@ -1,0 +1,79 @@
+#pragma once
+// The window "Balança": the balance settings of this workstation, kept in
+// PesoMed.ini beside the executable, the serial ports present, and one weight
+// read as a test with the settings on screen (F6 or "Ler um peso"; Esc gives
+// up). A separate top-level window owned by the main window, at most one,
+// destroyed when closed. The test reading uses a reader of its own; the
+// program's balance lets go of the port meanwhile and takes the settings when
+// they are saved. Call from the UI thread only.
+
+#include "balance/ConfiguracaoBalanca.h"
+
+#include <QWidget>
+
+class LeitorBalanca;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+class Tfrm_Balanca : public QWidget {
+    Q_OBJECT
+public:
+    explicit Tfrm_Balanca(QWidget *owner = nullptr);
+    ~Tfrm_Balanca() override;
+
+    QComboBox *cmb_Porta;
+    QLabel *lbl_DescricaoPorta;
+    QPushButton *btn_Atualizar;
+    QComboBox *cmb_Protocolo;
+    QComboBox *cmb_Velocidade;
+    QComboBox *cmb_BitsDeDados;
+    QComboBox *cmb_Paridade;
+    QComboBox *cmb_BitsDeParada;
+    QComboBox *cmb_ControleDeFluxo;
+    QSpinBox *spn_EsperaMs;
+    QCheckBox *chk_TeclaImprimir;
+    QLineEdit *edt_Padrao;
+    QPushButton *btn_Ler;
+    QPushButton *btn_Gravar;
+    QPushButton *btn_Fechar;
+    QLabel *lbl_Resultado;
+
+    void btn_AtualizarClick();
+    void btn_LerClick();
+    void btn_GravarClick();
+    void btn_FecharClick();
+
+    // The settings as the controls show them.
+    ConfiguracaoBalanca ConfiguracaoDaTela() const;
+    void MostraConfiguracao(const ConfiguracaoBalanca &configuracao);
+    // The reader of the test reading.
+    LeitorBalanca *leitor() const { return m_leitor; }
+
+protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void MontaTela();
+    void PesoLido(double peso);
+    void PesoEspontaneo(double peso);
+    void FalhaDaLeitura(const QString &mensagem);
+    void LendoMudou(bool lendo);
+    void ProtocoloMudou();
+    void PortaMudou();
+    void MostraResultado(const QString &texto, bool erro = false);
+    QString TextoDoPeso(double peso) const;
+    bool Gravar();
+
+    LeitorBalanca *m_leitor;
+    ConfiguracaoBalanca m_gravada;
+    // The program's balance had its port open before the test reading took it.
+    bool m_devolvePorta = false;
+};
+
+extern Tfrm_Balanca *frm_Balanca;

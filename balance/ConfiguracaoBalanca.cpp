@@ -1,0 +1,198 @@
+#include "balance/ConfiguracaoBalanca.h"
+
+#include "config/uConfiguracao.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSettings>
+
+namespace {
+
+const QString kGrupo = QStringLiteral("Balanca");
+
+// Letter case and accents do not matter in the file.
+QString semAcento(QString texto)
+{
+    texto = texto.trimmed().toLower();
+    texto.replace(u'í', u'i').replace(u'ç', u'c').replace(u',', u'.');
+    return texto;
+}
+
+template <typename E>
+bool doNome(const QString &texto, std::initializer_list<E> valores, QString (*nome)(E), E *valor)
+{
+    for (E v : valores)
+        if (semAcento(nome(v)) == semAcento(texto)) {
+            *valor = v;
+            return true;
+        }
+    return false;
+}
+
+QString invalido(const QString &chave, const QString &valor)
+{
+    return QStringLiteral("%1 \"%2\"").arg(chave, valor);
+}
+
+} // namespace
+
+QString NomeParidade(ParidadeBalanca paridade)
+{
+    switch (paridade) {
+    case ParidadeBalanca::Nenhuma:
+        return QStringLiteral("Nenhuma");
+    case ParidadeBalanca::Par:
+        return QStringLiteral("Par");
+    case ParidadeBalanca::Impar:
+        return QStringLiteral("Impar");
+    case ParidadeBalanca::Marca:
+        return QStringLiteral("Marca");
+    case ParidadeBalanca::Espaco:
+        return QStringLiteral("Espaco");
+    }
+    return QString();
+}
+
+QString NomeParada(ParadaBalanca parada)
+{
+    switch (parada) {
+    case ParadaBalanca::Um:
+        return QStringLiteral("1");
+    case ParadaBalanca::UmEMeio:
+        return QStringLiteral("1.5");
+    case ParadaBalanca::Dois:
+        return QStringLiteral("2");
+    }
+    return QString();
+}
+
+QString NomeFluxo(FluxoBalanca fluxo)
+{
+    switch (fluxo) {
+    case FluxoBalanca::Nenhum:
+        return QStringLiteral("Nenhum");
+    case FluxoBalanca::Hardware:
+        return QStringLiteral("Hardware");
+    case FluxoBalanca::Software:
+        return QStringLiteral("Software");
+    }
+    return QString();
+}
+
+QString ArquivoConfiguracaoBalanca()
+{
+    QString pasta = CaminhoSistema;
+    if (pasta.isEmpty())
+        pasta = QCoreApplication::applicationDirPath() + u'/';
+    return pasta + QStringLiteral("PesoMed.ini");
+}
+
+QStringList ValidaConfiguracaoBalanca(const ConfiguracaoBalanca &c)
+{
+    QStringList erros;
+    if (c.velocidade <= 0)
+        erros << invalido(QStringLiteral("Velocidade"), QString::number(c.velocidade));
+    if (c.bitsDeDados < 5 || c.bitsDeDados > 8)
+        erros << invalido(QStringLiteral("BitsDeDados"), QString::number(c.bitsDeDados));
+    if (c.esperaMs < kEsperaMinimaMs || c.esperaMs > kEsperaMaximaMs)
+        erros << invalido(QStringLiteral("EsperaMs"), QString::number(c.esperaMs));
+    if (!c.padrao.isEmpty()) {
+        const QRegularExpression re(c.padrao);
+        if (!re.isValid() || !re.namedCaptureGroups().contains(QStringLiteral("peso")))
+            erros << invalido(QStringLiteral("Padrao"), c.padrao);
+    }
+    return erros;
+}
+
+ConfiguracaoBalanca LeConfiguracaoBalanca(const QString &arquivo)
+{
+    ConfiguracaoBalanca c;
+    if (!QFileInfo::exists(arquivo))
+        return c;
+    QSettings ini(arquivo, QSettings::IniFormat);
+    if (ini.status() != QSettings::NoError) {
+        c.erros << QStringLiteral("o arquivo não pôde ser lido");
+        return c;
+    }
+    ini.beginGroup(kGrupo);
+    // A comma outside quotes makes a list of the value: put it back together.
+    auto bruto = [&](const char *chave) {
+        const QVariant v = ini.value(QLatin1String(chave));
+        return v.typeId() == QMetaType::QStringList ? v.toStringList().join(u',') : v.toString();
+    };
+    auto texto = [&](const char *chave) { return bruto(chave).trimmed(); };
+    auto inteiro = [&](const char *chave, int *valor) {
+        const QString t = texto(chave);
+        if (t.isEmpty())
+            return;
+        bool ok = false;
+        const int v = t.toInt(&ok);
+        if (ok)
+            *valor = v;
+        else
+            c.erros << invalido(QLatin1String(chave), t);
+    };
+
+    c.porta = texto("Porta");
+    if (const QString t = texto("Protocolo"); !t.isEmpty() && !ProtocoloDoNome(t, &c.protocolo))
+        c.erros << invalido(QStringLiteral("Protocolo"), t);
+    inteiro("Velocidade", &c.velocidade);
+    inteiro("BitsDeDados", &c.bitsDeDados);
+    if (const QString t = texto("Paridade");
+        !t.isEmpty() && !doNome(t,
+                                {ParidadeBalanca::Nenhuma, ParidadeBalanca::Par, ParidadeBalanca::Impar,
+                                 ParidadeBalanca::Marca, ParidadeBalanca::Espaco},
+                                NomeParidade, &c.paridade))
+        c.erros << invalido(QStringLiteral("Paridade"), t);
+    if (const QString t = texto("BitsDeParada");
+        !t.isEmpty()
+        && !doNome(t, {ParadaBalanca::Um, ParadaBalanca::UmEMeio, ParadaBalanca::Dois}, NomeParada, &c.bitsDeParada))
+        c.erros << invalido(QStringLiteral("BitsDeParada"), t);
+    if (const QString t = texto("ControleDeFluxo");
+        !t.isEmpty()
+        && !doNome(t, {FluxoBalanca::Nenhum, FluxoBalanca::Hardware, FluxoBalanca::Software}, NomeFluxo,
+                   &c.controleDeFluxo))
+        c.erros << invalido(QStringLiteral("ControleDeFluxo"), t);
+    inteiro("EsperaMs", &c.esperaMs);
+    c.teclaImprimir = c.protocolo != ProtocoloBalanca::Continuo;
+    if (const QString t = texto("TeclaImprimir"); !t.isEmpty()) {
+        const QString v = semAcento(t);
+        if (v == QLatin1String("true") || v == QLatin1String("sim") || v == QLatin1String("1"))
+            c.teclaImprimir = true;
+        else if (v == QLatin1String("false") || v == QLatin1String("nao") || v == QLatin1String("não")
+                 || v == QLatin1String("0"))
+            c.teclaImprimir = false;
+        else
+            c.erros << invalido(QStringLiteral("TeclaImprimir"), t);
+    }
+    c.padrao = bruto("Padrao");
+    for (const QString &e : ValidaConfiguracaoBalanca(c))
+        if (!c.erros.contains(e))
+            c.erros << e;
+    return c;
+}
+
+bool GravaConfiguracaoBalanca(const ConfiguracaoBalanca &c, const QString &arquivo, QString *erro)
+{
+    QSettings ini(arquivo, QSettings::IniFormat);
+    ini.beginGroup(kGrupo);
+    ini.setValue(QStringLiteral("Porta"), c.porta.trimmed());
+    ini.setValue(QStringLiteral("Protocolo"), NomeProtocolo(c.protocolo));
+    ini.setValue(QStringLiteral("Velocidade"), c.velocidade);
+    ini.setValue(QStringLiteral("BitsDeDados"), c.bitsDeDados);
+    ini.setValue(QStringLiteral("Paridade"), NomeParidade(c.paridade));
+    ini.setValue(QStringLiteral("BitsDeParada"), NomeParada(c.bitsDeParada));
+    ini.setValue(QStringLiteral("ControleDeFluxo"), NomeFluxo(c.controleDeFluxo));
+    ini.setValue(QStringLiteral("EsperaMs"), c.esperaMs);
+    ini.setValue(QStringLiteral("TeclaImprimir"), c.teclaImprimir);
+    ini.setValue(QStringLiteral("Padrao"), c.padrao);
+    ini.endGroup();
+    ini.sync();
+    if (ini.status() != QSettings::NoError) {
+        if (erro)
+            *erro = QStringLiteral("Não foi possível gravar %1.").arg(arquivo);
+        return false;
+    }
+    return true;
+}

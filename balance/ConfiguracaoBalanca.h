@@ -1,0 +1,55 @@
+#pragma once
+// The balance of this workstation, kept in the module's own file PesoMed.ini
+// beside the executable (INI format, group [Balanca]): Porta, Protocolo,
+// Velocidade, BitsDeDados, Paridade, BitsDeParada, ControleDeFluxo, EsperaMs,
+// TeclaImprimir and, for other makes in continuous mode, Padrao. Without the
+// file, or with an empty port, there is no balance. A value that cannot be
+// used is named in erros and the reading refuses to start.
+
+#include "balance/ProtocolosBalanca.h"
+
+#include <QString>
+#include <QStringList>
+
+enum class ParidadeBalanca { Nenhuma, Par, Impar, Marca, Espaco };
+enum class ParadaBalanca { Um, UmEMeio, Dois };
+enum class FluxoBalanca { Nenhum, Hardware, Software };
+
+struct ConfiguracaoBalanca {
+    QString porta; // "/dev/ttyUSB0", "COM3"; empty: no balance
+    ProtocoloBalanca protocolo = ProtocoloBalanca::MtSics;
+    qint32 velocidade = 9600;
+    int bitsDeDados = 8; // 5 to 8
+    ParidadeBalanca paridade = ParidadeBalanca::Nenhuma;
+    ParadaBalanca bitsDeParada = ParadaBalanca::Um;
+    FluxoBalanca controleDeFluxo = FluxoBalanca::Nenhum;
+    int esperaMs = 5000; // how long a reading waits for a stable weight
+    // Stable weights the balance sends unasked (its print key) are taken.
+    // Off by default in continuous mode, where the balance sends all the time.
+    bool teclaImprimir = true;
+    QString padrao; // continuous mode: the line pattern of other makes
+    QStringList erros; // the values read that cannot be used, as "Chave \"valor\""
+
+    bool configurada() const { return !porta.trimmed().isEmpty(); }
+    bool operator==(const ConfiguracaoBalanca &) const = default;
+};
+
+constexpr int kEsperaMinimaMs = 100;
+constexpr int kEsperaMaximaMs = 600000;
+
+// PesoMed.ini in the folder of the executable (CaminhoSistema once the suite
+// configuration has been read).
+QString ArquivoConfiguracaoBalanca();
+// The settings of the file; the defaults (no balance) when it does not exist.
+ConfiguracaoBalanca LeConfiguracaoBalanca(const QString &arquivo = ArquivoConfiguracaoBalanca());
+// Writes the group [Balanca], leaving any other group of the file alone.
+// False with the reason when the file cannot be written.
+bool GravaConfiguracaoBalanca(const ConfiguracaoBalanca &configuracao, const QString &arquivo, QString *erro);
+// The values that cannot be used, as LeConfiguracaoBalanca would list them.
+QStringList ValidaConfiguracaoBalanca(const ConfiguracaoBalanca &configuracao);
+
+// The words of the file: "Nenhuma", "Par", "Impar", "Marca", "Espaco";
+// "1", "1.5", "2"; "Nenhum", "Hardware", "Software".
+QString NomeParidade(ParidadeBalanca paridade);
+QString NomeParada(ParadaBalanca parada);
+QString NomeFluxo(FluxoBalanca fluxo);

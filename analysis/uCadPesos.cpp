@@ -6,6 +6,8 @@
 #include "core/SqlText.h"
 #include "data/udm.h"
 #include "search/uPesquisa.h"
+#include "core/DisplayFormat.h"
+#include "widgets/BalancaNaJanela.h"
 #include "widgets/DBControls.h"
 #include "widgets/DBGrid.h"
 #include "widgets/ErrorHandler.h"
@@ -18,6 +20,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -218,7 +221,29 @@ void Tfrm_Cadastros::MontaTela()
     Mensagem->setFont(fm);
     corDoTexto(Mensagem, QColor(255, 0, 0));
     middle->addWidget(Mensagem);
+    lbl_Balanca = new QLabel(grp3);
+    lbl_Balanca->setObjectName(QStringLiteral("lbl_Balanca"));
+    lbl_Balanca->setAlignment(Qt::AlignCenter);
+    lbl_Balanca->setFont(fm);
+    corDoTexto(lbl_Balanca, QColor(0, 0, 128));
+    middle->addWidget(lbl_Balanca);
     columns->addWidget(grp3, 1);
+    // Weights from the balance: F6 in the weights grid, or its print key while
+    // the grid has the focus, go where a typed weight goes, then Enter.
+    m_balanca = new BalancaNaJanela(
+        this, lbl_Balanca,
+        [this] { return QApplication::focusWidget() && (QApplication::focusWidget() == dbgrd1 ||
+                                                         dbgrd1->isAncestorOf(QApplication::focusWidget())); },
+        [this] (double peso) { dbgrd1->RecebeValor(1, numberForTyping(peso)); });
+    dbgrd1->OnKeyDown = [this](DBGrid &, QKeyEvent *tecla) {
+        if (tecla->modifiers() != Qt::NoModifier)
+            return false;
+        if (tecla->key() == Qt::Key_F6) {
+            m_balanca->Ler();
+            return true;
+        }
+        return tecla->key() == Qt::Key_Escape && m_balanca->Cancela();
+    };
 
     // Right: the figures, the buttons and the verdict.
     auto *right = new QVBoxLayout;

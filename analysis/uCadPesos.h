@@ -15,6 +15,7 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class BalancaNaJanela;
 
 class Tfrm_Cadastros : public QWidget {
     Q_OBJECT
@@ -40,6 +41,8 @@ public:
     QGroupBox *grp3;
     DBGrid *dbgrd1;
     QLabel *Mensagem;
+    // "Lendo a balança…" while F6 waits for the balance.
+    QLabel *lbl_Balanca;
     QGroupBox *grp1;
     DBEdit *DBEdit8, *dbedt1, *DBEdit1, *DBEdit3, *DBEdit2, *DBEdit4, *DBEdit9, *DBEdit5, *DBEdit6, *DBEdit7,
         *DBEdit10;
@@ -74,6 +77,7 @@ private:
     void FormClose();
     void MontaTela();
     bool m_activationWatched = false;
+    BalancaNaJanela *m_balanca = nullptr;
 };
 
 extern Tfrm_Cadastros *frm_Cadastros;

@@ -1,11 +1,14 @@
 // Typing weights into the analysis window's grid as the pharmacist does,
 // "weight, Enter", on the large database: the time from the Enter key to the
-// next row ready for typing (post, write-back, re-read, new row). The
-// weighings it adds are deleted at the end.
+// next row ready for typing (post, write-back, re-read, new row). Then the
+// same with F6 and the simulated balance: from the balance's weight reaching
+// the program to the next row ready. The weighings it adds are deleted at the end.
 // Usage: bench_digitacao [database]   (default 127.0.0.1:pesomed_bench)
 
 #include "analysis/uCadPesos.h"
+#include "balance/LeitorBalanca.h"
 #include "bench/Medidas.h"
+#include "tests/support/BalancaSimulada.h"
 #include "data/udm.h"
 #include "widgets/DBGrid.h"
 
@@ -19,6 +22,18 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    // The balance: the time is taken between the weight's signal reaching the
+    // window (first slot) and the window done with it (last slot).
+    BalancaSimulada simulada;
+    if (!simulada.inicia({QStringLiteral("--pesos"), QStringLiteral("0.2501,0.2499,0.2505,0.251")}))
+        return 1;
+    ConfiguracaoBalanca configuracao;
+    configuracao.porta = simulada.porta();
+    configuracao.esperaMs = 5000;
+    BalancaDoPrograma().setConfiguracao(configuracao);
+    QElapsedTimer balancaRelogio;
+    QList<double> balancaTempos;
+    QObject::connect(&BalancaDoPrograma(), &LeitorBalanca::pesoLido, [&] { balancaRelogio.start(); });
     const QString database = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("127.0.0.1:pesomed_bench");
     TDM dm;
     DM = &dm;
@@ -27,6 +42,8 @@ int main(int argc, char **argv)
         cds->Open();
     auto *window = new Tfrm_Cadastros;
     frm_Cadastros = window;
+    QObject::connect(&BalancaDoPrograma(), &LeitorBalanca::pesoLido,
+                     [&] { balancaTempos.append(balancaRelogio.nsecsElapsed() / 1e6); });
     window->show();
     QApplication::setActiveWindow(window);
     DBGrid *grid = window->dbgrd1;
@@ -47,6 +64,19 @@ int main(int argc, char **argv)
     std::printf("weight Enter to the next row    %.2f ms median, %.2f min, %.2f max (%lld runs, %d rows stored)\n",
                 median(times), *std::min_element(times.begin(), times.end()),
                 *std::max_element(times.begin(), times.end()), static_cast<long long>(times.size()), typed);
+
+    for (int i = 0; i < 21; ++i) {
+        const qsizetype antes = balancaTempos.size();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+        QElapsedTimer espera;
+        espera.start();
+        while (balancaTempos.size() == antes && espera.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    std::printf("balance weight to the next row  %.2f ms median, %.2f min, %.2f max (%lld runs)\n",
+                median(balancaTempos), *std::min_element(balancaTempos.begin(), balancaTempos.end()),
+                *std::max_element(balancaTempos.begin(), balancaTempos.end()),
+                static_cast<long long>(balancaTempos.size()));
 
     // The weighings added go again.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);

@@ -109,6 +109,11 @@ public:
     // for one, and puts the cursor on the new-row column; an untouched new
     // record already current is used as it is.
     void NovaLinha(bool noFim);
+    // A value that did not come from the keys (a balance's weight), put into
+    // the cell of column `column` of the current record as if typed there
+    // (a new record when the grid is empty), followed by Enter. What the cell
+    // editor held is dropped. False when the text was refused.
+    bool RecebeValor(int column, const QString &texto);
 
     // Called by the selection model before each change of the current cell.
     bool beforeCurrentChange(const QModelIndex &from, const QModelIndex &to);

@@ -4,10 +4,12 @@
 // driven by keys.
 
 #include "analysis/uCadPesos.h"
+#include "balance/LeitorBalanca.h"
 #include "app/uPesoMed.h"
 #include "config/uConfiguracao.h"
 #include "data/udm.h"
 #include "lots/UCadPrep.h"
+#include "tests/support/BalancaSimulada.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestDb.h"
 #include "tests/support/TestPrograma.h"
@@ -73,6 +75,17 @@ class TstAnalise : public QObject {
         DM->cds_Compedid->Refresh();
     }
 
+    // The program's balance on the simulated one's terminal.
+    void usaBalanca(const QString &porta, int esperaMs = 5000)
+    {
+        ConfiguracaoBalanca c;
+        c.porta = porta;
+        c.protocolo = ProtocoloBalanca::MtSics;
+        c.esperaMs = esperaMs;
+        c.teclaImprimir = true;
+        BalancaDoPrograma().setConfiguracao(c);
+    }
+
     void weigh(const QList<double> &pesos)
     {
         for (double p : pesos) {
@@ -107,6 +120,7 @@ private slots:
     }
     void cleanup()
     {
+        BalancaDoPrograma().setConfiguracao(ConfiguracaoBalanca());
         TestPrograma::encerra();
         delete recorder;
     }
@@ -319,20 +333,35 @@ private slots:
         QTest::addColumn<int>("confirma");
         QTest::newRow("weight Enter") << int(Qt::Key_Return);
         QTest::newRow("weight Down") << int(Qt::Key_Down);
+        QTest::newRow("F6, read from the balance") << int(Qt::Key_F6);
     }
     void tenWeightsByKeys()
     {
         QFETCH(int, confirma);
         formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}});
-        key(Qt::Key_F4);
         // Typed as the pharmacist reads them off the balance, a point as decimal separator among them.
         const QStringList digitados = {"250,1", "249,9", "250.5", "251",   "248,7",
                                        "250",   "252,25", "247,8", "0249,6", "250,15"};
         const QList<double> esperados = {250.1, 249.9, 250.5, 251, 248.7, 250, 252.25, 247.8, 249.6, 250.15};
+        // Or sent by the balance itself, in grams.
+        BalancaSimulada balanca;
+        if (confirma == Qt::Key_F6) {
+            QVERIFY(balanca.inicia({QStringLiteral("--pesos"),
+                                    QStringLiteral("0.2501,0.2499,0.2505,0.251,0.2487,0.25,0.25225,0.2478,0.2496,"
+                                                   "0.25015"),
+                                    QStringLiteral("--instavel"), QStringLiteral("1")}));
+            usaBalanca(balanca.porta());
+        }
+        key(Qt::Key_F4);
         clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
-        for (const QString &peso : digitados) {
-            digita(peso);
-            key(confirma);
+        for (int i = 0; i < digitados.size(); ++i) {
+            if (confirma == Qt::Key_F6) {
+                key(Qt::Key_F6);
+                QTRY_COMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), i + 1);
+            } else {
+                digita(digitados[i]);
+                key(confirma);
+            }
         }
         QVERIFY2(recorder->entries().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
         QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 10);
@@ -344,12 +373,87 @@ private slots:
         QCOMPARE(DM->cds_PesoMed->State(), DataSetState::Insert);
         key(Qt::Key_F5);
         QVERIFY2(recorder->entries().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        double media = 0;
+        for (double p : esperados)
+            media += p / 10;
+        double quadrados = 0;
+        for (double p : esperados)
+            quadrados += (p - media) * (p - media);
         const QString r = QStringLiteral("select %1 from RPESOMED where NPEDIDO = 4521");
         QCOMPARE(scalar(r.arg(QStringLiteral("count(*)"))).toInt(), 1);
         QCOMPARE(scalar(r.arg(QStringLiteral("QDECAPS"))).toInt(), 10);
         QVERIFY(std::fabs(scalar(r.arg(QStringLiteral("PESOTOTAL"))).toDouble() - 2500.0) < 1e-9);
+        QVERIFY(std::fabs(scalar(r.arg(QStringLiteral("DESVIOPADRAO"))).toDouble() - std::sqrt(quadrados / 9)) < 1e-9);
         QCOMPARE(scalar(r.arg(QStringLiteral("RESULTADO"))).toString(), QStringLiteral("Aprovado"));
         QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 10);
+        frm_Cadastros->close();
+    }
+
+    void balanceFaultsStoreNothing_data()
+    {
+        QTest::addColumn<QStringList>("opcoes");
+        QTest::addColumn<QString>("mensagem");   // the start of the message shown
+        QTest::newRow("overload") << QStringList{"--sobrecarga"} << "A balança está em sobrecarga";
+        QTest::newRow("unit refused") << QStringList{"--unidade", "kg"} << "A balança enviou o peso em \"kg\"";
+        QTest::newRow("garbage") << QStringList{"--lixo"} << "Resposta da balança ilegível";
+        QTest::newRow("no balance") << QStringList{} << "Nenhuma balança configurada.";
+    }
+    void balanceFaultsStoreNothing()
+    {
+        QFETCH(QStringList, opcoes);
+        QFETCH(QString, mensagem);
+        formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}});
+        BalancaSimulada balanca;
+        if (!opcoes.isEmpty()) {
+            QVERIFY(balanca.inicia(opcoes));
+            usaBalanca(balanca.porta(), 1500);
+        }
+        key(Qt::Key_F4);
+        weigh({250});
+        clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
+        key(Qt::Key_F6);
+        QTRY_COMPARE(recorder->entries().size(), 1);
+        QVERIFY2(recorder->texts().first().startsWith(mensagem), qPrintable(recorder->texts().first()));
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 1);
+        QVERIFY(frm_Cadastros->lbl_Balanca->isHidden());
+        // The row still waits for its weight, which can be typed.
+        digita(QStringLiteral("251"));
+        key(Qt::Key_Return);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 2);
+        frm_Cadastros->close();
+    }
+
+    void slowBalanceLeavesTheWindowFree()
+    {
+        formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}});
+        BalancaSimulada balanca;
+        QVERIFY(balanca.inicia({QStringLiteral("--atraso"), QStringLiteral("3000"), QStringLiteral("--pesos"),
+                                QStringLiteral("0.2505")}));
+        usaBalanca(balanca.porta());
+        key(Qt::Key_F4);
+        clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
+        key(Qt::Key_F6);
+        QCOMPARE(frm_Cadastros->lbl_Balanca->text(), QStringLiteral("Lendo a balança… (Esc para desistir)"));
+        QVERIFY(!frm_Cadastros->lbl_Balanca->isHidden());
+        // While it waits the window answers: the weight can be typed by hand.
+        QVERIFY(balanca.espera(QStringLiteral("recebido")));
+        key(Qt::Key_Escape);
+        QVERIFY(frm_Cadastros->lbl_Balanca->isHidden());
+        digita(QStringLiteral("249"));
+        key(Qt::Key_Return);
+        QCOMPARE(scalar(QStringLiteral("select list(cast(PESO as integer)) from PESOMED")).toString(), QStringLiteral("249"));
+        // The reply that comes after Esc is not taken.
+        QVERIFY(balanca.espera(QStringLiteral("enviado")));
+        QTest::qWait(200);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 1);
+        QVERIFY(recorder->entries().isEmpty());
+        // The balance's print key while the grid has the focus: the next capsule.
+        balanca.comanda(QStringLiteral("--normal --pesos 0.2512"));
+        QVERIFY(balanca.espera(QStringLiteral("aplicado")));
+        balanca.comanda(QStringLiteral("tecla"));
+        QTRY_COMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 2);
+        QCOMPARE(scalar(QStringLiteral("select PESO from PESOMED where NUMCAP = 2")).toDouble(), 251.2);
+        QCOMPARE(DM->cds_PesoMed->State(), DataSetState::Insert);
         frm_Cadastros->close();
     }
 

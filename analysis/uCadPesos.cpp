@@ -22,6 +22,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMap>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -563,10 +564,12 @@ void Tfrm_Cadastros::AnalisarCapsulas()
 
     // 1. The mean, over every row.
     QList<std::optional<double>> pesos;
+    QMap<qint64, QVariant> analisadas;   // identifier and weight of each row analysed
     w->First();
     while (!w->Eof()) {
         const Field peso = w->FieldByName(QStringLiteral("PESO"));
         pesos.append(peso.IsNull() ? std::nullopt : std::optional<double>(peso.AsFloat()));
+        analisadas.insert(w->FieldByName(QStringLiteral("ID_PESOMED")).AsInteger(), peso.Value());
         w->Next();
     }
     double soma = 0;
@@ -641,12 +644,25 @@ void Tfrm_Cadastros::AnalisarCapsulas()
         r->FieldByName(QStringLiteral("PESOTOTAL")).SetAsFloat(a.total);
         r->FieldByName(QStringLiteral("VALORTEORICO")).SetAsFloat(teorico);
         r->Post();
-        DM->GravaJuntos({w, r});
+        // The figures stand for the weighings stored: if another workstation
+        // added, changed or removed one meanwhile, nothing is written.
+        DM->GravaJuntos({w, r}, [&](fb::Transaction &transacao) {
+            fb::Statement consulta(transacao, QStringLiteral("select ID_PESOMED, PESO from PESOMED where ESTACAO = ? "
+                                                             "and NPEDIDO = ? and NFORMULA = ?"));
+            consulta.open({estacao, npedido, nformula});
+            QMap<qint64, QVariant> guardadas;
+            while (consulta.fetch())
+                guardadas.insert(consulta.value(0).toLongLong(), consulta.value(1));
+            if (guardadas != analisadas)
+                throw AppError(QStringLiteral("Outra estação mudou as pesagens desta fórmula durante a análise.\r"
+                                              "Confira as pesagens e analise de novo."));
+        });
     } catch (const AppError &e) {
         DM->GravacaoAdiada = false;
         // Nothing of this analysis reached the database: the screen goes back to what is stored.
         w->CancelUpdates();
         r->CancelUpdates();
+        Protege([w] { w->Refresh(); });
         throw AppError(QStringLiteral("A análise não foi gravada; as pesagens e o resultado continuam como "
                                       "estavam.\r") + e.text());
     } catch (...) {

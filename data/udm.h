@@ -98,7 +98,10 @@ public:
     // Writes the pending changes of the datasets in one transaction: all or
     // none. On a refusal nothing is written, the changes stay pending and the
     // error names the reason.
-    void GravaJuntos(const QList<ClientDataSet *> &conjuntos);
+    // antesDeConfirmar runs in the same transaction after the writes and may
+    // refuse with an error, which undoes them.
+    void GravaJuntos(const QList<ClientDataSet *> &conjuntos,
+                     const std::function<void(fb::Transaction &)> &antesDeConfirmar = {});
 
     // Puts cds_RPesoMed on the result record of the formula, looking in the
     // database when this workstation holds none for it (another one may have

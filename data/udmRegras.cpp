@@ -159,7 +159,8 @@ bool TDM::LocalizaResultado(const QString &estacao, qint64 npedido, qint64 nform
     return cds_RPesoMed->Locate(campos, chave, LocateOptions{true, false});
 }
 
-void TDM::GravaJuntos(const QList<ClientDataSet *> &conjuntos)
+void TDM::GravaJuntos(const QList<ClientDataSet *> &conjuntos,
+                      const std::function<void(fb::Transaction &)> &antesDeConfirmar)
 {
     fb::Transaction transaction(sqlcon1.connection());
     for (ClientDataSet *ds : conjuntos) {
@@ -167,6 +168,14 @@ void TDM::GravaJuntos(const QList<ClientDataSet *> &conjuntos)
             const QString motivo = ds->LastApplyError();
             transaction.rollback();
             throw AppError(QStringLiteral("Nada foi gravado no banco de dados.\rMotivo: %1").arg(motivo));
+        }
+    }
+    if (antesDeConfirmar) {
+        try {
+            antesDeConfirmar(transaction);
+        } catch (...) {
+            transaction.rollback();
+            throw;
         }
     }
     transaction.commit();

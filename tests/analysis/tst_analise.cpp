@@ -618,19 +618,35 @@ private slots:
         frm_Cadastros->close();
     }
 
+    void refusedWriteLeavesEverythingAsItWas_data()
+    {
+        QTest::addColumn<QString>("outraEstacao");
+        QTest::addColumn<QString>("motivo");
+        QTest::addColumn<int>("pesagens");   // the formula's weighings afterwards
+        QTest::newRow("deletes a weighing") << "delete from PESOMED where NUMCAP = 2" << "Nada foi gravado" << 2;
+        QTest::newRow("adds a weighing")
+            << "insert into PESOMED (ID_PESOMED, CHAVE, ESTACAO, NPEDIDO, NFORMULA, NUMCAP, PESO) values "
+               "(90, '010045211', '01', 4521, 1, 4, 252)"
+            << "Outra estação mudou as pesagens desta fórmula durante a análise." << 4;
+        QTest::newRow("corrects a weight") << "update PESOMED set PESO = 262 where NUMCAP = 3"
+                                           << "Outra estação mudou as pesagens desta fórmula durante a análise." << 3;
+    }
     void refusedWriteLeavesEverythingAsItWas()
     {
+        QFETCH(QString, outraEstacao);
+        QFETCH(QString, motivo);
+        QFETCH(int, pesagens);
         formula({{"MG", "A", 4620}, {"UN", "CAPSULA Nº 0", 30}});
         key(Qt::Key_F4);
         weigh({250, 255, 245});
         DM->cds_RPesoMed->Locate(QStringLiteral("NFORMULA"), {1}); // stores the pending result record
-        // While the analysis runs, another workstation deletes a weighing of the formula.
+        // While the analysis runs, another workstation changes the formula's weighings.
         auto rule = DM->cds_RPesoMed->BeforeScroll;
         bool done = false;
-        DM->cds_RPesoMed->BeforeScroll = [rule, &done](ClientDataSet &ds) {
+        DM->cds_RPesoMed->BeforeScroll = [rule, &done, outraEstacao](ClientDataSet &ds) {
             rule(ds);
             if (!done)
-                TestDb::exec({QStringLiteral("delete from PESOMED where NUMCAP = 2")});
+                TestDb::exec({outraEstacao});
             done = true;
         };
         // The button's handler itself reports the error; nothing escapes the click.
@@ -641,12 +657,22 @@ private slots:
         QVERIFY2(recorder->entries().first().text.startsWith(
                      QStringLiteral("A análise não foi gravada; as pesagens e o resultado continuam como estavam.")),
                  qPrintable(recorder->entries().first().text));
+        QVERIFY2(recorder->entries().first().text.contains(motivo), qPrintable(recorder->entries().first().text));
         QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where VARIACAOPESO is not null")).toInt(), 0);
         QCOMPARE(scalar(QStringLiteral("select coalesce(RESULTADO, '') from RPESOMED where NPEDIDO = 4521"))
                      .toString(),
                  QString());
         QCOMPARE(DM->cds_PesoMed->ChangeCount(), 0);
         QCOMPARE(DM->cds_RPesoMed->ChangeCount(), 0);
+        // The screen shows what is stored now; analysed again, the figures agree with it.
+        QCOMPARE(DM->cds_PesoMed->RecordCount(), pesagens);
+        DM->cds_RPesoMed->BeforeScroll = rule;
+        recorder->clear();
+        frm_Cadastros->btn_Calcular->click();
+        QVERIFY2(recorder->entries().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        QCOMPARE(scalar(QStringLiteral("select QDECAPS from RPESOMED where NPEDIDO = 4521")).toInt(), pesagens);
+        QCOMPARE(scalar(QStringLiteral("select PESOTOTAL from RPESOMED where NPEDIDO = 4521")).toDouble(),
+                 scalar(QStringLiteral("select sum(PESO) from PESOMED")).toDouble());
         frm_Cadastros->close();
     }
 

@@ -49,3 +49,22 @@ QByteArray toWin1252(const QString &text)
     }
     return bytes;
 }
+
+qsizetype firstNotStorable(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t code = text[i].unicode();
+        if (code == u'\t' || code == u'\n' || code == u'\r')
+            continue;
+        if (code < 0x20 || code == 0x7F)
+            return i;
+        if (code < 0x80 || (code >= 0xA0 && code <= 0xFF))
+            continue;
+        bool mapped = false;
+        for (int k = 0; k < 32 && !mapped; ++k)
+            mapped = kHigh[k] != 0 && kHigh[k] == code;
+        if (!mapped)
+            return i;
+    }
+    return -1;
+}

@@ -10,3 +10,6 @@ QString fromWin1252(const char *data, qsizetype size);
 inline QString fromWin1252(const QByteArray &bytes) { return fromWin1252(bytes.constData(), bytes.size()); }
 // Characters outside the code page become '?'.
 QByteArray toWin1252(const QString &text);
+// Where the first character lies that the code page cannot hold, or a control
+// character other than tab, line feed and carriage return; -1 when none.
+qsizetype firstNotStorable(const QString &text);

@@ -732,7 +732,11 @@ void ClientDataSet::setFieldValue(int field, const QVariant &value)
         throw AppError(QStringLiteral("%1: o conjunto de dados não está em edição.").arg(m_name));
     if (m_fields[field].readOnly)
         throw AppError(QStringLiteral("O campo '%1' não pode ser modificado.").arg(m_fields[field].name));
-    const QVariant coerced = fieldCoerce(m_fields[field], value);
+    fieldCheckStorable(m_fields[field], value);
+    QVariant coerced = fieldCoerce(m_fields[field], value);
+    // An emptied text is no value: it fails a required field and is stored as NULL.
+    if (coerced.typeId() == QMetaType::QString && coerced.toString().isEmpty())
+        coerced = QVariant();
     if (m_state == DataSetState::Edit)
         m_buffer[field] = coerced;
     else

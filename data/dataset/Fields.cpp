@@ -1,6 +1,7 @@
 #include "data/dataset/Fields.h"
 
 #include "core/DisplayFormat.h"
+#include "core/Win1252.h"
 #include "data/dataset/ClientDataSet.h"
 
 namespace {
@@ -21,9 +22,6 @@ QVariant fieldCoerce(const FieldDef &def, const QVariant &value)
     case DataType::Memo: {
         QString text = value.typeId() == QMetaType::Double ? QString::number(value.toDouble(), 'g', 15)
                                                            : value.toString();
-        // An empty text is no value: it fails a required field and is stored as NULL.
-        if (text.isEmpty())
-            return {};
         if (def.size > 0 && text.size() > def.size)
             text.truncate(def.size);
         return text;
@@ -188,4 +186,22 @@ void Field::SetAsDateTime(const QDate &value)
 void Field::Clear()
 {
     SetValue(QVariant());
+}
+
+void fieldCheckStorable(const FieldDef &def, const QVariant &value)
+{
+    if ((def.type != DataType::String && def.type != DataType::Memo) || value.typeId() != QMetaType::QString)
+        return;
+    const QString text = value.toString();
+    // What the database's code page cannot hold would be stored as '?':
+    // refused, with the character named.
+    if (const qsizetype i = firstNotStorable(text); i >= 0) {
+        const QString c = text.mid(i, text.at(i).isHighSurrogate() ? 2 : 1);
+        const QString nome = c.at(0).unicode() < 0x20 || c.at(0).unicode() == 0x7F
+                                 ? QStringLiteral("um caractere de controle (código %1)").arg(c.at(0).unicode())
+                                 : QStringLiteral("\"%1\"").arg(c);
+        throw AppError(QStringLiteral("O campo '%1' não aceita %2: o banco de dados não guarda esse caractere.\r"
+                                      "Use somente letras, algarismos e sinais comuns do português.")
+                           .arg(def.name, nome));
+    }
 }

@@ -55,3 +55,7 @@ private:
 QString fieldDisplayText(const FieldDef &def, const QVariant &value);
 // The value converted to the field's type; text longer than the field is cut.
 QVariant fieldCoerce(const FieldDef &def, const QVariant &value);
+// Raises an error naming the first character of a text that the database
+// cannot store (outside its code page, or a control character other than tab
+// and line ends); for values put into a field, not for rows read.
+void fieldCheckStorable(const FieldDef &def, const QVariant &value);

@@ -271,6 +271,39 @@ private slots:
         QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where OBS is null")).toInt(), 1);
     }
 
+    void textTheDatabaseCannotHold_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("recusa");   // the character named, empty when stored as typed
+        QTest::newRow("accents and signs") << QStringLiteral("Não Conforme – 7,5% “ok” €") << QString();
+        QTest::newRow("lines and tab") << QStringLiteral("linha 1\r\nlinha 2\tfim") << QString();
+        QTest::newRow("quotes and comment") << QStringLiteral("x'; delete from PESOMED; --") << QString();
+        QTest::newRow("chinese") << QStringLiteral("peso 中") << QStringLiteral("\"中\"");
+        QTest::newRow("emoji") << QStringLiteral("ok 😀") << QStringLiteral("\"😀\"");
+        QTest::newRow("control") << QStringLiteral("a\x01" "b") << QStringLiteral("um caractere de controle (código 1)");
+        QTest::newRow("escape") << QStringLiteral("\x1b[2J") << QStringLiteral("um caractere de controle (código 27)");
+    }
+    void textTheDatabaseCannotHold()
+    {
+        QFETCH(QString, texto);
+        QFETCH(QString, recusa);
+        auto dm = workstation();
+        ClientDataSet *w = dm->cds_PesoMed;
+        weigh(*dm, 250);
+        w->Edit();
+        try {
+            w->FieldByName(QStringLiteral("OBS")).SetAsString(texto);
+            w->Post();
+            QVERIFY2(recusa.isEmpty(), "a text the database cannot hold was taken");
+            QCOMPARE(scalar(QStringLiteral("select OBS from PESOMED")).toString(), texto);
+        } catch (const AppError &e) {
+            QVERIFY2(!recusa.isEmpty(), qPrintable(e.text()));
+            QVERIFY2(e.text().startsWith(QStringLiteral("O campo 'OBS' não aceita ") + recusa), qPrintable(e.text()));
+            w->Cancel();
+            QVERIFY(scalar(QStringLiteral("select OBS from PESOMED")).isNull());
+        }
+    }
+
     void twoWorkstationsOneResultRecord_data()
     {
         QTest::addColumn<bool>("voltaAFormula");

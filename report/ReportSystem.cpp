@@ -26,6 +26,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -164,8 +165,12 @@ void ReportSystem::preview(const ReportDocument &document)
         widget->setZoomMode(QPrintPreviewWidget::CustomZoom);
         widget->setZoomFactor(PreviewZoom / 100.0);
     }
-    if (PreviewMaximized)
+    if (PreviewMaximized) {
+        // The screen's size as well: without a window manager the state alone does not resize it.
+        if (QScreen *screen = dialog.screen())
+            dialog.setGeometry(screen->availableGeometry());
         dialog.setWindowState(dialog.windowState() | Qt::WindowMaximized);
+    }
     dialog.exec();
 }
 

@@ -26,6 +26,7 @@ QFont qtFont(const ReportFont &f)
     font.setStyleHint(QFont::SansSerif);
     // No ligatures: a reader searching the PDF for "fi" finds it.
     font.setStyleStrategy(QFont::PreferNoShaping);
+    font.setHintingPreference(QFont::PreferNoHinting);
     font.setPointSizeF(f.pointSize);
     font.setBold(f.bold);
     font.setItalic(f.italic);

@@ -51,9 +51,11 @@ public:
         m_device.setDotsPerMeterY(qRound(kDpi / 0.0254));
     }
 
+    // A little wider than measured: a device that rounds the advance of each
+    // character to its pixels draws a line of text up to a few percent wider.
     double width(const QString &text, const ReportFont &f)
     {
-        return metrics(f).horizontalAdvance(text) / kDpi * 2.54;
+        return metrics(f).horizontalAdvance(text) / kDpi * 2.54 * 1.04;
     }
 
     // The text in lines no wider than width, broken between words (a word
@@ -96,6 +98,7 @@ private:
             QFont q(f.family);
             q.setStyleHint(QFont::SansSerif);
             q.setStyleStrategy(QFont::PreferNoShaping);
+            q.setHintingPreference(QFont::PreferNoHinting);
             q.setPointSizeF(f.pointSize);
             q.setBold(f.bold);
             q.setItalic(f.italic);
@@ -338,10 +341,12 @@ private:
         const QString legend = legendText(mean, percent, lower, upper);
         const QStringList legendLines = m_measure.wrap(legend, font(7.5), m_right - m_left);
         ensure(0.5 + frameHeight + legendLines.size() * 0.38 + 0.3);
-        addText(m_left, m_y, m_right - m_left, 0.45, QStringLiteral("Gráfico dos pesos das cápsulas"), font(9, true));
+        addText(m_left, m_y, m_right - m_left, 0.45, QStringLiteral("Gráfico dos pesos das cápsulas (%1)").arg(m_unit),
+                font(9, true));
         m_y += 0.5;
 
-        const QRectF plot(m_left + 1.7, m_y + 0.35, m_right - m_left - 2.0, frameHeight - 1.05);
+        // The labels of the mean and the limits in a margin right of the plot.
+        const QRectF plot(m_left + 1.7, m_y + 0.3, m_right - m_left - 3.3, frameHeight - 1.0);
         const double lo = std::min(lower, *std::min_element(weights.begin(), weights.end()));
         const double hi = std::max(upper, *std::max_element(weights.begin(), weights.end()));
         const double pad = std::max((hi - lo) * 0.06, std::fabs(mean) * 0.005);
@@ -363,8 +368,6 @@ private:
                                      axis, Qt::AlignRight | Qt::AlignVCenter),
                           QStringLiteral("grafico.eixo.y"), v));
         }
-        add(chartItem(reportText(QRectF(m_left, m_y - 0.05, 1.6, 0.35), m_unit, axis, Qt::AlignRight | Qt::AlignVCenter),
-                      QStringLiteral("grafico.unidade")));
         const int labelStep = std::max(1, int(niceStep(n, 15)));
         for (int i = 0; i < n; ++i) {
             const int number = m_capsules[i].number;
@@ -377,24 +380,24 @@ private:
                                  QStringLiteral("Cápsula nº"), axis, Qt::AlignHCenter | Qt::AlignVCenter),
                       QStringLiteral("grafico.titulo.x")));
 
-        // The mean and the limits, labelled at the right inside the plot.
+        // The mean and the limits, labelled right of the plot.
+        const QRectF labels(plot.right() + 0.15, 0, m_right - plot.right() - 0.15, 0.34);
         add(chartItem(reportLine(QLineF(plot.left(), yOf(mean), plot.right(), yOf(mean)), 0.03, kBlue),
                       QStringLiteral("grafico.media"), mean));
-        for (auto [value, role, label] :
+        add(chartItem(reportText(labels.translated(0, yOf(mean) - 0.17), QStringLiteral("média"), font(7, true),
+                                 Qt::AlignLeft | Qt::AlignVCenter, {}, kBlue),
+                      QStringLiteral("grafico.rotulo")));
+        for (auto [value, role, sign] :
              {std::tuple{upper, QStringLiteral("grafico.limite.superior"), QStringLiteral("+")},
               std::tuple{lower, QStringLiteral("grafico.limite.inferior"), QStringLiteral("−")}}) {
             add(chartItem(reportLine(QLineF(plot.left(), yOf(value), plot.right(), yOf(value)), 0.025, kRed,
                                      Qt::DashLine),
                           role, value));
-            const double y = value > mean ? yOf(value) - 0.34 : yOf(value) + 0.02;
-            add(chartItem(reportText(QRectF(plot.right() - 3.2, y, 3.1, 0.32),
-                                     QStringLiteral("média %1%2 %").arg(label, formatNumber(percent, QStringLiteral("0.#"))),
-                                     font(6.5), Qt::AlignRight | Qt::AlignVCenter, {}, kRed),
+            add(chartItem(reportText(labels.translated(0, yOf(value) - 0.17),
+                                     QStringLiteral("%1%2 %").arg(sign, formatNumber(percent, QStringLiteral("0.#"))),
+                                     font(7, true), Qt::AlignLeft | Qt::AlignVCenter, {}, kRed),
                           QStringLiteral("grafico.rotulo")));
         }
-        add(chartItem(reportText(QRectF(plot.right() - 3.2, yOf(mean) - 0.34, 3.1, 0.32), QStringLiteral("média"),
-                                 font(6.5), Qt::AlignRight | Qt::AlignVCenter, {}, kBlue),
-                      QStringLiteral("grafico.rotulo")));
 
         // The weights in capsule order, those outside the limits marked.
         ReportItem path;
@@ -427,7 +430,7 @@ private:
                               QStringLiteral("grafico.rotulo.fora"), w));
             }
         }
-        m_y = plot.bottom() + 0.8;
+        m_y = plot.bottom() + 0.75;
         for (const QString &line : legendLines) {
             addText(m_left, m_y, m_right - m_left, 0.38, line, font(7.5), Qt::AlignLeft,
                     QStringLiteral("grafico.legenda"));

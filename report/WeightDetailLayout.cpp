@@ -407,7 +407,8 @@ private:
         for (int i = 0; i < n; ++i)
             if (m_capsules[i].weight)
                 path.points.append(QPointF(xOf(i), yOf(*m_capsules[i].weight)));
-        if (n > 1)
+        // Joined in order while the line can still be followed.
+        if (n > 1 && n <= 150)
             add(chartItem(path, QStringLiteral("grafico.linha")));
         const double dot = n <= 60 ? 0.13 : n <= 300 ? 0.08 : 0.05;
         for (int i = 0; i < n; ++i) {

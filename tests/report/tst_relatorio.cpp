@@ -25,7 +25,9 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -112,6 +114,7 @@ class TstRelatorio : public QObject {
     QTemporaryDir *pasta = nullptr;
     bool guardaArquivos = qEnvironmentVariableIsSet("PESOMED_GUARDA_RELATORIOS");
     QStringList status;
+    QStringList statusWindow;
     QByteArray projetoOriginal;
 
     QString arquivo(const QString &nome) const { return pasta->filePath(nome); }
@@ -172,7 +175,14 @@ private slots:
         TestPrograma::inicia();
         UnidadePesoMedio = QStringLiteral("MG");
         status.clear();
-        connect(RM->rstm1, &ReportSystem::statusChanged, this, [this](const QString &t) { status.append(t); });
+        statusWindow.clear();
+        connect(RM->rstm1, &ReportSystem::statusChanged, this, [this](const QString &t) {
+            status.append(t);
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->objectName() == QLatin1String("ReportStatus") && w->isVisible())
+                    statusWindow.append(w->windowTitle() + QStringLiteral(": ") +
+                                        w->findChild<QLabel *>()->text());
+        });
     }
 
     void cleanup()
@@ -365,6 +375,7 @@ private slots:
         });
         imprime();
         QCOMPARE(status, (QStringList{"Generating page 1", "Printing page 1"}));
+        QCOMPARE(statusWindow, (QStringList{"Report Status: Generating page 1", "Report Status: Printing page 1"}));
         QCOMPARE(RM->rstm1->printer()->copyCount(), 2);
         QVERIFY(RM->rstm1->printer()->collateCopies());
         QCOMPARE(RM->rstm1->printer()->docName(), QStringLiteral("ReportPrinter Report"));
@@ -372,6 +383,33 @@ private slots:
         QVERIFY(t.contains(QStringLiteral("Não Conforme")));
         QVERIFY(t.contains(QStringLiteral("página 1 de 1")));
         QVERIFY(recorder->entries().isEmpty());
+    }
+
+    void printerSetupThroughThePrintDialogs()
+    {
+        analisada(QStringLiteral("01"), 1210, 1, kDez);
+        RM->rstm1->printer()->setOutputFileName(arquivo(QStringLiteral("impressora.pdf")));
+        int copias = 0;
+        catcher->answer<OutputOptionsDialog>([this, &copias](OutputOptionsDialog *d) {
+            d->rbPrinter->click();
+            catcher->answer<QPrintDialog>([](QPrintDialog *p) {
+                // Three copies asked for in the system's print dialog.
+                if (auto *box = p->findChild<QSpinBox *>(QStringLiteral("copies")))
+                    box->setValue(3);
+                p->accept();
+            });
+            d->btnSetup->click();
+            catcher->answer<QPageSetupDialog>([](QPageSetupDialog *p) { p->accept(); });
+            d->btnPageSetup->click();
+            copias = d->spnCopies->value();
+            d->buttons->button(QDialogButtonBox::Cancel)->click();
+        });
+        imprime();
+        QCOMPARE(catcher->shown().size(), 3);
+        QCOMPARE(catcher->shown().first(), QStringLiteral("Output Options"));
+        // What the print dialog set shows in the options.
+        QCOMPARE(copias, 3);
+        QVERIFY(status.isEmpty());
     }
 
     void cancelledOptionsProduceNothing()

@@ -3,8 +3,8 @@
 // options, preview, print dialogs) for the lifetime of the object: when a modal
 // dialog of the class an answer waits for is shown, the answer runs through a
 // queued call, inside the dialog's own event loop, and may press its buttons as
-// a person would. A modal dialog no answer waits for is rejected and recorded,
-// so that no test blocks on it.
+// a person would, and must close it. A modal dialog no answer waits for, or one
+// its answer left open, is rejected and recorded, so that no test blocks on it.
 
 #include <QDialog>
 #include <QList>
@@ -31,7 +31,7 @@ public:
     int pending() const { return int(m_answers.size()); }
     // Window titles of the modal dialogs shown, in order.
     const QStringList &shown() const { return m_shown; }
-    // Window titles of the modal dialogs no answer waited for.
+    // Window titles of the modal dialogs no answer waited for or closed.
     const QStringList &unexpected() const { return m_unexpected; }
 
 protected:

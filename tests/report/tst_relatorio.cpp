@@ -412,6 +412,24 @@ private slots:
         QVERIFY(status.isEmpty());
     }
 
+    void unwritableFileIsReported()
+    {
+        analisada(QStringLiteral("01"), 1210, 1, kDez);
+        const QString caminho = arquivo(QStringLiteral("nao/existe/r.pdf"));
+        escolheArquivo(QStringLiteral("Adobe Acrobat (PDF)"), caminho);
+        imprime();
+        QCOMPARE(recorder->entries().size(), 1);
+        QCOMPARE(recorder->entries().first().kind, MessageRecorder::Kind::Error);
+        QVERIFY2(recorder->entries().first().text.startsWith(
+                     QStringLiteral("Não foi possível gravar o arquivo %1: ").arg(caminho)),
+                 qPrintable(recorder->entries().first().text));
+        QVERIFY(!RM->rpj_1->Active());
+        QVERIFY(!DM->sqlds_RelPesoMed.Active);
+        // The status window went with the failure.
+        for (QWidget *w : QApplication::topLevelWidgets())
+            QVERIFY(w->objectName() != QLatin1String("ReportStatus"));
+    }
+
     void cancelledOptionsProduceNothing()
     {
         analisada(QStringLiteral("01"), 1210, 1, kDez);

@@ -5,6 +5,8 @@
 #include "core/Messages.h"
 #include "core/SqlText.h"
 #include "data/udm.h"
+#include "report/ReportProject.h"
+#include "report/uRM.h"
 #include "search/uPesquisa.h"
 #include "core/DisplayFormat.h"
 #include "widgets/BalancaNaJanela.h"
@@ -685,7 +687,74 @@ void Tfrm_Cadastros::ColorirResultado()
     QApplication::processEvents();
 }
 
-void Tfrm_Cadastros::btn_RelatorioClick() {}
+void Tfrm_Cadastros::btn_RelatorioClick()
+{
+    if (!DM || !RM)
+        return;
+    ClientDataSet *w = DM->cds_PesoMed;
+    // 1. A weight still in the cell editor counts; a new row with nothing typed is no capsule.
+    dbgrd1->ConfirmaEdicao();
+    dbgrd1->DescartaLinhaIntocada();
+    if (!w->Active() || w->IsEmpty())
+        return;
+    // The report reads the database: what is typed or pending is written first.
+    for (ClientDataSet *ds : {w, DM->cds_RPesoMed}) {
+        if (!ds->Active())
+            continue;
+        ds->CheckBrowseMode();
+        if (ds->ChangeCount() > 0 && ds->ApplyUpdates(-1) > 0)
+            throw AppError(QStringLiteral("Há alterações pendentes que o banco de dados recusou; o relatório não "
+                                          "foi impresso.\rMotivo: %1")
+                               .arg(ds->LastApplyError()));
+    }
+
+    // 2. and 3. The statement of the current formula.
+    const QString estacao = w->FieldByName(QStringLiteral("ESTACAO")).AsString();
+    const QString npedido = w->FieldByName(QStringLiteral("NPEDIDO")).AsString();
+    const QString nformula = w->FieldByName(QStringLiteral("NFORMULA")).AsString();
+    if (!isWholeNumber(npedido) || !isWholeNumber(nformula))
+        throw AppError(QStringLiteral("Pedido ou fórmula inválidos: %1, %2.").arg(npedido, nformula));
+    ClientDataSet *rel = DM->cds_RelPesomed;
+    rel->Close();
+    DM->sqlds_RelPesoMed.Close();
+    DM->sqlds_RelPesoMed.CommandText =
+        QStringLiteral("select p.*, pd.nome, r.*, pd.paciente, pd.fone from pesomed p, rPesoMed r, pedidos pd where "
+                       "p.chave = r.chave and ") +
+        QStringLiteral("p.estacao = ") + quoted(estacao) + QStringLiteral(" and p.npedido = ") + npedido +
+        QStringLiteral(" and p.nformula = ") + nformula +
+        QStringLiteral(" and p.estacao = pd.estacao and p.npedido = pd.npedido order by p.numcap");
+
+    // 4. and 5. A query that cannot be opened prints nothing: the dataset would
+    // still hold another formula's rows.
+    try {
+        DM->sqlds_RelPesoMed.Open();
+        rel->Open();
+    } catch (const std::exception &) {
+        rel->Close();
+        DM->sqlds_RelPesoMed.Close();
+        messages().simple(QStringLiteral("Não foi possível abrir a tabela RelPesoMed"));
+        return;
+    }
+    // Weighings without a stored analysis would give an empty report.
+    if (rel->IsEmpty() || rel->FieldByName(QStringLiteral("RESULTADO_1")).AsString().trimmed().isEmpty()) {
+        DM->sqlds_RelPesoMed.Close();
+        messages().information(QStringLiteral("Esta fórmula ainda não foi analisada.\rUse \"Analisar Cápsulas\" "
+                                              "antes de imprimir o relatório."));
+        return;
+    }
+
+    // 6. and 7. The project read afresh from its file; closed again whatever happens.
+    try {
+        RM->rpj_1->Close();
+        RM->rpj_1->ExecuteReport(QStringLiteral("PesoM_Detalhado"));
+    } catch (...) {
+        DM->sqlds_RelPesoMed.Close();
+        RM->rpj_1->Close();
+        throw;
+    }
+    DM->sqlds_RelPesoMed.Close();
+    RM->rpj_1->Close();
+}
 
 void Tfrm_Cadastros::closeEvent(QCloseEvent *event)
 {

@@ -4,7 +4,7 @@
 # folder RPT go beside the executable there.
 set(PESOMED_RAIZ /opt/pesomed)
 install(TARGETS PesoMed RUNTIME DESTINATION ${PESOMED_RAIZ})
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/report/RPT/ DESTINATION ${PESOMED_RAIZ}/RPT OPTIONAL)
+install(FILES ${PROJECT_SOURCE_DIR}/RPT/rptPesoMed.rav DESTINATION ${PESOMED_RAIZ}/RPT)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/pesomed.desktop DESTINATION share/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/pesomed)
 

@@ -70,6 +70,12 @@ public:
     DataSetProvider DSP_EstLote;
     ClientDataSet *EstLote;
     DataSource *DSEstLote;
+    // The detailed weight report of one formula: its weighings joined with the
+    // result record and the order, one row per capsule; the statement is set
+    // for each report.
+    SqlDataSet sqlds_RelPesoMed{&sqlcon1};
+    DataSetProvider dsp_RelPesoMed{&sqlds_RelPesoMed, UpdateMode::WhereKeyOnly};
+    ClientDataSet *cds_RelPesomed;
     // Ad-hoc SELECT whose rows are read by name.
     SqlDataSet sqlds_Generico;
     DataSetProvider dsp_Generico;

@@ -213,6 +213,58 @@ QList<FieldDef> camposEstLote()
     };
 }
 
+// The weighing, the result record (a repeated column name with _1, or _2 at
+// its third occurrence) and the order's customer, patient and phone.
+QList<FieldDef> camposRelPesoMed()
+{
+    const char *k4 = "#,##0.0000";
+    return {
+        inteiro("ID_PESOMED", true),
+        texto("CHAVE", 20),
+        texto("ESTACAO", 3, true),
+        inteiro("NPEDIDO", true),
+        inteiro("NFORMULA", true),
+        inteiro("NUMCAP", true),
+        inteiro("CODPEDIDO"),
+        real("PESO", k4),
+        real("VARIACAOPESO", k4),
+        real("VARIACAOPESOPERC", "0.00"),
+        real("QUADRADOSUBTRACOES", k4),
+        texto("OBS", 200),
+        texto("PACIENTE", 100),
+        texto("RESULTADO", 100),
+        real("DESVIOMEDIO"),
+        texto("NOME", 40),
+        inteiro("ID_RPESOMED", true),
+        texto("CHAVE_1", 20),
+        texto("ESTACAO_1", 3, true),
+        inteiro("NPEDIDO_1", true),
+        inteiro("NFORMULA_1", true),
+        inteiro("CODPEDIDO_1"),
+        inteiro("QDECAPS"),
+        real("PESOMEDIO", k4),
+        real("DESVIOPADRAO", k4),
+        texto("RESULTADO_1", 100),
+        real("COEFVARIACAO", "#,##0.0000#"),
+        texto("MOTIVOS", 200),
+        texto("PACIENTE_1", 100),
+        real("VARIANCIA", k4),
+        real("PESOTOTAL", k4),
+        real("MAXIMO", k4),
+        real("MINIMO", k4),
+        real("AMPLITUDE", k4),
+        real("VALORTEORICO", k4),
+        real("PRECISAO", k4),
+        inteiro("TOTAL_CAPSULAS"),
+        real("MEDIA", k4),
+        data("DATA_EMISSAO"),
+        data("DATA_ULT_ALT"),
+        texto("MANIPULADOR", 60),
+        texto("PACIENTE_2", 40),
+        texto("FONE", 30),
+    };
+}
+
 QStringList chaves(const QList<FieldDef> &fields)
 {
     QStringList keys;
@@ -333,6 +385,11 @@ void TDM::CriaConjuntos()
 
     EstLote = monta(SQLDS_Estlote, TextoEstLote, DSP_EstLote, QStringLiteral("EstLote"), camposEstLote());
     DSEstLote = new DataSource(QStringLiteral("DSEstLote"), EstLote, this);
+
+    // The report reads it; nothing is written back through it.
+    cds_RelPesomed = monta(sqlds_RelPesoMed, QString(), dsp_RelPesoMed, QStringLiteral("cds_RelPesomed"),
+                           camposRelPesoMed());
+    cds_RelPesomed->ReadOnly = true;
 
     cds_Generico = monta(sqlds_Generico, QString(), dsp_Generico, QStringLiteral("cds_Generico"), {});
 }

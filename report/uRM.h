@@ -1,13 +1,33 @@
 #pragma once
-// The report module: the report query and the detailed weight report.
+// The report module: the components of the report engine through which the
+// analysis window prints the detailed weight report. The report project is
+// the file RPT/rptPesoMed.rav of the installation, read afresh for every
+// report; the data connection exposes the data module's report query. Created
+// once at start-up, after the data module. Call from the UI thread only.
 
 #include <QObject>
+
+class HtmlRenderer;
+class PdfRenderer;
+class ReportDataConnection;
+class ReportProject;
+class ReportSystem;
+class RtfRenderer;
+class TextRenderer;
 
 class TRM : public QObject {
     Q_OBJECT
 public:
     explicit TRM(QObject *parent = nullptr);
     ~TRM() override;
+
+    ReportProject *rpj_1;
+    ReportSystem *rstm1;
+    ReportDataConnection *rds_PesoMedio;
+    PdfRenderer *rpdf1;
+    HtmlRenderer *rhtml1;
+    RtfRenderer *rvrndrtf1;
+    TextRenderer *rvrndrtxt1;
 };
 
 extern TRM *RM;

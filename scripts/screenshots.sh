@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Pictures of every window on the demo database, for looking at them:
+# Pictures of every window on the demo database, for looking at them, and the
+# detailed report of an approved and a rejected demo formula in the four file
+# formats, the rejected one's PDF also as pictures of its pages:
 # bash scripts/screenshots.sh [folder]   (default build/screenshots)
 source "$(dirname "$0")/common.sh"
 
@@ -17,3 +19,6 @@ XVFB_PID=$!
 trap 'kill "$XVFB_PID" 2>/dev/null || true; kill "$SIM_PID" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do DISPLAY=:96 xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 DISPLAY=:96 "$BUILD_DIR/tools/capturas" "$OUT"
+for pdf in "$OUT"/relatorio-*.pdf; do
+  [[ -e "$pdf" ]] && pdftoppm -png -r 80 "$pdf" "${pdf%.pdf}"
+done

@@ -1,5 +1,7 @@
 // Starts the program as PesoMed does, puts each window in a known state and
-// saves a picture of it: capturas <output folder>. Run under a display (Xvfb).
+// saves a picture of it; prints the detailed report of an approved and of a
+// rejected demo formula in the four file formats and saves a picture of its
+// preview: capturas <output folder>. Run under a display (Xvfb).
 
 #include "analysis/uCadPesos.h"
 #include "app/Inicio.h"
@@ -10,13 +12,21 @@
 #include "data/dataset/ClientDataSet.h"
 #include "data/udm.h"
 #include "lots/UCadPrep.h"
+#include "report/ReportSystem.h"
+#include "report/ReportWriters.h"
 #include "report/uRM.h"
 #include "search/uPesquisa.h"
+#include "tests/support/DialogCatcher.h"
 #include "widgets/DBGrid.h"
 #include "widgets/ErrorHandler.h"
 #include "widgets/MessageBoxes.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QRadioButton>
 #include <QDir>
 #include <QPushButton>
 #include <QScreen>
@@ -41,6 +51,24 @@ void save(QWidget *w, const QString &folder, const QString &name)
     const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
     w->grab().save(path);
     std::printf("%s\n", qPrintable(path));
+}
+
+// The detailed report of the demo order's first formula, in each file format.
+void relatorios(DialogCatcher &catcher, int npedido, const QString &folder, const QString &name)
+{
+    if (!DM->cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {npedido}) || !frm_Cadastros)
+        return;
+    for (ReportRenderer *r : RM->rstm1->renderers()) {
+        const QString path = QDir(folder).filePath(name + QLatin1Char('.') + r->defaultSuffix());
+        catcher.answer<OutputOptionsDialog>([r, path](OutputOptionsDialog *d) {
+            d->rbFile->click();
+            d->cbFormat->setCurrentText(r->DisplayName);
+            d->edtFileName->setText(path);
+            d->buttons->button(QDialogButtonBox::Ok)->click();
+        });
+        frm_Cadastros->btn_Relatorio->click();
+        std::printf("%s\n", qPrintable(path));
+    }
 }
 
 } // namespace
@@ -80,6 +108,19 @@ int main(int argc, char **argv)
             QTest::keyClick(alvo(), Qt::Key_Escape);
             QTest::keyClick(alvo(), Qt::Key_Escape);
         }
+    }
+    DialogCatcher catcher;
+    relatorios(catcher, 1201, folder, QStringLiteral("relatorio-aprovado"));
+    relatorios(catcher, 1210, folder, QStringLiteral("relatorio-reprovado"));
+    // The preview of the rejected formula, as the options offer it.
+    if (DM->cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {1210}) && frm_Cadastros) {
+        catcher.answer<OutputOptionsDialog>(
+            [](OutputOptionsDialog *d) { d->buttons->button(QDialogButtonBox::Ok)->click(); });
+        catcher.answer<QPrintPreviewDialog>([&folder](QPrintPreviewDialog *d) {
+            save(d, folder, QStringLiteral("relatorio-visualizacao"));
+            d->reject();
+        });
+        frm_Cadastros->btn_Relatorio->click();
     }
     frm_Principal->BitBtn1->click();
     save(FormCadPrep, folder, QStringLiteral("lotes"));

@@ -1,5 +1,7 @@
 #include "data/dataset/ClientDataSet.h"
 
+#include "data/dataset/ColumnNames.h"
+
 #include <algorithm>
 
 namespace {
@@ -125,9 +127,10 @@ void ClientDataSet::setupFields(const QList<fb::ColumnInfo> &columns)
     m_writable.clear();
     m_byName.clear();
     const QString table = m_provider->tableName();
+    const QStringList names = fieldNamesOf(columns);
     auto columnOf = [&](const QString &name) {
         for (int i = 0; i < columns.size(); ++i)
-            if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            if (names[i].compare(name, Qt::CaseInsensitive) == 0)
                 return i;
         return -1;
     };
@@ -135,7 +138,7 @@ void ClientDataSet::setupFields(const QList<fb::ColumnInfo> &columns)
         for (int i = 0; i < columns.size(); ++i) {
             const fb::ColumnInfo &c = columns[i];
             FieldDef def;
-            def.name = c.name;
+            def.name = names[i];
             def.size = c.size;
             switch (c.type) {
             case fb::FieldType::Text: def.type = DataType::String; break;

@@ -3,6 +3,7 @@
 #include "app/uPesoMed.h"
 #include "data/udm.h"
 #include "lots/UCadPrep.h"
+#include "report/uRM.h"
 #include "tests/support/TestDb.h"
 #include "widgets/DBGrid.h"
 
@@ -24,6 +25,7 @@ void inicia(const QString &database)
     TestDb::point(DM->sqlcon1);
     if (!database.isEmpty())
         DM->sqlcon1.setParam(QStringLiteral("Database"), database);
+    RM = new TRM;
     FormCadPrep = new TFormCadPrep;
     frm_Principal->resize(1200, 800);
     frm_Principal->show();
@@ -37,6 +39,7 @@ void encerra()
     delete frm_Principal;
     delete FormCadPrep;
     FormCadPrep = nullptr;
+    delete RM;
     delete DM;
     DM = nullptr;
     QFile::remove(QCoreApplication::applicationDirPath() + QStringLiteral("/VELTRAMO.INI"));

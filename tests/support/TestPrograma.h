@@ -1,8 +1,8 @@
 #pragma once
 // The running program for window tests: the configuration beside the test
-// executable, the main window, the data module on the test database and the
-// lot registry, as start-up creates them, with the main window shown and
-// active. Messages go to whatever recorder the test installed.
+// executable, the main window, the data module on the test database, the
+// report module and the lot registry, as start-up creates them, with the main
+// window shown and active. Messages go to whatever recorder the test installed.
 
 #include <QString>
 #include <Qt>

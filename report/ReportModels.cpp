@@ -1,0 +1,38 @@
+#include "report/ReportModels.h"
+
+#include <QTransform>
+
+namespace {
+
+ReportDocument weightDetail(const ReportDefinition &definition, ClientDataSet &rows, const ReportProgress &progress)
+{
+    return layOutWeightDetail(definition, rows, progress, QDateTime::currentDateTime());
+}
+
+} // namespace
+
+ReportModel findReportModel(const QString &name)
+{
+    if (name == QLatin1String("detalhe-peso-medio"))
+        return &weightDetail;
+    return nullptr;
+}
+
+void rescaleReport(ReportDocument &document, double unitsPerInch)
+{
+    if (unitsPerInch <= 0 || qFuzzyCompare(unitsPerInch, document.unitsPerInch))
+        return;
+    const double f = unitsPerInch / document.unitsPerInch;
+    const QTransform t = QTransform::fromScale(f, f);
+    document.unitsPerInch = unitsPerInch;
+    document.pageSize *= f;
+    document.margins *= f;
+    for (ReportPage &page : document.pages) {
+        for (ReportItem &item : page.items) {
+            item.rect = t.mapRect(item.rect);
+            item.line = t.map(item.line);
+            item.points = t.map(item.points);
+            item.penWidth *= f;
+        }
+    }
+}

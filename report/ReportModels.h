@@ -1,0 +1,28 @@
+#pragma once
+// The layouts a report definition may name. Each lays its report out once,
+// from the rows of the dataset, into pages in centimetres.
+
+#include "report/ReportDocument.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+class ClientDataSet;
+struct ReportDefinition;
+
+// Told the number of each page as it is begun.
+using ReportProgress = std::function<void(int page)>;
+using ReportModel = ReportDocument (*)(const ReportDefinition &, ClientDataSet &, const ReportProgress &);
+
+// The layout of that name; nullptr when there is none.
+ReportModel findReportModel(const QString &name);
+
+// The document in other page units: unitsPerInch of them make an inch.
+void rescaleReport(ReportDocument &document, double unitsPerInch);
+
+// "detalhe-peso-medio": the detailed weight report of one formula. Reads the
+// rows of the report query from the first; printedAt is shown in the footer.
+ReportDocument layOutWeightDetail(const ReportDefinition &definition, ClientDataSet &rows,
+                                  const ReportProgress &progress, const QDateTime &printedAt);

@@ -1,0 +1,553 @@
+#include "report/ReportWriters.h"
+
+#include "core/AppError.h"
+#include "core/Win1252.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QHash>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QtMath>
+
+#include <algorithm>
+#include <cmath>
+
+// ----------------------------------------------------------------- painting
+
+namespace {
+
+QFont qtFont(const ReportFont &f)
+{
+    QFont font(f.family);
+    font.setStyleHint(QFont::SansSerif);
+    // No ligatures: a reader searching the PDF for "fi" finds it.
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setPointSizeF(f.pointSize);
+    font.setBold(f.bold);
+    font.setItalic(f.italic);
+    return font;
+}
+
+} // namespace
+
+void paintReportPage(QPainter &painter, const ReportDocument &document, const ReportPage &page, double scaleX,
+                     double scaleY)
+{
+    QPaintDevice *device = painter.device();
+    const double kx = device->logicalDpiX() / document.unitsPerInch;
+    const double ky = device->logicalDpiY() / document.unitsPerInch;
+    auto point = [&](const QPointF &p) { return QPointF(p.x() * kx, p.y() * ky); };
+    auto rect = [&](const QRectF &r) { return QRectF(r.x() * kx, r.y() * ky, r.width() * kx, r.height() * ky); };
+
+    painter.save();
+    painter.scale(scaleX, scaleY);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const ReportFont *lastFont = nullptr;
+    for (const ReportItem &item : page.items) {
+        QPen pen(Qt::NoPen);
+        if (item.kind != ReportItem::Kind::Text && item.color.isValid()) {
+            pen = QPen(item.color, item.penWidth * kx, item.penStyle, Qt::FlatCap, Qt::MiterJoin);
+            if (item.penStyle == Qt::DashLine)
+                pen.setDashPattern({6, 4});
+        }
+        switch (item.kind) {
+        case ReportItem::Kind::Text:
+            if (!lastFont || lastFont->family != item.font.family || lastFont->pointSize != item.font.pointSize ||
+                lastFont->bold != item.font.bold || lastFont->italic != item.font.italic) {
+                painter.setFont(qtFont(item.font));
+                lastFont = &item.font;
+            }
+            painter.setPen(item.color);
+            painter.drawText(rect(item.rect), int(item.alignment) | Qt::TextSingleLine | Qt::TextDontClip, item.text);
+            break;
+        case ReportItem::Kind::Line:
+            painter.setPen(pen);
+            painter.drawLine(QLineF(point(item.line.p1()), point(item.line.p2())));
+            break;
+        case ReportItem::Kind::Rect:
+            painter.setPen(pen);
+            painter.setBrush(item.fill.isValid() ? QBrush(item.fill) : QBrush(Qt::NoBrush));
+            painter.drawRect(rect(item.rect));
+            break;
+        case ReportItem::Kind::Polyline: {
+            QPolygonF polygon;
+            polygon.reserve(item.points.size());
+            for (const QPointF &p : item.points)
+                polygon.append(point(p));
+            painter.setPen(pen);
+            painter.setBrush(Qt::NoBrush);
+            painter.drawPolyline(polygon);
+            break;
+        }
+        case ReportItem::Kind::Marker:
+            painter.setPen(pen);
+            painter.setBrush(item.fill.isValid() ? QBrush(item.fill) : QBrush(Qt::NoBrush));
+            painter.drawEllipse(rect(item.rect));
+            break;
+        }
+    }
+    painter.restore();
+}
+
+// ------------------------------------------------------------ shared helpers
+
+namespace {
+
+QString number(double v)
+{
+    QString s = QString::number(v, 'f', 4);
+    while (s.contains(QLatin1Char('.')) && (s.endsWith(QLatin1Char('0')) || s.endsWith(QLatin1Char('.'))))
+        s.chop(1);
+    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
+}
+
+QString colorName(const QColor &c)
+{
+    return c.isValid() ? c.name(QColor::HexRgb) : QStringLiteral("none");
+}
+
+// The texts of a page by lines: those sharing a top, left to right.
+struct TextRow {
+    double top = 0;
+    double height = 0;
+    QList<const ReportItem *> items;
+};
+
+double anchorOf(const ReportItem &i)
+{
+    if (i.alignment & Qt::AlignRight)
+        return i.rect.right();
+    if (i.alignment & Qt::AlignHCenter)
+        return i.rect.center().x();
+    return i.rect.left();
+}
+
+QList<TextRow> textRows(const ReportDocument &document, const ReportPage &page, bool withGroups)
+{
+    QList<const ReportItem *> texts;
+    for (const ReportItem &i : page.items)
+        if (i.kind == ReportItem::Kind::Text && !i.text.isEmpty() && (withGroups || i.group.isEmpty()))
+            texts.append(&i);
+    std::stable_sort(texts.begin(), texts.end(),
+                     [](const ReportItem *a, const ReportItem *b) { return a->rect.top() < b->rect.top(); });
+    const double tolerance = document.unitsPerInch * 0.01;
+    QList<TextRow> rows;
+    for (const ReportItem *i : texts) {
+        if (rows.isEmpty() || i->rect.top() - rows.last().top > tolerance)
+            rows.append({i->rect.top(), 0, {}});
+        rows.last().items.append(i);
+        rows.last().height = std::max(rows.last().height, i->rect.height());
+    }
+    for (TextRow &r : rows)
+        std::stable_sort(r.items.begin(), r.items.end(),
+                         [](const ReportItem *a, const ReportItem *b) { return anchorOf(*a) < anchorOf(*b); });
+    return rows;
+}
+
+QRectF boundsOf(const ReportItem &i)
+{
+    switch (i.kind) {
+    case ReportItem::Kind::Line:
+        return QRectF(i.line.p1(), i.line.p2()).normalized();
+    case ReportItem::Kind::Polyline:
+        return i.points.boundingRect();
+    default:
+        return i.rect;
+    }
+}
+
+} // namespace
+
+// --------------------------------------------------------------------- HTML
+
+QByteArray reportToHtml(const ReportDocument &document)
+{
+    const double in = 1 / document.unitsPerInch;
+    auto len = [&](double v) { return number(v * in) + QStringLiteral("in"); };
+    QString out;
+    out += QStringLiteral("<!DOCTYPE html>\n<html lang=\"pt-BR\">\n<head>\n<meta charset=\"utf-8\">\n<title>") +
+           document.title.toHtmlEscaped() + QStringLiteral("</title>\n<style>\n");
+    out += QStringLiteral(
+        "body{margin:0;background:#9a9a9a;font-family:Arial,\"Liberation Sans\",\"DejaVu Sans\",Helvetica,sans-serif}\n"
+        ".pagina{position:relative;margin:12px auto;background:#fff;box-shadow:0 1px 4px rgba(0,0,0,.5);"
+        "overflow:hidden}\n"
+        ".pagina svg{position:absolute;left:0;top:0}\n"
+        ".t{position:absolute;display:flex;align-items:center;white-space:pre;line-height:1}\n"
+        ".d{justify-content:flex-end}\n.c{justify-content:center}\n"
+        "@page{size:");
+    out += len(document.pageSize.width()) + QLatin1Char(' ') + len(document.pageSize.height()) +
+           QStringLiteral(";margin:0}\n@media print{body{background:none}.pagina{margin:0;box-shadow:none;"
+                          "break-after:page}}\n</style>\n</head>\n<body>\n");
+    for (const ReportPage &page : document.pages) {
+        out += QStringLiteral("<div class=\"pagina\" style=\"width:%1;height:%2\">\n")
+                   .arg(len(document.pageSize.width()), len(document.pageSize.height()));
+        out += QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" "
+                              "viewBox=\"0 0 %3 %4\">\n")
+                   .arg(len(document.pageSize.width()), len(document.pageSize.height()),
+                        number(document.pageSize.width()), number(document.pageSize.height()));
+        for (const ReportItem &i : page.items) {
+            QString stroke;
+            if (i.color.isValid()) {
+                stroke = QStringLiteral(" stroke=\"%1\" stroke-width=\"%2\"").arg(colorName(i.color), number(i.penWidth));
+                if (i.penStyle == Qt::DashLine)
+                    stroke += QStringLiteral(" stroke-dasharray=\"%1 %2\"")
+                                  .arg(number(i.penWidth * 6), number(i.penWidth * 4));
+            }
+            switch (i.kind) {
+            case ReportItem::Kind::Text:
+                break;
+            case ReportItem::Kind::Line:
+                out += QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\"%5/>\n")
+                           .arg(number(i.line.x1()), number(i.line.y1()), number(i.line.x2()), number(i.line.y2()),
+                                stroke);
+                break;
+            case ReportItem::Kind::Rect:
+                out += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\"%6/>\n")
+                           .arg(number(i.rect.x()), number(i.rect.y()), number(i.rect.width()),
+                                number(i.rect.height()), colorName(i.fill), stroke);
+                break;
+            case ReportItem::Kind::Polyline: {
+                QStringList points;
+                for (const QPointF &p : i.points)
+                    points.append(number(p.x()) + QLatin1Char(',') + number(p.y()));
+                out += QStringLiteral("<polyline points=\"%1\" fill=\"none\"%2/>\n").arg(points.join(QLatin1Char(' ')),
+                                                                                        stroke);
+                break;
+            }
+            case ReportItem::Kind::Marker:
+                out += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"%3\" fill=\"%4\"%5/>\n")
+                           .arg(number(i.rect.center().x()), number(i.rect.center().y()),
+                                number(i.rect.width() / 2), colorName(i.fill), stroke);
+                break;
+            }
+        }
+        out += QStringLiteral("</svg>\n");
+        for (const ReportItem &i : page.items) {
+            if (i.kind != ReportItem::Kind::Text || i.text.isEmpty())
+                continue;
+            QString style = QStringLiteral("left:%1;top:%2;width:%3;height:%4;font-size:%5pt")
+                                .arg(len(i.rect.x()), len(i.rect.y()), len(i.rect.width()), len(i.rect.height()),
+                                     number(i.font.pointSize));
+            if (i.font.bold)
+                style += QStringLiteral(";font-weight:bold");
+            if (i.font.italic)
+                style += QStringLiteral(";font-style:italic");
+            if (i.color != QColor(Qt::black))
+                style += QStringLiteral(";color:") + colorName(i.color);
+            QString cls = QStringLiteral("t");
+            if (i.alignment & Qt::AlignRight)
+                cls += QStringLiteral(" d");
+            else if (i.alignment & Qt::AlignHCenter)
+                cls += QStringLiteral(" c");
+            out += QStringLiteral("<div class=\"%1\" style=\"%2\">%3</div>\n").arg(cls, style, i.text.toHtmlEscaped());
+        }
+        out += QStringLiteral("</div>\n");
+    }
+    out += QStringLiteral("</body>\n</html>\n");
+    return out.toUtf8();
+}
+
+// ---------------------------------------------------------------------- RTF
+
+namespace {
+
+QByteArray rtfText(const QString &text)
+{
+    QByteArray out;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '\\' || u == '{' || u == '}') {
+            out += '\\';
+            out += char(u);
+        } else if (u == '\t') {
+            out += "\\tab ";
+        } else if (u >= 32 && u < 128) {
+            out += char(u);
+        } else if (u < 32) {
+            continue;
+        } else {
+            const QByteArray b = toWin1252(QString(c));
+            if (b.size() == 1 && b != "?")
+                out += "\\'" + QByteArray::number(static_cast<unsigned char>(b[0]), 16).rightJustified(2, '0');
+            else
+                out += "\\u" + QByteArray::number(static_cast<qint16>(u)) + '?';
+        }
+    }
+    return out;
+}
+
+// The items of one group, painted alone on a picture at the given resolution.
+QByteArray groupPicture(const ReportDocument &document, const QList<const ReportItem *> &items, const QRectF &bounds,
+                        int dpi, QSize *pixels)
+{
+    const double k = dpi / document.unitsPerInch;
+    QImage image(qCeil(bounds.width() * k), qCeil(bounds.height() * k), QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    image.fill(Qt::white);
+    ReportPage page;
+    for (const ReportItem *i : items)
+        page.items.append(*i);
+    QPainter painter(&image);
+    painter.translate(-bounds.left() * k, -bounds.top() * k);
+    paintReportPage(painter, document, page);
+    painter.end();
+    *pixels = image.size();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+} // namespace
+
+QByteArray reportToRtf(const ReportDocument &document)
+{
+    const double twips = 1440 / document.unitsPerInch;
+    auto tw = [&](double v) { return QByteArray::number(qRound(v * twips)); };
+    const QMarginsF m = document.margins;
+    const double contentWidth = document.pageSize.width() - m.left() - m.right();
+
+    QList<QColor> colors{Qt::black};
+    auto colorIndex = [&](const QColor &c) {
+        qsizetype i = colors.indexOf(c.rgb() == QColor(Qt::black).rgb() ? QColor(Qt::black) : c);
+        if (i < 0) {
+            colors.append(c);
+            i = colors.size() - 1;
+        }
+        return i + 1;
+    };
+
+    QByteArray body;
+    for (int p = 0; p < document.pages.size(); ++p) {
+        const ReportPage &page = document.pages[p];
+        if (p > 0)
+            body += "\\page\n";
+        // What goes down the page: lines of text and pictures of groups, by their tops.
+        struct Piece {
+            double top;
+            const TextRow *row;
+            QString group;
+            QRectF bounds;
+        };
+        const QList<TextRow> rows = textRows(document, page, false);
+        QList<Piece> pieces;
+        for (const TextRow &r : rows)
+            pieces.append({r.top, &r, {}, {}});
+        QHash<QString, QList<const ReportItem *>> groups;
+        QStringList groupOrder;
+        for (const ReportItem &i : page.items) {
+            if (i.group.isEmpty())
+                continue;
+            if (!groups.contains(i.group))
+                groupOrder.append(i.group);
+            groups[i.group].append(&i);
+        }
+        for (const QString &g : groupOrder) {
+            QRectF bounds;
+            for (const ReportItem *i : groups[g])
+                bounds = bounds.united(boundsOf(*i));
+            pieces.append({bounds.top(), nullptr, g, bounds});
+        }
+        std::stable_sort(pieces.begin(), pieces.end(), [](const Piece &a, const Piece &b) { return a.top < b.top; });
+
+        double cursor = m.top();
+        for (const Piece &piece : pieces) {
+            const double gap = std::max(0.0, piece.top - cursor);
+            if (!piece.row) {
+                QSize pixels;
+                const QByteArray png = groupPicture(document, groups[piece.group], piece.bounds, 200, &pixels);
+                body += "\\pard\\plain\\sb" + tw(gap) + "\\li" + tw(piece.bounds.left() - m.left()) +
+                        "{\\pict\\pngblip\\picw" + QByteArray::number(pixels.width()) + "\\pich" +
+                        QByteArray::number(pixels.height()) + "\\picwgoal" + tw(piece.bounds.width()) +
+                        "\\pichgoal" + tw(piece.bounds.height()) + "\n";
+                const QByteArray hex = png.toHex();
+                for (qsizetype i = 0; i < hex.size(); i += 128)
+                    body += hex.mid(i, 128) + '\n';
+                body += "}\\par\n";
+                cursor = std::max(cursor, piece.bounds.bottom());
+                continue;
+            }
+            const TextRow &row = *piece.row;
+            // A filled band behind the line shades the paragraph.
+            QByteArray shading;
+            const double middle = row.top + row.height / 2;
+            for (const ReportItem &i : page.items)
+                if (i.kind == ReportItem::Kind::Rect && i.group.isEmpty() && i.fill.isValid() &&
+                    i.rect.top() <= middle && i.rect.bottom() >= middle && i.rect.width() > contentWidth / 2)
+                    shading = "\\cbpat" + QByteArray::number(colorIndex(i.fill));
+            double indent = 0;
+            for (const ReportItem *i : row.items)
+                indent = std::min(indent, i->rect.left() - m.left());
+            QByteArray tabs, text;
+            int lastStop = -1;
+            bool first = true;
+            for (const ReportItem *i : row.items) {
+                const bool startsLine =
+                    first && !(i->alignment & (Qt::AlignRight | Qt::AlignHCenter)) &&
+                    std::fabs(i->rect.left() - m.left() - indent) < document.unitsPerInch * 0.01;
+                first = false;
+                if (!startsLine) {
+                    int stop = qRound((anchorOf(*i) - m.left()) * twips);
+                    stop = std::max(stop, lastStop + 1);
+                    lastStop = stop;
+                    if (i->alignment & Qt::AlignRight)
+                        tabs += "\\tqr";
+                    else if (i->alignment & Qt::AlignHCenter)
+                        tabs += "\\tqc";
+                    tabs += "\\tx" + QByteArray::number(stop);
+                    text += "\\tab";
+                }
+                text += "{\\fs" + QByteArray::number(qRound(i->font.pointSize * 2));
+                if (i->font.bold)
+                    text += "\\b";
+                if (i->font.italic)
+                    text += "\\i";
+                text += "\\cf" + QByteArray::number(colorIndex(i->color)) + ' ' + rtfText(i->text) + '}';
+            }
+            body += "\\pard\\plain\\f0\\sb" + tw(gap) + "\\sl-" + tw(row.height) + "\\slmult0\\li" + tw(indent) +
+                    shading + tabs + ' ' + text + "\\par\n";
+            cursor = row.top + row.height;
+        }
+    }
+
+    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1046\n"
+                     "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\n{\\colortbl;";
+    for (const QColor &c : colors)
+        out += "\\red" + QByteArray::number(c.red()) + "\\green" + QByteArray::number(c.green()) + "\\blue" +
+               QByteArray::number(c.blue()) + ';';
+    out += "}\n{\\info{\\title " + rtfText(document.title) + "}}\n";
+    out += "\\paperw" + tw(document.pageSize.width()) + "\\paperh" + tw(document.pageSize.height()) + "\\margl" +
+           tw(m.left()) + "\\margr" + tw(m.right()) + "\\margt" + tw(m.top()) + "\\margb" +
+           tw(document.unitsPerInch * 0.2) + "\\widowctrl0\n";
+    out += body;
+    out += "}\n";
+    return out;
+}
+
+// ---------------------------------------------------------------- plain text
+
+QByteArray reportToText(const ReportDocument &document, double charactersPerInch, double linesPerInch)
+{
+    const double column = document.unitsPerInch / charactersPerInch;
+    const double lineHeight = document.unitsPerInch / linesPerInch;
+    QStringList pages;
+    for (const ReportPage &page : document.pages) {
+        QStringList lines;
+        int last = -1;
+        for (const TextRow &row : textRows(document, page, false)) {
+            // Never two lines of the layout on one line of text.
+            const int index = std::max(last + 1, int(std::lround(row.top / lineHeight)));
+            last = index;
+            while (lines.size() <= index)
+                lines.append(QString());
+            QString &line = lines[index];
+            for (const ReportItem *i : row.items) {
+                const int size = int(i->text.size());
+                int at;
+                if (i->alignment & Qt::AlignRight)
+                    at = int(std::lround(i->rect.right() / column)) - size;
+                else if (i->alignment & Qt::AlignHCenter)
+                    at = int(std::lround(i->rect.center().x() / column - size / 2.0));
+                else
+                    at = int(std::lround(i->rect.left() / column));
+                // Texts that would run into each other keep a blank between them.
+                while (line.endsWith(QLatin1Char(' ')))
+                    line.chop(1);
+                if (!line.isEmpty())
+                    at = std::max(at, int(line.size()) + 1);
+                line = line.leftJustified(std::max(at, 0), QLatin1Char(' ')) + i->text;
+            }
+        }
+        for (QString &l : lines)
+            while (l.endsWith(QLatin1Char(' ')))
+                l.chop(1);
+        pages.append(lines.join(QStringLiteral("\r\n")));
+    }
+    return (pages.join(QStringLiteral("\r\n\f")) + QStringLiteral("\r\n")).toUtf8();
+}
+
+// ---------------------------------------------------------------- renderers
+
+void ReportRenderer::write(const ReportDocument &document, const QString &fileName,
+                           const ReportProgress &progress) const
+{
+    const QByteArray bytes = render(document, progress);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw AppError(QStringLiteral("Não foi possível gravar o arquivo %1: %2").arg(fileName, file.errorString()));
+    file.write(bytes);
+    if (!file.commit())
+        throw AppError(QStringLiteral("Não foi possível gravar o arquivo %1: %2").arg(fileName, file.errorString()));
+}
+
+QString ReportRenderer::defaultSuffix() const
+{
+    QString first = FileExtension.section(QLatin1Char(';'), 0, 0).trimmed();
+    if (first.startsWith(QLatin1String("*.")))
+        first.remove(0, 2);
+    return first;
+}
+
+QString ReportRenderer::fileFilter() const
+{
+    return DisplayName + QStringLiteral(" (") + QString(FileExtension).replace(QLatin1Char(';'), QLatin1Char(' ')) +
+           QLatin1Char(')');
+}
+
+QByteArray PdfRenderer::render(const ReportDocument &document, const ReportProgress &progress) const
+{
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setResolution(MetafileDPI);
+    writer.setTitle(document.title);
+    writer.setPageSize(QPageSize(QSizeF(document.toInches(document.pageSize.width()) * 25.4,
+                                        document.toInches(document.pageSize.height()) * 25.4),
+                                 QPageSize::Millimeter));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        throw AppError(QStringLiteral("Não foi possível iniciar o documento PDF."));
+    for (int i = 0; i < document.pages.size(); ++i) {
+        if (i > 0)
+            writer.newPage();
+        if (progress)
+            progress(i + 1);
+        paintReportPage(painter, document, document.pages[i]);
+    }
+    painter.end();
+    return pdf;
+}
+
+QByteArray HtmlRenderer::render(const ReportDocument &document, const ReportProgress &progress) const
+{
+    if (progress)
+        for (int i = 0; i < document.pages.size(); ++i)
+            progress(i + 1);
+    return reportToHtml(document);
+}
+
+QByteArray RtfRenderer::render(const ReportDocument &document, const ReportProgress &progress) const
+{
+    if (progress)
+        for (int i = 0; i < document.pages.size(); ++i)
+            progress(i + 1);
+    return reportToRtf(document);
+}
+
+QByteArray TextRenderer::render(const ReportDocument &document, const ReportProgress &progress) const
+{
+    if (progress)
+        for (int i = 0; i < document.pages.size(); ++i)
+            progress(i + 1);
+    return reportToText(document, CPI, LPI);
+}

@@ -1,0 +1,102 @@
+#pragma once
+// The writers of a laid-out report: painting on any paint device (PDF,
+// printer, preview), and the file formats, each a renderer component with its
+// display name and extensions, chosen by name in the output options.
+
+#include "report/ReportDocument.h"
+#include "report/ReportModels.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QPainter;
+
+// Paints one page on a painter whose device starts at the page's top left
+// corner; scaleX and scaleY enlarge or reduce it (1: actual size).
+void paintReportPage(QPainter &painter, const ReportDocument &document, const ReportPage &page, double scaleX = 1,
+                     double scaleY = 1);
+
+// The document as one HTML page (UTF-8), its pages one under the other: the
+// texts placed where the layout put them, the drawings as SVG.
+QByteArray reportToHtml(const ReportDocument &document);
+// The document as RTF (code page 1252, other characters as Unicode): each line
+// of texts one paragraph with tab stops where the layout put them, each group
+// of drawings (the chart) one picture.
+QByteArray reportToRtf(const ReportDocument &document);
+// The document as plain text (UTF-8, CRLF) on a grid of charactersPerInch
+// columns and linesPerInch lines; pages separated by form feeds; drawings left out.
+QByteArray reportToText(const ReportDocument &document, double charactersPerInch, double linesPerInch);
+
+// A file format of the report system.
+class ReportRenderer : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    QString DisplayName;
+    QString FileExtension; // "*.html;*.htm": the first is the one given to a new file
+
+    // "PDF", "HTML", "RTF" or "TXT".
+    virtual QString formatName() const = 0;
+    // Writes the document; raises AppError naming the file when it cannot.
+    void write(const ReportDocument &document, const QString &fileName, const ReportProgress &progress) const;
+    // "pdf": the extension a file of this format is given.
+    QString defaultSuffix() const;
+    // "Adobe Acrobat (PDF) (*.pdf)", for file dialogs.
+    QString fileFilter() const;
+
+protected:
+    virtual QByteArray render(const ReportDocument &document, const ReportProgress &progress) const = 0;
+};
+
+// PDF through Qt's PDF writer, which embeds the subsets of the fonts it uses
+// and writes text in Unicode: EmbedFonts and FontEncoding are kept as set but
+// cannot be honoured. MetafileDPI is the writer's resolution.
+class PdfRenderer : public ReportRenderer {
+    Q_OBJECT
+public:
+    using ReportRenderer::ReportRenderer;
+    bool EmbedFonts = false;
+    int ImageQuality = 90;
+    int MetafileDPI = 300;
+    QString FontEncoding = QStringLiteral("WinAnsi");
+    QString formatName() const override { return QStringLiteral("PDF"); }
+
+protected:
+    QByteArray render(const ReportDocument &document, const ReportProgress &progress) const override;
+};
+
+class HtmlRenderer : public ReportRenderer {
+    Q_OBJECT
+public:
+    using ReportRenderer::ReportRenderer;
+    // On: the page would be handed to a web server instead of a file; not supported.
+    bool ServerMode = false;
+    QString formatName() const override { return QStringLiteral("HTML"); }
+
+protected:
+    QByteArray render(const ReportDocument &document, const ReportProgress &progress) const override;
+};
+
+class RtfRenderer : public ReportRenderer {
+    Q_OBJECT
+public:
+    using ReportRenderer::ReportRenderer;
+    QString formatName() const override { return QStringLiteral("RTF"); }
+
+protected:
+    QByteArray render(const ReportDocument &document, const ReportProgress &progress) const override;
+};
+
+class TextRenderer : public ReportRenderer {
+    Q_OBJECT
+public:
+    using ReportRenderer::ReportRenderer;
+    double CPI = 10;
+    double LPI = 6;
+    QString formatName() const override { return QStringLiteral("TXT"); }
+
+protected:
+    QByteArray render(const ReportDocument &document, const ReportProgress &progress) const override;
+};

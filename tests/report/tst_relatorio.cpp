@@ -575,10 +575,7 @@ private slots:
         r->Edit();
         r->FieldByName(QStringLiteral("MOTIVOS")).SetAsString(QStringLiteral("Cápsula 5 refeita."));
         // An eleventh weight typed in the grid, still in its cell editor.
-        frm_Cadastros->dbgrd1->setFocus();
-        DM->cds_PesoMed->Last();
-        TestPrograma::tecla(Qt::Key_Down);
-        TestPrograma::tecla(Qt::Key_Right);
+        TestPrograma::clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
         TestPrograma::digita(QStringLiteral("252,7"));
         const QString t = relatorio(QStringLiteral("TXT"), QStringLiteral("pendente.txt"));
         QVERIFY(recorder->entries().isEmpty());

@@ -42,6 +42,7 @@ TDM::TDM(QObject *parent)
 {
     CriaConjuntos();
     LigaRegras();
+    LigaRegrasLotes();
     setObjectName(QStringLiteral("DM"));
     sqlcon1.ConnectionName = QStringLiteral("VeltramoDados");
     sqlcon1.DriverName = QStringLiteral("Interbase");
@@ -81,7 +82,8 @@ TDM::~TDM()
     std::reverse(conjuntos.begin(), conjuntos.end());
     for (ClientDataSet *cds : conjuntos) {
         cds->BeforeInsert = cds->AfterInsert = cds->AfterPost = cds->AfterDelete = nullptr;
-        cds->BeforeScroll = cds->AfterScroll = nullptr;
+        cds->BeforeScroll = cds->AfterScroll = cds->BeforePost = nullptr;
+        cds->OnPostError = nullptr;
         cds->Close();
     }
     if (DM == this)

@@ -12,6 +12,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 class TDM : public QObject {
     Q_OBJECT
@@ -92,6 +93,10 @@ public:
     // while it exists. Receives RESULTADO of the result row current at the moment.
     std::function<void(const QString &resultado)> ColoreVeredito;
 
+    // Puts the cursor of the lot registry's grid on its first column; set by
+    // that window while it exists.
+    std::function<void()> PrimeiraColunaLotes;
+
     // While set, posts and deletes of weighings and result records stay in the
     // change logs instead of being written one by one; GravaJuntos writes them.
     bool GravacaoAdiada = false;
@@ -117,12 +122,30 @@ public:
     void cds_RPesoMedBeforeScroll(ClientDataSet &ds);
     void cds_RPesoMedAfterScroll(ClientDataSet &ds);
 
+    // Record rules of the empty-capsule lots.
+    void PesoCaVAfterInsert(ClientDataSet &ds);
+    void PesoCaVBeforePost(ClientDataSet &ds);
+    void PesoCaVAfterPost(ClientDataSet &ds);
+    void PesoCaVAfterDelete(ClientDataSet &ds);
+    void PesoCaVAfterScroll(ClientDataSet &ds);
+    void PesoCaVPostError(ClientDataSet &ds, const AppError &error, DataAction &action);
+
 private:
     void CriaConjuntos();
     void LigaRegras();
+    void LigaRegrasLotes();
     // Writes the change log back; a refused change stays pending and is reported.
     void GravaAlteracoes(ClientDataSet &ds, const QString &oQue, const QString &conselho);
+    // The weights of the lot being edited as they were when it went into edit mode.
+    QList<QVariant> m_pesosLidos;
 };
+
+// The message of a lot the database refused to store, typically one that
+// repeats another's supplier, lot and capsule size.
+extern const QString kChaveDuplicadaLote;
+// The average of a lot's twenty weights: their sum over 20, an empty weight
+// counting 0, kept with the three decimals of the column.
+double MediaDosPesos(const QList<std::optional<double>> &pesos);
 
 // The text key of a formula: station, order number with at least six digits,
 // formula number.

@@ -136,3 +136,16 @@ qint64 TDM::ExecutaComando(const QString &sql)
 {
     return sqlcon1.execute(sql);
 }
+
+QList<qint64> TDM::ExecutaComandos(const QStringList &sqls)
+{
+    fb::Transaction transaction(sqlcon1.connection());
+    QList<qint64> afetadas;
+    for (const QString &sql : sqls) {
+        fb::Statement statement(transaction, sql);
+        afetadas.append(statement.execute());
+    }
+    // Not reached on a failure: the transaction rolls back as it goes.
+    transaction.commit();
+    return afetadas;
+}

@@ -85,6 +85,9 @@ public:
     void ConsultaRapida(const QString &sql);
     // Executes one statement on the connection, committed on its own; returns the rows affected.
     qint64 ExecutaComando(const QString &sql);
+    // Executes the statements in one transaction: all of them, or on a failure
+    // none, the error raised. Returns the rows affected by each.
+    QList<qint64> ExecutaComandos(const QStringList &sqls);
 
     // Highest identifier read by the last before-insert rule of either table.
     qint64 UltimoId = 0;

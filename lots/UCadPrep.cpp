@@ -882,10 +882,102 @@ void TFormCadPrep::Peso1Enter()
 
 void TFormCadPrep::Alteraresteregistro1Click()
 {
+    ClientDataSet *ds = DM->PesoCaV;
+    if (!ds->Active() || ds->IsEmpty())
+        return;
+    // The current row is read before the focus leaves the grid.
+    DBGrid1->ConfirmaEdicao();
+    QStringList pesos;
+    for (int n = 1; n <= 20; ++n) {
+        const Field f = ds->FieldByName(campoPeso(n));
+        pesos.append(f.IsNull() ? QString() : numberForTyping(f.AsFloat()));
+    }
+    ModoEntrada = 2;
+    CodFornAnterior = ds->FieldByName(QStringLiteral("CODFORN")).AsString().left(30);
+    LoteAnterior = ds->FieldByName(QStringLiteral("LOTE")).AsString();
+    Panel1->setGeometry(168, 120, 601, 470);
+    Panel1->show();
+    Panel1->raise();
+    CodigoFornecedor->setFocus();
+
+    DM->ConsultaRapida(QStringLiteral("Select NOMEFANTASIA from FORNECED where CODIGO = ") + quoted(CodFornAnterior));
+    Label31->setText(DM->SQLQuery1.IsEmpty() ? QString() : DM->SQLQuery1.asString(QStringLiteral("NOMEFANTASIA")));
+    DM->SQLQuery1.Close();
+    DM->ConsultaRapida(QStringLiteral("Select DESCRICAO from ESTLOTE where LOTE = ") + quoted(LoteAnterior) +
+                       QStringLiteral(" and DESCRICAO like 'Cap%'"));
+    Label34->setText(DM->SQLQuery1.IsEmpty() ? QString() : DM->SQLQuery1.asString(QStringLiteral("DESCRICAO")));
+    DM->SQLQuery1.Close();
+    CodigoFornecedor->setText(CodFornAnterior);
+    EditLote->setText(LoteAnterior);
+    for (int i = 0; i < 20; ++i)
+        Peso[i]->setText(pesos[i]);
 }
 
 void TFormCadPrep::BitBtn2Click()
 {
+    // Every weight must be a number; a refused one stops here, nothing stored.
+    QList<double> pesos;
+    for (int i = 0; i < 20; ++i) {
+        const TypedNumber n = readTypedNumber(Peso[i]->text());
+        if (!n.value) {
+            messages().error(LabelPeso[i]->text() + QStringLiteral(": ") + n.error);
+            Peso[i]->setFocus();
+            Peso[i]->selectAll();
+            return;
+        }
+        pesos.append(*n.value);
+    }
+    const QString codigo = CodigoFornecedor->text();
+    const QString lote = EditLote->text();
+    QString comando;
+    if (ModoEntrada == 1) {
+        DM->ConsultaRapida(ConsultaLoteRegistrado(codigo, lote));
+        const bool existe = !DM->SQLQuery1.IsEmpty();
+        DM->SQLQuery1.Close();
+        if (existe) {
+            messages().simple(kJaExiste);
+            Label31->clear();
+            Label34->clear();
+        } else {
+            comando = ComandoIncluiLote(codigo, lote, TamanhoCapsula(Label34->text()), pesos);
+        }
+    } else if (codigo == CodFornAnterior && lote == LoteAnterior) {
+        comando = ComandoAlteraLote(codigo, lote, pesos, CodFornAnterior, LoteAnterior);
+    } else {
+        DM->ConsultaRapida(ConsultaLoteRegistrado(codigo, lote));
+        const bool existe = !DM->SQLQuery1.IsEmpty();
+        DM->SQLQuery1.Close();
+        if (existe) {
+            messages().simple(QStringLiteral("ATENÇÃO: Já existe um registro para o LOTE ") + lote +
+                              QStringLiteral(" do FORNECEDOR ") + codigo);
+            CodigoFornecedor->setText(CodFornAnterior);
+            EditLote->setText(LoteAnterior);
+            CodigoFornecedor->setFocus();
+        } else {
+            comando = ComandoAlteraLote(codigo, lote, pesos, CodFornAnterior, LoteAnterior);
+        }
+    }
+    if (!comando.isEmpty()) {
+        std::optional<qint64> afetadas;
+        try {
+            afetadas = DM->ExecutaComando(comando);
+        } catch (const std::exception &) {
+            // The database's own message is not shown.
+        }
+        if (!afetadas)
+            messages().simple(QStringLiteral("Falha na execução do procedimento."));
+        else if (ModoEntrada != 1 && *afetadas == 0)
+            // Deleted or changed elsewhere since it was read: nothing was changed.
+            messages().simple(QStringLiteral("O lote \"") + LoteAnterior + QStringLiteral("\" do fornecedor \"") +
+                              CodFornAnterior +
+                              QStringLiteral("\" não está mais cadastrado: foi excluído ou alterado em outra "
+                                             "estação.\rNada foi alterado."));
+        else
+            messages().simple(QStringLiteral("Procedimento concluído com sucesso!"));
+    }
+    Panel1->hide();
+    if (GravaLinhaPendente())
+        AbreLista();
 }
 
 bool TFormCadPrep::EntraPeso(double peso)
@@ -913,8 +1005,106 @@ bool TFormCadPrep::EntraPeso(double peso)
 
 void TFormCadPrep::Excluiresteregistro1Click()
 {
+    ClientDataSet *ds = DM->PesoCaV;
+    if (!GravaLinhaPendente() || !ds->Active() || ds->IsEmpty())
+        return;
+    CodFornAnterior = ds->FieldByName(QStringLiteral("CODFORN")).AsString().left(30);
+    LoteAnterior = ds->FieldByName(QStringLiteral("LOTE")).AsString();
+    if (!messages().confirm(QStringLiteral("Confirma a exclusão do lote \"") + LoteAnterior +
+                            QStringLiteral("\" do fornecedor \"") + CodFornAnterior + QStringLiteral("\"?")))
+        return;
+    ds->Close();
+    try {
+        DM->ExecutaComando(QStringLiteral("Delete from PESCAVAZ where CODFORN = ") + quoted(CodFornAnterior) +
+                           QStringLiteral(" and LOTE = ") + quoted(LoteAnterior));
+    } catch (...) {
+        // The error reaches the user over the list as the database holds it.
+        AbreLista();
+        throw;
+    }
+    AbreLista();
 }
 
 void TFormCadPrep::Eliminarduplicaes1Click()
 {
+    if (!GravaLinhaPendente())
+        return;
+    ClientDataSet *ds = DM->PesoCaV;
+    if (!ds->Active())
+        AbreLista();
+    const int cCodigo = ds->FieldIndex(QStringLiteral("CODFORN"));
+    const int cLote = ds->FieldIndex(QStringLiteral("LOTE"));
+    const int cTamanho = ds->FieldIndex(QStringLiteral("TAMCAP"));
+    const int cMedia = ds->FieldIndex(QStringLiteral("PESOMEDIO"));
+    int quantos = 0;
+    bool denovo = true;
+    while (denovo) {
+        denovo = false;
+        for (int linha = 0; linha < ds->RecordCount(); ++linha) {
+            const QString codigo = ds->rowValue(linha, cCodigo).toString();
+            const QString lote = ds->rowValue(linha, cLote).toString();
+            // The rows of the lot whose code names the same supplier: equal
+            // as numbers when the codes are whole numbers (12 and 0012), as
+            // text otherwise. No code is ever spliced into SQL unquoted.
+            DM->ConsultaGenerica(QStringLiteral("Select CODFORN, LOTE from PESCAVAZ where LOTE = ") + quoted(lote));
+            ClientDataSet *g = DM->cds_Generico;
+            int registros = 0;
+            QStringList codigos;
+            for (g->First(); !g->Eof(); g->Next()) {
+                const QString outro = g->FieldByName(QStringLiteral("CODFORN")).AsString();
+                if (!MesmoFornecedor(outro, codigo))
+                    continue;
+                ++registros;
+                if (!codigos.contains(outro))
+                    codigos.append(outro);
+            }
+            DM->sqlds_Generico.Close();
+            g->Close();
+            if (registros <= 1)
+                continue;
+
+            messages().simple(QStringLiteral("Achei ") + QString::number(registros) + QStringLiteral(" registros para ") +
+                              lote + QStringLiteral(" / ") + codigo);
+            ++quantos;
+            denovo = quantos <= 50;
+            // The first row met stands for the group; an empty value stays empty.
+            auto numero = [&](int campo) {
+                const QVariant v = ds->rowValue(linha, campo);
+                return !v.isValid() || v.isNull() ? QStringLiteral("null") : NumeroNoComando(v.toDouble());
+            };
+            QString valores = quoted(codigo) + QStringLiteral(", ") + quoted(lote) + QStringLiteral(", ") +
+                              quoted(ds->rowValue(linha, cTamanho).toString()) + QStringLiteral(", ") +
+                              numero(cMedia);
+            for (int n = 1; n <= 20; ++n)
+                valores += QStringLiteral(", ") + numero(ds->FieldIndex(campoPeso(n)));
+            QStringList emAspas;
+            for (const QString &c : codigos)
+                emAspas.append(quoted(c));
+            messages().simple(QStringLiteral("Eliminando a duplicidade de LOTE: '") + lote +
+                              QStringLiteral("' e CODFORN: ") + codigo);
+            // The group is collapsed in one transaction: deleted and written
+            // back as its first row, or left as it was.
+            try {
+                DM->ExecutaComandos(
+                    {QStringLiteral("delete from PesCaVaz where LOTE = ") + quoted(lote) +
+                         QStringLiteral(" and CODFORN in (") + emAspas.join(QStringLiteral(", ")) + QLatin1Char(')'),
+                     QStringLiteral("Insert into PESCAVAZ (") + ColunasPesCaVaz + QStringLiteral(") values (") +
+                         valores + QLatin1Char(')')});
+            } catch (const AppError &e) {
+                AbreLista();
+                throw AppError(QStringLiteral("A duplicidade de LOTE: '") + lote + QStringLiteral("' e CODFORN: ") +
+                               codigo + QStringLiteral(" não foi eliminada; os registros continuam como estavam.\r") +
+                               e.text());
+            }
+            AbreLista();
+            break;
+        }
+    }
+    if (quantos == 0)
+        messages().simple(QStringLiteral("Não foram encontrados registros duplicados."));
+    else if (quantos == 1)
+        messages().simple(QStringLiteral("Foi encontrado um lote/fornecedor duplicado. A duplicação foi eliminada."));
+    else
+        messages().simple(QStringLiteral("Foram encontrados ") + QString::number(quantos) +
+                          QStringLiteral(" lotes/fornecedores duplicados. As duplicações foram eliminadas."));
 }

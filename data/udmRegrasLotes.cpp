@@ -93,7 +93,11 @@ void TDM::PesoCaVAfterPost(ClientDataSet &ds)
     // The list is re-read in its order: the cursor stays on the lot just
     // stored, so that the next weight typed goes into it and not into the
     // lot that now stands at its old position.
-    ds.Locate(kChaveLote, lote);
+    QList<QVariant> aqui;
+    for (const QString &campo : kChaveLote.split(QLatin1Char(';')))
+        aqui.append(ds.FieldByName(campo).Value());
+    if (aqui != lote)
+        ds.Locate(kChaveLote, lote);
 }
 
 void TDM::PesoCaVAfterDelete(ClientDataSet &ds)

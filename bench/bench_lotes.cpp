@@ -76,7 +76,9 @@ int main(int argc, char **argv)
         QApplication::processEvents();
         ativacoes.append(t.nsecsElapsed() / 1e6);
     }
-    const int lotes = dm.PesoCaV->RecordCount();
+    dm.ConsultaRapida(QStringLiteral("select count(*) as QTDE from PESCAVAZ"));
+    const qint64 lotes = dm.SQLQuery1.asInteger(QStringLiteral("QTDE"));
+    dm.SQLQuery1.Close();
 
     // 2. Leaving a weight column of the grid after typing a weight.
     DBGrid *grade = janela->DBGrid1;
@@ -116,7 +118,7 @@ int main(int argc, char **argv)
     const qint64 gravados =
         dm.ExecutaComando(QStringLiteral("update PESCAVAZ set TAMCAP = TAMCAP where LOTE starting with 'BENCH-P'"));
 
-    std::printf("%d lots in the grid\n", lotes);
+    std::printf("%lld lots registered\n", static_cast<long long>(lotes));
     mostra("activation (read, lay out, paint)", ativacoes);
     mostra("leaving a weight column (average, post)", saidas);
     mostra("saving a lot from the entry panel", gravacoes);

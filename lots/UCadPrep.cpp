@@ -1040,6 +1040,7 @@ void TFormCadPrep::Eliminarduplicaes1Click()
     bool denovo = true;
     while (denovo) {
         denovo = false;
+        ds->FetchAll();
         for (int linha = 0; linha < ds->RecordCount(); ++linha) {
             const QString codigo = ds->rowValue(linha, cCodigo).toString();
             const QString lote = ds->rowValue(linha, cLote).toString();

@@ -11,6 +11,7 @@
 #include "widgets/ErrorHandler.h"
 
 #include <QLabel>
+#include <QToolButton>
 
 using namespace Lotes;
 
@@ -650,6 +651,27 @@ private slots:
         QCOMPARE(valor(QStringLiteral("P03"), QStringLiteral("0012"), QStringLiteral("L2401")).toDouble(), 95.0);
         QCOMPARE(valor(QStringLiteral("P03"), QStringLiteral("0031"), QStringLiteral("L'Q")).toDouble(), 80.0);
         QCOMPARE(valor(QStringLiteral("PESOMEDIO"), QStringLiteral("0031"), QStringLiteral("L'Q")).toDouble(), 80.0);
+    }
+
+    void theLastOfManyLots()
+    {
+        // More lots than are read at once: the navigator's last button reaches them.
+        for (int i = 1; i <= 150; ++i)
+            registraLote(QStringLiteral("0012"), QStringLiteral("M%1").arg(i, 3, 10, QLatin1Char('0')),
+                         QStringLiteral("0"), 50, 50);
+        TFormCadPrep *w = abreJanela();
+        QTest::mouseClick(w->DBNavigator1->button(DBNavigator::Last), Qt::LeftButton);
+        QCOMPARE(DM->PesoCaV->RecNo(), 150);
+        QCOMPARE(w->DBText3->text(), QStringLiteral("M150"));
+        clicaNaCelula(149, 5);
+        digita(QStringLiteral("70"));
+        key(Qt::Key_Return);
+        QCOMPARE(valor(QStringLiteral("P03"), QStringLiteral("0012"), QStringLiteral("M150")).toDouble(), 70.0);
+        QCOMPARE(valor(QStringLiteral("PESOMEDIO"), QStringLiteral("0012"), QStringLiteral("M150")).toDouble(), 51.0);
+        QCOMPARE(campo("LOTE"), QStringLiteral("M150"));
+        QCOMPARE(grade()->currentIndex().row(), 149);
+        QCOMPARE(lotes(QStringLiteral("PESOMEDIO = 50")), 149);
+        QVERIFY(recorder->entries().isEmpty());
     }
 
     void aRegisteredLotGoneFromTheStockIsKept()

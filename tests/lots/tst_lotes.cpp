@@ -146,7 +146,7 @@ private slots:
         clicaNaCelula(0, 7);
         key(tecla);
         // The move to the first column runs the weight column's rules on the
-        // new row; stage C then finds no supplier "0000" and offers the list.
+        // new row; the supplier check then finds no supplier "0000" and offers the list.
         QCOMPARE(recorder->texts(), QStringList{kLoteNaoInformado});
         QCOMPARE(DM->PesoCaV->State(), DataSetState::Insert);
         QCOMPARE(campo("LOTE"), QStringLiteral("0"));
@@ -409,6 +409,20 @@ private slots:
         QVERIFY(!w->PainelEstLote->isVisible());
         QCOMPARE(campo("LOTE"), QStringLiteral("0"));
         QCOMPARE(QApplication::focusWidget(), grade());
+    }
+
+    void noLotYetAndACodeThatIsNoNumber()
+    {
+        TFormCadPrep *w = abreJanela();
+        novaLinha({QStringLiteral("AB")});
+        key(Qt::Key_Escape);
+        recorder->clear();
+        // The stock lots of supplier "AB" cannot be offered: the rules stop there.
+        key(Qt::Key_Return);
+        QCOMPARE(recorder->texts(), QStringList{QStringLiteral("'AB' não é um valor inteiro válido.")});
+        QCOMPARE(recorder->entries().first().kind, MessageRecorder::Kind::Error);
+        QCOMPARE(grade()->SelectedIndex(), 1);
+        QVERIFY(!w->PainelEstLote->isVisible());
     }
 
     void noStockLotsForTheSupplier()

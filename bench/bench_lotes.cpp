@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -39,6 +40,14 @@ void mostra(const char *oQue, const QList<double> &tempos)
     std::printf("%-44s %7.2f ms median, %7.2f min, %7.2f max (%lld runs)\n", oQue, median(tempos),
                 *std::min_element(tempos.begin(), tempos.end()), *std::max_element(tempos.begin(), tempos.end()),
                 static_cast<long long>(tempos.size()));
+}
+
+// Processor time of this process, in ms: the client's share of a wall-clock time.
+double cpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
 }
 
 const QString kDoBenchmark = QStringLiteral("LOTE starting with 'BENCH-'");
@@ -86,20 +95,24 @@ int main(int argc, char **argv)
     dm.PesoCaV->Locate(QStringLiteral("CODFORN;LOTE"), {QStringLiteral("0005"), QStringLiteral("BENCH-GRADE")});
     grade->setSelectedIndex(5);
     QList<double> saidas;
+    QList<double> saidasCpu;
     QList<double> comandos;
     for (int i = 0; i < 21; ++i) {
         const int coluna = 5 + i % 2;
         grade->setSelectedIndex(coluna);
         grade->DigitaNaCelula(coluna, QStringLiteral("%1,%2").arg(90 + i % 7).arg(i % 10));
         const qint64 antes = fb::statementCount();
+        const double cpu = cpuMs();
         QElapsedTimer t;
         t.start();
         grade->setSelectedIndex(coluna + 1);
         QApplication::processEvents();
         saidas.append(t.nsecsElapsed() / 1e6);
+        saidasCpu.append(cpuMs() - cpu);
         comandos.append(fb::statementCount() - antes);
     }
     const double media = dm.PesoCaV->FieldByName(QStringLiteral("PESOMEDIO")).AsFloat();
+    const int linha = dm.PesoCaV->RecNo();
 
     // 3. Saving a new lot from the entry panel.
     QList<double> gravacoes;
@@ -122,7 +135,9 @@ int main(int argc, char **argv)
     mostra("activation (read, lay out, paint)", ativacoes);
     mostra("leaving a weight column (average, post)", saidas);
     mostra("saving a lot from the entry panel", gravacoes);
-    std::printf("statements per weight column left: %.0f median\n", median(comandos));
+    std::printf("leaving a weight column: %.0f statements, %.2f ms of this process's processor time (medians); "
+                "the lot is row %d of the list\n",
+                median(comandos), median(saidasCpu), linha);
     std::printf("average of the grid lot %.3f, %lld lots saved, %d messages\n", media, static_cast<long long>(gravados),
                 contador.quantas);
 

@@ -145,7 +145,7 @@ QList<qint64> TDM::ExecutaComandos(const QStringList &sqls)
         fb::Statement statement(transaction, sql);
         afetadas.append(statement.execute());
     }
-    // Not reached on a failure: the transaction rolls back as it goes.
+    // A failure leaves before the commit, and the transaction rolls back as it is destroyed.
     transaction.commit();
     return afetadas;
 }

@@ -42,6 +42,7 @@ TDM::TDM(QObject *parent)
 {
     CriaConjuntos();
     LigaRegras();
+    LigaRegrasLotes();
     setObjectName(QStringLiteral("DM"));
     sqlcon1.ConnectionName = QStringLiteral("VeltramoDados");
     sqlcon1.DriverName = QStringLiteral("Interbase");
@@ -81,7 +82,8 @@ TDM::~TDM()
     std::reverse(conjuntos.begin(), conjuntos.end());
     for (ClientDataSet *cds : conjuntos) {
         cds->BeforeInsert = cds->AfterInsert = cds->AfterPost = cds->AfterDelete = nullptr;
-        cds->BeforeScroll = cds->AfterScroll = nullptr;
+        cds->BeforeScroll = cds->AfterScroll = cds->BeforePost = nullptr;
+        cds->OnPostError = nullptr;
         cds->Close();
     }
     if (DM == this)
@@ -133,4 +135,17 @@ void TDM::ConsultaRapida(const QString &sql)
 qint64 TDM::ExecutaComando(const QString &sql)
 {
     return sqlcon1.execute(sql);
+}
+
+QList<qint64> TDM::ExecutaComandos(const QStringList &sqls)
+{
+    fb::Transaction transaction(sqlcon1.connection());
+    QList<qint64> afetadas;
+    for (const QString &sql : sqls) {
+        fb::Statement statement(transaction, sql);
+        afetadas.append(statement.execute());
+    }
+    // A failure leaves before the commit, and the transaction rolls back as it is destroyed.
+    transaction.commit();
+    return afetadas;
 }

@@ -12,6 +12,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 class TDM : public QObject {
     Q_OBJECT
@@ -90,6 +91,9 @@ public:
     void ConsultaRapida(const QString &sql);
     // Executes one statement on the connection, committed on its own; returns the rows affected.
     qint64 ExecutaComando(const QString &sql);
+    // Executes the statements in one transaction: all of them, or on a failure
+    // none, the error raised. Returns the rows affected by each.
+    QList<qint64> ExecutaComandos(const QStringList &sqls);
 
     // Highest identifier read by the last before-insert rule of either table.
     qint64 UltimoId = 0;
@@ -97,6 +101,10 @@ public:
     // Colours the verdict shown by the analysis window; set by that window
     // while it exists. Receives RESULTADO of the result row current at the moment.
     std::function<void(const QString &resultado)> ColoreVeredito;
+
+    // Puts the cursor of the lot registry's grid on its first column; set by
+    // that window while it exists.
+    std::function<void()> PrimeiraColunaLotes;
 
     // While set, posts and deletes of weighings and result records stay in the
     // change logs instead of being written one by one; GravaJuntos writes them.
@@ -128,6 +136,14 @@ public:
     void cds_RPesoMedBeforeScroll(ClientDataSet &ds);
     void cds_RPesoMedAfterScroll(ClientDataSet &ds);
 
+    // Record rules of the empty-capsule lots.
+    void PesoCaVAfterInsert(ClientDataSet &ds);
+    void PesoCaVBeforePost(ClientDataSet &ds);
+    void PesoCaVAfterPost(ClientDataSet &ds);
+    void PesoCaVAfterDelete(ClientDataSet &ds);
+    void PesoCaVAfterScroll(ClientDataSet &ds);
+    void PesoCaVPostError(ClientDataSet &ds, const AppError &error, DataAction &action);
+
 private:
     void CriaConjuntos();
     void LigaRegras();
@@ -136,9 +152,19 @@ private:
     // written again, a few times; true when it was finally written.
     bool RegravaComNovaChave(ClientDataSet &ds, const QString &campoId, const QString &tabela);
     bool m_renumerando = false;
+    void LigaRegrasLotes();
     // Writes the change log back; a refused change stays pending and is reported.
     void GravaAlteracoes(ClientDataSet &ds, const QString &oQue, const QString &conselho);
+    // The weights of the lot being edited as they were when it went into edit mode.
+    QList<QVariant> m_pesosLidos;
 };
+
+// The message of a lot the database refused to store, typically one that
+// repeats another's supplier, lot and capsule size.
+extern const QString kChaveDuplicadaLote;
+// The average of a lot's twenty weights: their sum over 20, an empty weight
+// counting 0, kept with the three decimals of the column.
+double MediaDosPesos(const QList<std::optional<double>> &pesos);
 
 // The text key of a formula: station, order number with at least six digits,
 // formula number.

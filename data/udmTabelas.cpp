@@ -373,6 +373,9 @@ void TDM::CriaConjuntos()
     ds_RPesoMed = new DataSource(QStringLiteral("ds_RPesoMed"), cds_RPesoMed, this);
 
     PesoCaV = monta(SQLDSPesoCaVaz, TextoPesoCaVaz, DSPPesoCaVaz, QStringLiteral("PesoCaV"), camposPesCaVaz());
+    // Thousands of lots: read as they are shown, and re-read after each post
+    // only down to the lot being typed.
+    PesoCaV->PacketRecords = 100;
     DSPesoCaV = new DataSource(QStringLiteral("DSPesoCaV"), PesoCaV, this);
 
     CDSC = monta(SQLDSC, TextoC, DSPC, QStringLiteral("CDSC"), camposC());

@@ -18,7 +18,7 @@ DEMO_DB="$FB_DATA/veltramo.fdb"
 
 PACKAGES=(cmake g++ make qt6-base-dev qt6-charts-dev qt6-5compat-dev qt6-serialport-dev libgl-dev
   firebird3.0-server firebird-dev firebird3.0-utils
-  xvfb x11-utils imagemagick poppler-utils fonts-dejavu-core fonts-dejavu-extra dpkg-dev file)
+  xvfb x11-utils xdotool imagemagick poppler-utils fonts-dejavu-core fonts-dejavu-extra dpkg-dev file)
 
 log() { printf '== %s\n' "$*" >&2; }
 

@@ -9,6 +9,7 @@
 #include "balance/LeitorBalanca.h"
 #include "app/uPesoMed.h"
 #include "core/AppError.h"
+#include "core/Messages.h"
 #include "data/dataset/ClientDataSet.h"
 #include "data/udm.h"
 #include "lots/UCadPrep.h"
@@ -28,6 +29,8 @@
 #include <QPrintPreviewDialog>
 #include <QRadioButton>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -69,6 +72,58 @@ void relatorios(DialogCatcher &catcher, int npedido, const QString &folder, cons
         frm_Cadastros->btn_Relatorio->click();
         std::printf("%s\n", qPrintable(path));
     }
+}
+
+// Messages of the lot register while it is photographed: none is expected,
+// and none may wait for a click.
+class SemMensagens : public MessageService {
+public:
+    void simple(const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
+    void information(const QString &text) override { simple(text); }
+    void error(const QString &text) override { simple(text); }
+    bool confirm(const QString &) override { return false; }
+};
+
+// The lot register with its lots, the entry panel with a lot being typed and
+// the two pickers; nothing is stored.
+void capturaLotes(const QString &folder)
+{
+    SemMensagens semMensagens;
+    MessageService *anterior = setMessageService(&semMensagens);
+    TFormCadPrep *w = FormCadPrep;
+    const auto tecla = [](int key) { QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key)); };
+    w->DBGrid1->setFocus();
+    if (w->DBGrid1->model()->rowCount() > 1) {
+        DM->PesoCaV->SetRecNo(2);
+        w->DBGrid1->setSelectedIndex(5);
+    }
+    save(w, folder, QStringLiteral("lotes"));
+
+    w->BitBtn4->click();
+    tecla(Qt::Key_Return);
+    save(w, folder, QStringLiteral("lotes-fornecedores"));
+    // The first supplier with capsule lots in the stock.
+    for (int i = 0; i < w->DBGrid2->model()->rowCount(); ++i) {
+        if (w->DBGrid2->model()->index(i, 0).data().toString().contains(QLatin1String("CAPSULAS"))) {
+            w->DBGrid2->setCurrentIndex(w->DBGrid2->model()->index(i, 0));
+            break;
+        }
+    }
+    tecla(Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), 'S');
+    if (w->PainelEstLote->isVisible()) {
+        save(w, folder, QStringLiteral("lotes-estoque"));
+        tecla(Qt::Key_Escape);
+    }
+    w->EditLote->setText(QStringLiteral("SA2411873"));
+    w->Label34->setText(QStringLiteral("Capsula 0 Incolor"));
+    for (int i = 0; i < 14; ++i)
+        w->Peso[i]->setText(QLocale().toString(96.1 + (i % 5) / 10.0, 'f', 1));
+    w->Peso[14]->setFocus();
+    QTest::keyClicks(w->Peso[14], QStringLiteral("96,"));
+    save(w, folder, QStringLiteral("lotes-painel"));
+    w->BitBtn3->click();
+    setMessageService(anterior);
 }
 
 } // namespace
@@ -123,7 +178,10 @@ int main(int argc, char **argv)
         frm_Cadastros->btn_Relatorio->click();
     }
     frm_Principal->BitBtn1->click();
-    save(FormCadPrep, folder, QStringLiteral("lotes"));
+    QApplication::setActiveWindow(FormCadPrep);
+    if (!QTest::qWaitForWindowActive(FormCadPrep))
+        std::printf("the lot register did not become active\n");
+    capturaLotes(folder);
     // The balance window; with a balance in PesoMed.ini, while it reads and after.
     frm_Principal->Balanca1->trigger();
     save(frm_Balanca, folder, QStringLiteral("balanca"));

@@ -281,6 +281,16 @@ void DBGrid::ConfirmaEdicao()
     commitEditor(currentIndex());
 }
 
+bool DBGrid::DigitaNaCelula(int column, const QString &text)
+{
+    ClientDataSet *ds = dataSet();
+    if (!writable() || ds->IsEmpty() || column < 0 || column >= m_model->columnCount())
+        return false;
+    if (QWidget *editor = indexWidget(currentIndex()))
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return m_model->setData(m_model->index(ds->RecNo() - 1, column), text, Qt::EditRole);
+}
+
 void DBGrid::DescartaLinhaIntocada()
 {
     ClientDataSet *ds = dataSet();
@@ -343,9 +353,13 @@ void DBGrid::teclaEnter()
 void DBGrid::focusOutEvent(QFocusEvent *event)
 {
     QTableView::focusOutEvent(event);
-    // Leaving the grid (not for its own cell editor) drops an untouched new record.
+    // Leaving the grid for another control (not for its own cell editor)
+    // drops an untouched new record; a message box, a menu or another window
+    // taking the focus does not, as the user comes back to the record.
     QWidget *now = QApplication::focusWidget();
-    if (!now || !isAncestorOf(now))
+    const bool outraJanela =
+        event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason;
+    if (!outraJanela && (!now || !isAncestorOf(now)))
         Protege([this] { DescartaLinhaIntocada(); });
 }
 
@@ -425,6 +439,16 @@ bool DBGrid::changeCurrent(const QModelIndex &from, const QModelIndex &to)
         m_inHook = false;
         if (m_redirected)
             return false;
+        // The rules re-read the rows and the record now stands elsewhere: a
+        // move along the row goes to the wanted column of that record.
+        ClientDataSet *ds = dataSet();
+        if (from.row() == to.row() && ds && ds->Active() && !ds->IsEmpty() && ds->RecNo() - 1 != to.row()) {
+            m_following = true;
+            selectionModel()->setCurrentIndex(m_model->index(ds->RecNo() - 1, to.column()),
+                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            m_following = false;
+            return false;
+        }
     }
     return true;
 }

@@ -8,7 +8,9 @@
 // a confirmation. Enter (in the cell editor or not) runs the grid's Enter
 // handler. The cell that receives the keys is framed inside the row highlight.
 // Before the cursor leaves a column, whatever moved it, the column-exit hook
-// runs; it may put the cursor elsewhere, and that move replaces the original one.
+// runs; it may put the cursor elsewhere, and that move replaces the original
+// one. When the hook re-reads the rows, a move along the row goes to the
+// record the dataset then stands on.
 // Errors of the rules reached from the grid's events are shown by the general
 // handler and never unwind through the toolkit. Call from the UI thread only.
 
@@ -121,6 +123,14 @@ public:
     void DescartaLinhaIntocada();
     // Hands what the open cell editor holds to the dataset, as leaving the cell would.
     void ConfirmaEdicao();
+    // Counts the current new record as typed in, so that leaving it keeps it:
+    // for a window that goes on with the record elsewhere (a picker).
+    void ContaComoDigitada() { m_typed = true; }
+    // Puts text into a column of the current record as if it had been typed
+    // into the cell and confirmed; an open cell editor is dropped first.
+    // False when the text was refused (its message shown) or the grid takes
+    // no typing.
+    bool DigitaNaCelula(int column, const QString &text);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

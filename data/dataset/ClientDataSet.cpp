@@ -624,6 +624,7 @@ void ClientDataSet::Post()
     checkActive();
     if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
         return;
+    fire(BeforePost);
     for (;;) {
         try {
             const QList<QVariant> &values = m_state == DataSetState::Edit ? m_buffer : m_newRow->values;

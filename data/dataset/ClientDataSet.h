@@ -49,7 +49,7 @@ public:
 
     // Events, as rules attach them.
     using Event = std::function<void(ClientDataSet &)>;
-    Event BeforeInsert, AfterInsert, AfterPost, AfterDelete, BeforeScroll, AfterScroll;
+    Event BeforeInsert, AfterInsert, BeforePost, AfterPost, AfterDelete, BeforeScroll, AfterScroll;
     std::function<void(ClientDataSet &, const AppError &, DataAction &)> OnPostError;
 
     void Open();

@@ -1,0 +1,40 @@
+#pragma once
+// The lot register's own arithmetic and statement texts, free of windows and
+// database: the capsule size the grid reads from a stock description, the
+// supplier key the grid looks up, supplier codes that name the same supplier,
+// and the statements that check, store and change a lot.
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The capsule size in a stock description ("Capsula 00 Azul"): characters 9
+// and 10, or 9 alone when 10 is a blank; empty when that is no whole number.
+QString TamanhoNaDescricao(const QString &descricao);
+
+// A typed supplier code as a whole number written with at least four digits
+// (12 gives "0012"); nullopt when it is no whole number.
+std::optional<QString> CodigoComQuatroDigitos(const QString &codigo);
+
+// Whether two supplier codes of lots name the same supplier: equal as whole
+// numbers when both are (12 and 0012), otherwise equal as text.
+bool MesmoFornecedor(const QString &a, const QString &b);
+
+// A number as the statements write it: a point before the decimals, no
+// grouping, the digits of the value as typed (up to 15 significant).
+QString NumeroNoComando(double valor);
+// The average as the statements write it: two decimals, rounded, with a point.
+QString MediaNoComando(double media);
+
+// The duplicate check: lots of this supplier code and lot.
+QString ConsultaLoteRegistrado(const QString &codigo, const QString &lote);
+// The capsule lots the stock holds for a supplier's trade name, by expiry and lot.
+QString ConsultaLotesDoFornecedor(const QString &nomeFantasia);
+// A new lot with its twenty weights and their average.
+QString ComandoIncluiLote(const QString &codigo, const QString &lote, const QString &tamanho,
+                          const QList<double> &pesos);
+// The lot known by codigoAnterior and loteAnterior changed to the code, lot and
+// weights given; its capsule size stays.
+QString ComandoAlteraLote(const QString &codigo, const QString &lote, const QList<double> &pesos,
+                          const QString &codigoAnterior, const QString &loteAnterior);

@@ -7,6 +7,7 @@
 #include "core/SqlText.h"
 #include "data/udm.h"
 #include "lots/CalculosLote.h"
+#include "widgets/BalancaNaJanela.h"
 #include "widgets/DBControls.h"
 #include "widgets/DBGrid.h"
 #include "widgets/ErrorHandler.h"
@@ -132,6 +133,21 @@ TFormCadPrep::TFormCadPrep(QWidget *parent) : QWidget(parent, Qt::Window)
     setAttribute(Qt::WA_QuitOnClose, false);
     MontaTela();
     resize(1070, 644);
+    // Weights from the balance: F6 in a weight cell of the grid or in a weight
+    // edit of the entry panel, or its print key while one of them has the focus.
+    m_balanca = new BalancaNaJanela(
+        this, lbl_Balanca,
+        [this] {
+            QWidget *foco = QApplication::focusWidget();
+            return foco && isActiveWindow() &&
+                   (foco == DBGrid1 || DBGrid1->isAncestorOf(foco) || std::find(Peso, Peso + 20, foco) != Peso + 20);
+        },
+        [this](double peso) {
+            if (!EntraPeso(peso))
+                messages().information(QStringLiteral("O peso lido da balança (%1) não foi usado: ponha o cursor "
+                                                      "num dos pesos antes de ler a balança.")
+                                           .arg(numberForTyping(peso)));
+        });
     if (DM) {
         DM->PrimeiraColunaLotes = [this] { DBGrid1->setSelectedIndex(0); };
         connect(DM->DSPesoCaV, &DataSource::stateChanged, this, [this] {
@@ -191,6 +207,8 @@ void TFormCadPrep::MontaTela()
     DBText4->setFont(fonte(DBText4, 12, true));
     Label3 = rotulo(QStringLiteral("Informe todos os pesos em mg"), p, QRect(8, 101, 600, 18), kMarrom, 12, true);
     Label3->setObjectName(QStringLiteral("Label3"));
+    lbl_Balanca = rotulo(QString(), p, QRect(620, 101, 420, 18), QColor(0, 0, 128), 12, true);
+    lbl_Balanca->setObjectName(QStringLiteral("lbl_Balanca"));
 
     DBGrid1 = new DBGrid(p);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
@@ -206,6 +224,7 @@ void TFormCadPrep::MontaTela()
     DBGrid1->setColumns(colunas);
     DBGrid1->NovaLinhaColuna = 0;
     DBGrid1->OnEnter = [this](DBGrid &) { DBGrid1KeyPress(); };
+    DBGrid1->OnKeyDown = [this](DBGrid &, QKeyEvent *tecla) { return TeclaDaBalanca(tecla); };
     DBGrid1->OnColExit = [this](DBGrid &, int coluna) { DBGrid1ColExit(coluna); };
     DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
 
@@ -441,7 +460,7 @@ bool TFormCadPrep::eventFilter(QObject *watched, QEvent *event)
         }
         for (int i = 0; i < 20; ++i)
             if (watched == Peso[i])
-                return Protege([&] { return PesoKeyPress(i, tecla); }, true);
+                return Protege([&] { return TeclaDaBalanca(tecla) || PesoKeyPress(i, tecla); }, true);
     } else if (event->type() == QEvent::FocusIn) {
         const Qt::FocusReason motivo = static_cast<QFocusEvent *>(event)->reason();
         // Entering an edit selects its text, so that what is typed replaces it.
@@ -978,6 +997,17 @@ void TFormCadPrep::BitBtn2Click()
     Panel1->hide();
     if (GravaLinhaPendente())
         AbreLista();
+}
+
+bool TFormCadPrep::TeclaDaBalanca(QKeyEvent *tecla)
+{
+    if (tecla->modifiers() != Qt::NoModifier)
+        return false;
+    if (tecla->key() == Qt::Key_F6) {
+        m_balanca->Ler();
+        return true;
+    }
+    return tecla->key() == Qt::Key_Escape && m_balanca->Cancela();
 }
 
 bool TFormCadPrep::EntraPeso(double peso)

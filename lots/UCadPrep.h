@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class BalancaNaJanela;
 
 class TFormCadPrep : public QWidget {
     Q_OBJECT
@@ -36,6 +37,8 @@ public:
     QLabel *Label8;
     DBText *DBText4;
     QLabel *Label3;
+    // "Lendo a balança…" while F6 waits for the balance.
+    QLabel *lbl_Balanca;
     DBGrid *DBGrid1;
 
     // The entry panel.
@@ -104,6 +107,9 @@ protected:
 
 private:
     enum class Origem { Painel, Grade };
+    BalancaNaJanela *m_balanca = nullptr;
+    // F6 reads the balance, Esc gives a waiting reading up; true when the key was taken.
+    bool TeclaDaBalanca(QKeyEvent *tecla);
 
     void MontaTela();
     void MontaPainelEntrada();

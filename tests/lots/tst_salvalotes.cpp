@@ -4,6 +4,8 @@
 
 #include "core/DisplayFormat.h"
 #include "tests/lots/JanelaLotes.h"
+#include "balance/LeitorBalanca.h"
+#include "tests/support/BalancaSimulada.h"
 #include "tests/support/MessageRecorder.h"
 #include "widgets/DBControls.h"
 #include "widgets/ErrorHandler.h"
@@ -143,6 +145,37 @@ private slots:
         QCOMPARE(DM->PesoCaV->RecordCount(), 1);
         QCOMPARE(DM->PesoCaV->RecNo(), 1);
         QCOMPARE(w()->ModoEntrada, 1);
+    }
+
+    void twentyWeightsReadFromTheBalance()
+    {
+        // The balance sends the weights in grams; the register is kept in milligrams.
+        BalancaSimulada balanca;
+        QStringList gramas;
+        for (int i = 0; i < 20; ++i)
+            gramas << QStringLiteral("0.09%1").arg(i < 10 ? 65 : 64);   // 96.5 mg ten times, 96.4 mg ten times
+        QVERIFY(balanca.inicia({QStringLiteral("--pesos"), gramas.join(QLatin1Char(','))}));
+        ConfiguracaoBalanca c;
+        c.porta = balanca.porta();
+        BalancaDoPrograma().setConfiguracao(c);
+        abreJanela();
+        QTest::mouseClick(w()->BitBtn4, Qt::LeftButton);
+        escolheFornecedor(0);
+        escolheLote(2);
+        foco(w()->Peso[0]);
+        // F6 in each weight edit: the weight goes in and the focus moves on, as Enter does.
+        for (int i = 0; i < 20; ++i) {
+            key(Qt::Key_F6);
+            QTRY_COMPARE(QApplication::focusWidget(), i < 19 ? static_cast<QWidget *>(w()->Peso[i + 1]) : w()->BitBtn2);
+        }
+        QCOMPARE(w()->Peso[0]->text(), QStringLiteral("96,5"));
+        QCOMPARE(w()->Peso[19]->text(), QStringLiteral("96,4"));
+        key(Qt::Key_Return);
+        QCOMPARE(recorder->texts(), QStringList{kSucesso});
+        QCOMPARE(lotes(QStringLiteral("CODFORN = '0012' and LOTE = 'L2401' and PESOMEDIO = 96.45 and P01 = 96.5 and "
+                                      "P20 = 96.4")),
+                 1);
+        BalancaDoPrograma().setConfiguracao(ConfiguracaoBalanca());
     }
 
     void tabOrderOfTheEntryPanel()

@@ -1,0 +1,213 @@
+// Several workstations on one server at once, each a process of its own
+// (tools/estacao), held at the step that races until the test lets them go:
+// nothing is lost in silence, every refusal reaches its user, and the stored
+// figures agree with the stored weights.
+
+#include "tests/support/TestDb.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+using TestDb::scalar;
+
+// One workstation process and what it printed.
+class Estacao {
+public:
+    explicit Estacao(const QStringList &acao)
+    {
+        m_processo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_processo.setProcessEnvironment(env);
+        m_processo.start(QStringLiteral(ESTACAO_EXE), QStringList{TestDb::location()} + acao);
+    }
+    ~Estacao()
+    {
+        if (m_processo.state() != QProcess::NotRunning) {
+            m_processo.kill();
+            m_processo.waitForFinished();
+        }
+    }
+    // Waits until it printed a line starting with inicio.
+    bool espera(const QString &inicio)
+    {
+        for (int i = 0; i < 300; ++i) {
+            le();
+            for (const QString &l : m_linhas)
+                if (l.startsWith(inicio))
+                    return true;
+            if (m_processo.state() == QProcess::NotRunning)
+                return false;
+            m_processo.waitForReadyRead(100);
+        }
+        return false;
+    }
+    void vai() { m_processo.write("vai\n"); }
+    bool termina()
+    {
+        const bool ok = espera(QStringLiteral("fim")) && m_processo.waitForFinished(30000);
+        le();
+        return ok && m_processo.exitCode() == 0;
+    }
+    QStringList mensagens() const
+    {
+        QStringList m;
+        for (const QString &l : m_linhas)
+            if (l.startsWith(QLatin1String("mensagem: ")))
+                m << l.mid(10);
+        return m;
+    }
+    const QStringList &linhas() const { return m_linhas; }
+
+private:
+    void le()
+    {
+        m_resto += m_processo.readAllStandardOutput();
+        qsizetype fim;
+        while ((fim = m_resto.indexOf('\n')) >= 0) {
+            m_linhas << QString::fromUtf8(m_resto.left(fim));
+            m_resto.remove(0, fim + 1);
+        }
+    }
+    QProcess m_processo;
+    QStringList m_linhas;
+    QByteArray m_resto;
+};
+
+// Both held at their racing step, then let go together.
+void juntas(Estacao &a, Estacao &b)
+{
+    QVERIFY2(a.espera(QStringLiteral("pronto")), qPrintable(a.linhas().join(QLatin1Char('\n'))));
+    QVERIFY2(b.espera(QStringLiteral("pronto")), qPrintable(b.linhas().join(QLatin1Char('\n'))));
+    a.vai();
+    b.vai();
+    QVERIFY2(a.termina(), qPrintable(a.linhas().join(QLatin1Char('\n'))));
+    QVERIFY2(b.termina(), qPrintable(b.linhas().join(QLatin1Char('\n'))));
+}
+
+} // namespace
+
+class TstEstacoes : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // The configuration the workstations read beside their program.
+        QFile ini(QFileInfo(QStringLiteral(ESTACAO_EXE)).dir().filePath(QStringLiteral("VELTRAMO.INI")));
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(QByteArray("IP DO SERVIDOR CENTRAL.........................:").leftJustified(49, ' ') +
+                  "127.0.0.1\r\n");
+    }
+    void init()
+    {
+        TestDb::reset();
+        TestDb::exec({QStringLiteral("insert into FORNECED (CODIGO, NOME, NOMEFANTASIA) values "
+                                     "('0012', 'Caps Brasil Ltda', 'CAPS BRASIL')"),
+                      QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO) values "
+                                     "('0012', 'L0', '0', 96)"),
+                      QStringLiteral("insert into ESTLOTE (CODIGO, LOTE, FORNECEDOR, LABORATORIO, DESCRICAO) values "
+                                     "('1', 'L9', 'CAPS BRASIL', 'LAB', 'Capsula 0 Azul')")});
+        TestDb::order(QStringLiteral("01"), 4521);
+        TestDb::formula(QStringLiteral("01"), 4521, 1);
+        TestDb::component(QStringLiteral("01"), 4521, 1, 1, QStringLiteral("A"), 4620);
+        TestDb::component(QStringLiteral("01"), 4521, 1, 2, QStringLiteral("CAPSULA Nº 0"), 30, QStringLiteral("UN"));
+        TestDb::exec({QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where ORDEM = 2")});
+    }
+
+    void twoWeighingTheSameFormula()
+    {
+        TestDb::weighing(1, QStringLiteral("01"), 4521, 1, 1, 250);
+        // Both get the same identifier and capsule number, then post at once.
+        Estacao a({QStringLiteral("pesa"), QStringLiteral("01"), QStringLiteral("4521"), QStringLiteral("1"),
+                   QStringLiteral("251")});
+        Estacao b({QStringLiteral("pesa"), QStringLiteral("01"), QStringLiteral("4521"), QStringLiteral("1"),
+                   QStringLiteral("249")});
+        juntas(a, b);
+        // Both weights stored, nothing for either user to do.
+        QCOMPARE(a.mensagens(), QStringList());
+        QCOMPARE(b.mensagens(), QStringList());
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 3);
+        QCOMPARE(scalar(QStringLiteral("select sum(PESO) from PESOMED")).toDouble(), 750.0);
+        QCOMPARE(scalar(QStringLiteral("select count(distinct NUMCAP) from PESOMED")).toInt(), 3);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED")).toInt(), 1);
+    }
+
+    void analysingWhileAnotherWeighs()
+    {
+        for (int i = 1; i <= 3; ++i)
+            TestDb::weighing(i, QStringLiteral("01"), 4521, 1, i, 249 + i);
+        // One has read the weights and is about to write its figures; the
+        // other stores a fourth capsule meanwhile.
+        Estacao a({QStringLiteral("analisa"), QStringLiteral("01"), QStringLiteral("4521"), QStringLiteral("1")});
+        QVERIFY2(a.espera(QStringLiteral("pronto")), qPrintable(a.linhas().join(QLatin1Char('\n'))));
+        Estacao b({QStringLiteral("pesa"), QStringLiteral("01"), QStringLiteral("4521"), QStringLiteral("1"),
+                   QStringLiteral("252")});
+        QVERIFY(b.espera(QStringLiteral("pronto")));
+        b.vai();
+        QVERIFY(b.termina());
+        a.vai();
+        QVERIFY(a.termina());
+        // The analysis is refused with its reason (the weighings changed, or the
+        // result record the other workstation created first), nothing of it written.
+        QCOMPARE(a.mensagens().size(), 1);
+        QVERIFY2(a.mensagens().first().startsWith(QStringLiteral("A análise não foi gravada")),
+                 qPrintable(a.mensagens().first()));
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 4);
+        QVERIFY(scalar(QStringLiteral("select QDECAPS from RPESOMED")).isNull());
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where VARIACAOPESO is not null")).toInt(), 0);
+        // Analysed again, the figures are those of the four weights stored.
+        Estacao c({QStringLiteral("analisa"), QStringLiteral("01"), QStringLiteral("4521"), QStringLiteral("1")});
+        QVERIFY(c.espera(QStringLiteral("pronto")));
+        c.vai();
+        QVERIFY(c.termina());
+        QCOMPARE(c.mensagens(), QStringList());
+        QCOMPARE(scalar(QStringLiteral("select QDECAPS from RPESOMED")).toInt(), 4);
+        QCOMPARE(scalar(QStringLiteral("select PESOTOTAL from RPESOMED")).toDouble(),
+                 scalar(QStringLiteral("select sum(PESO) from PESOMED")).toDouble());
+    }
+
+    void twoRegisteringTheSameLot()
+    {
+        Estacao a({QStringLiteral("lote"), QStringLiteral("0012"), QStringLiteral("L9"), QStringLiteral("96,5")});
+        Estacao b({QStringLiteral("lote"), QStringLiteral("0012"), QStringLiteral("L9"), QStringLiteral("97")});
+        juntas(a, b);
+        // One lot stored; the other user is told why theirs was not.
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESCAVAZ where LOTE = 'L9'")).toInt(), 1);
+        const QStringList todas = a.mensagens() + b.mensagens();
+        QCOMPARE(todas.count(QStringLiteral("Procedimento concluído com sucesso!")), 1);
+        QCOMPARE(todas.size(), 2);
+        const double pesoMedio = scalar(QStringLiteral("select PESOMEDIO from PESCAVAZ where LOTE = 'L9'")).toDouble();
+        QVERIFY(pesoMedio == 96.5 || pesoMedio == 97.0);
+    }
+
+    void eliminatingDuplicatesWhileAnotherEdits()
+    {
+        TestDb::exec({QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO, P01) values "
+                                     "('12', 'L5', '0', 90, 90)"),
+                      QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO, P01) values "
+                                     "('0012', 'L5', '0', 91, 91)")});
+        Estacao a({QStringLiteral("elimina")});
+        Estacao b({QStringLiteral("edita"), QStringLiteral("0012"), QStringLiteral("L5"), QStringLiteral("95")});
+        juntas(a, b);
+        // The group is one lot afterwards, whichever came first; an edit that
+        // could not be written was told to its user.
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESCAVAZ where LOTE = 'L5'")).toInt(), 1);
+        const bool editado = scalar(QStringLiteral("select count(*) from PESCAVAZ where LOTE = 'L5' and P01 = 95")).toInt() == 1;
+        if (!editado)
+            QVERIFY2(!b.mensagens().isEmpty(), qPrintable(b.linhas().join(QLatin1Char('\n')) + QStringLiteral("\n") +
+                                                          a.linhas().join(QLatin1Char('\n')) + QStringLiteral("\n") +
+                                                          scalar(QStringLiteral("select list(CODFORN || ':' || P01) from PESCAVAZ where LOTE = 'L5'")).toString()));
+        QVERIFY(!a.mensagens().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstEstacoes)
+#include "tst_estacoes.moc"

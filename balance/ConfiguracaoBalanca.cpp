@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QSettings>
 
+#include <algorithm>
+
 namespace {
 
 const QString kGrupo = QStringLiteral("Balanca");
@@ -91,6 +93,11 @@ QString ArquivoConfiguracaoBalanca()
 QStringList ValidaConfiguracaoBalanca(const ConfiguracaoBalanca &c)
 {
     QStringList erros;
+    // A device name has no control characters (a NUL would cut it short) and
+    // is short; anything else is no port and is never opened.
+    const bool controle = std::any_of(c.porta.begin(), c.porta.end(), [](QChar ch) { return ch.unicode() < 0x20 || ch.unicode() == 0x7F; });
+    if (controle || c.porta.size() > 255)
+        erros << invalido(QStringLiteral("Porta"), LinhaLegivel(c.porta.toUtf8()));
     if (c.velocidade <= 0)
         erros << invalido(QStringLiteral("Velocidade"), QString::number(c.velocidade));
     if (c.bitsDeDados < 5 || c.bitsDeDados > 8)

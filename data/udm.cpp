@@ -132,13 +132,36 @@ void TDM::ConsultaRapida(const QString &sql)
     SQLQuery1.Open();
 }
 
+namespace {
+
+// A statement whose text holds what the database's code page cannot hold
+// would write '?' in its place: refused, with the character named.
+void verificaTexto(const QString &sql)
+{
+    const qsizetype i = firstNotStorable(sql);
+    if (i < 0)
+        return;
+    const QString c = sql.mid(i, sql.at(i).isHighSurrogate() ? 2 : 1);
+    const QString nome = c.at(0).unicode() < 0x20 || c.at(0).unicode() == 0x7F
+                             ? QStringLiteral("um caractere de controle (código %1)").arg(c.at(0).unicode())
+                             : QStringLiteral("\"%1\"").arg(c);
+    throw AppError(QStringLiteral("O texto digitado tem %1, que o banco de dados não guarda.\rUse somente letras, "
+                                  "algarismos e sinais comuns do português.")
+                       .arg(nome));
+}
+
+} // namespace
+
 qint64 TDM::ExecutaComando(const QString &sql)
 {
+    verificaTexto(sql);
     return sqlcon1.execute(sql);
 }
 
 QList<qint64> TDM::ExecutaComandos(const QStringList &sqls)
 {
+    for (const QString &sql : sqls)
+        verificaTexto(sql);
     fb::Transaction transaction(sqlcon1.connection());
     QList<qint64> afetadas;
     for (const QString &sql : sqls) {

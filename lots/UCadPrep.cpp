@@ -978,13 +978,16 @@ void TFormCadPrep::BitBtn2Click()
     }
     if (!comando.isEmpty()) {
         std::optional<qint64> afetadas;
+        QString motivo;
         try {
             afetadas = DM->ExecutaComando(comando);
-        } catch (const std::exception &) {
-            // The database's own message is not shown.
+        } catch (const AppError &e) {
+            motivo = e.text();
         }
+        // The refusal is told with the database's own reason after it.
         if (!afetadas)
-            messages().simple(QStringLiteral("Falha na execução do procedimento."));
+            messages().simple(QStringLiteral("Falha na execução do procedimento.") +
+                              (motivo.isEmpty() ? QString() : QStringLiteral("\rMotivo: ") + motivo));
         else if (ModoEntrada != 1 && *afetadas == 0)
             // Deleted or changed elsewhere since it was read: nothing was changed.
             messages().simple(QStringLiteral("O lote \"") + LoteAnterior + QStringLiteral("\" do fornecedor \"") +

@@ -200,13 +200,14 @@ bool DataSetModel::store(const QModelIndex &index, const QVariant &value)
     } else {
         typed = text;
     }
+    // The same value again (blanks in an empty cell) changes nothing: a new
+    // row stays untouched.
+    const QVariant current = ds->rowValue(index.row(), field);
+    if (current == typed || ((!current.isValid() || current.isNull()) && !typed.isValid()))
+        return true;
     emit edited();
-    if (ds->State() == DataSetState::Browse) {
-        const QVariant current = ds->rowValue(index.row(), field);
-        if (current == typed || (!current.isValid() && !typed.isValid()))
-            return true;
+    if (ds->State() == DataSetState::Browse)
         ds->Edit();
-    }
     ds->Fields(field).SetValue(typed);
     return true;
 }

@@ -28,19 +28,17 @@ public:
 
 enum class UpdateMode { WhereKeyOnly, WhereAll };
 
-// The statement of a provider left open, its rows read a packet at a time.
-// Holds a read-only transaction until it reaches the end or is destroyed.
+// The statement of a provider left open, its rows read a packet at a time, in
+// the connection's read transaction, until it reaches the end or is destroyed.
 class ProviderCursor {
 public:
     ProviderCursor(SqlConnection *connection, const QString &sql);
-    ~ProviderCursor();
     const QList<fb::ColumnInfo> &columns() const { return m_columns; }
     // Up to count rows; the cursor is at its end when fewer come back.
     QList<QList<QVariant>> fetch(int count);
     bool atEnd() const { return m_atEnd; }
 
 private:
-    std::unique_ptr<fb::Transaction> m_transaction;
     std::unique_ptr<fb::Statement> m_statement;
     QList<fb::ColumnInfo> m_columns;
     bool m_atEnd = false;
@@ -78,6 +76,10 @@ public:
     // the refused changes are skipped and the rest committed; otherwise more than
     // maxErrors refusals roll everything back. Returns, per change, whether it
     // was written (all false after a roll-back).
+    // In key mode the changes travel together, as blocks of statements that
+    // the server runs in one request each; a block the database refuses is
+    // undone by the server and its changes are then sent one by one, so that
+    // the refused one and the server's reason are known.
     QList<bool> apply(const QList<RowChange> &changes, int maxErrors) const;
     // The same inside the caller's transaction, which is neither committed nor
     // rolled back here; all false when more than maxErrors were refused.
@@ -96,5 +98,7 @@ public:
 
 private:
     qsizetype tableNameEnd() const;
+    // Writes one change by itself; whether it was written, else why not.
+    bool applyOne(const RowChange &change, fb::Transaction &transaction, QString &refusal) const;
     mutable QString m_lastRefusal;
 };

@@ -556,6 +556,17 @@ void Session::lose()
     if (gone)
         return;
     gone = true;
+    // The client's side of the connection is closed first: letting go of an
+    // unfinished transaction or statement would otherwise ask the server,
+    // which may never answer. The server rolls back what was under way.
+    if (attachment) {
+        Status st(master);
+        try {
+            attachment->cancelOperation(&st, fb_cancel_abort);
+        } catch (const FbException &) {
+            // Closed already.
+        }
+    }
     const std::vector<Prepared *> all = prepared;
     for (Prepared *p : all)
         p->dispose(false);

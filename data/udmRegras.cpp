@@ -78,12 +78,10 @@ void TDM::cds_PesoMedAfterInsert(ClientDataSet &ds)
 void TDM::GravaJuntos(const QList<ClientDataSet *> &conjuntos)
 {
     fb::Transaction transaction(sqlcon1.connection());
-    for (ClientDataSet *ds : conjuntos) {
-        if (ds->ApplyUpdatesIn(transaction) > 0) {
-            const QString motivo = ds->LastApplyError();
-            transaction.rollback();
-            throw AppError(QStringLiteral("Nada foi gravado no banco de dados.\rMotivo: %1").arg(motivo));
-        }
+    QString motivo;
+    if (ClientDataSet::ApplyUpdatesIn(conjuntos, transaction, motivo) > 0) {
+        transaction.rollback();
+        throw AppError(QStringLiteral("Nada foi gravado no banco de dados.\rMotivo: %1").arg(motivo));
     }
     transaction.commit();
     for (ClientDataSet *ds : conjuntos)

@@ -186,27 +186,25 @@ Command command(const RowChange &c, const QString &table, UpdateMode mode, const
 // statement a mark of the rows it touched (0, 1, or 2 for more).
 class Block {
 public:
-    explicit Block(QString table) : m_table(std::move(table)) {}
-
     // The server takes statements of up to 64 kB, with as many bytes of
     // values, and at most 255 table references: well within those.
-    bool fits(const Command &cmd) const
+    bool fits(const Command &cmd, const QString &table) const
     {
         qsizetype text = cmd.sql.size() + 64, bytes = 0;
         for (qsizetype i = 0; i < cmd.columns.size(); ++i) {
-            text += cmd.columns[i].size() + m_table.size() + 40;
+            text += cmd.columns[i].size() + table.size() + 40;
             bytes += 16 + (cmd.params[i].typeId() == QMetaType::QString ? cmd.params[i].toString().size() : 0);
         }
         return m_count < 100 && m_text + text < 48000 && m_bytes + bytes < 48000;
     }
 
-    void add(const Command &cmd)
+    void add(const Command &cmd, const QString &table)
     {
         QString sql = cmd.sql;
         qsizetype from = 0;
         for (qsizetype i = 0; i < cmd.columns.size(); ++i) {
             const QString name = QStringLiteral("P%1").arg(m_params.size() + 1);
-            m_declarations.append(name + QStringLiteral(" type of column %1.%2 = ?").arg(m_table, cmd.columns[i]));
+            m_declarations.append(name + QStringLiteral(" type of column %1.%2 = ?").arg(table, cmd.columns[i]));
             m_params.append(cmd.params[i]);
             from = sql.indexOf(QLatin1Char('?'), from);
             sql.replace(from, 1, QLatin1Char(':') + name);
@@ -214,7 +212,7 @@ public:
             m_bytes += 16 + (cmd.params[i].typeId() == QMetaType::QString ? cmd.params[i].toString().size() : 0);
         }
         m_body += sql + QStringLiteral(";\nACHADAS = ACHADAS || minvalue(row_count, 2);\n");
-        m_text += sql.size() + 64 + cmd.columns.size() * (m_table.size() + 40);
+        m_text += sql.size() + 64 + cmd.columns.size() * (table.size() + 40);
         ++m_count;
     }
 
@@ -230,7 +228,6 @@ public:
     }
 
 private:
-    QString m_table;
     QStringList m_declarations;
     QList<QVariant> m_params;
     QString m_body;
@@ -284,49 +281,39 @@ bool DataSetProvider::applyOne(const RowChange &c, fb::Transaction &transaction,
     }
 }
 
-QList<bool> DataSetProvider::apply(const QList<RowChange> &changes, int maxErrors, fb::Transaction &transaction) const
+bool DataSetProvider::writeInBlocks(const QList<Part *> &parts, fb::Transaction &transaction, const Settle &settle)
 {
-    QList<bool> written(changes.size(), false);
-    m_lastRefusal.clear();
-    if (changes.isEmpty())
-        return written;
-    int errors = 0;
-    // Notes the outcome of change i; false once more refusals than allowed.
-    auto settle = [&](qsizetype i, bool ok, const QString &refusal) {
-        written[i] = ok;
-        if (ok)
-            return true;
-        if (m_lastRefusal.isEmpty())
-            m_lastRefusal = refusal;
-        return ++errors <= maxErrors || maxErrors == -1;
+    // Changes in the order of the parts, each part's in its own order.
+    struct Member {
+        Part *part;
+        qsizetype index;
     };
-    auto oneByOne = [&](qsizetype i) {
+    QList<Member> pending;
+    for (Part *part : parts)
+        for (qsizetype i = 0; i < part->changes.size(); ++i)
+            pending.append({part, i});
+    auto oneByOne = [&](const Member &m) {
         QString refusal;
-        const bool ok = applyOne(changes[i], transaction, refusal);
-        return settle(i, ok, refusal);
+        const bool ok = m.part->provider->applyOne(m.part->changes[m.index], transaction, refusal);
+        return settle(*m.part, m.index, ok, refusal);
     };
-    if (Mode == UpdateMode::WhereAll) {
-        for (qsizetype i = 0; i < changes.size(); ++i)
-            if (!oneByOne(i))
-                return QList<bool>(changes.size(), false);
-        return written;
-    }
-
-    const QString table = tableName();
     qsizetype next = 0;
-    while (next < changes.size()) {
-        Block block(table);
-        QList<qsizetype> members;
-        for (; next < changes.size(); ++next) {
-            const Command cmd = command(changes[next], table, Mode, DataSet->KeyFields);
+    while (next < pending.size()) {
+        Block block;
+        QList<Member> members;
+        for (; next < pending.size(); ++next) {
+            const Member &m = pending[next];
+            const DataSetProvider *provider = m.part->provider;
+            const QString table = provider->tableName();
+            const Command cmd = command(m.part->changes[m.index], table, provider->Mode, provider->DataSet->KeyFields);
             if (cmd.nothing) {
-                written[next] = true;
+                m.part->written[m.index] = true;
                 continue;
             }
-            if (block.count() > 0 && !block.fits(cmd))
+            if (block.count() > 0 && !block.fits(cmd, table))
                 break;
-            block.add(cmd);
-            members.append(next);
+            block.add(cmd, table);
+            members.append(m);
         }
         if (members.isEmpty())
             break;
@@ -339,21 +326,91 @@ QList<bool> DataSetProvider::apply(const QList<RowChange> &changes, int maxError
         } catch (const fb::Error &e) {
             if (e.connectionLost())
                 throw;
-            for (qsizetype i : members)
-                if (!oneByOne(i))
-                    return QList<bool>(changes.size(), false);
+            // The server has undone the whole block: its changes go one by one.
+            for (const Member &m : members)
+                if (!oneByOne(m))
+                    return false;
             continue;
         }
         if (marks.size() != members.size())
-            throw AppError(QStringLiteral("Resposta inesperada do banco de dados ao gravar %1.").arg(table));
-        for (qsizetype m = 0; m < members.size(); ++m) {
-            if (marks[m] == QLatin1Char('2'))
+            throw AppError(QStringLiteral("Resposta inesperada do banco de dados ao gravar as alterações."));
+        for (qsizetype k = 0; k < members.size(); ++k) {
+            const Member &m = members[k];
+            if (marks[k] == QLatin1Char('2'))
                 throw AppError(QStringLiteral("A alteração atingiria mais de uma linha de %1 com a mesma chave; nada "
                                               "foi gravado.")
-                                   .arg(table));
-            if (!settle(members[m], marks[m] == QLatin1Char('1'), kOutraEstacao))
-                return QList<bool>(changes.size(), false);
+                                   .arg(m.part->provider->tableName()));
+            if (!settle(*m.part, m.index, marks[k] == QLatin1Char('1'), kOutraEstacao))
+                return false;
         }
     }
-    return written;
+    return true;
+}
+
+QList<bool> DataSetProvider::apply(const QList<RowChange> &changes, int maxErrors, fb::Transaction &transaction) const
+{
+    m_lastRefusal.clear();
+    Part part{this, changes, QList<bool>(changes.size(), false)};
+    int errors = 0;
+    // Notes the outcome of a change; false once more refusals than allowed.
+    const Settle settle = [&](Part &p, qsizetype i, bool ok, const QString &refusal) {
+        p.written[i] = ok;
+        if (ok)
+            return true;
+        if (m_lastRefusal.isEmpty())
+            m_lastRefusal = refusal;
+        return ++errors <= maxErrors || maxErrors == -1;
+    };
+    if (Mode == UpdateMode::WhereAll) {
+        for (qsizetype i = 0; i < changes.size(); ++i) {
+            QString refusal;
+            const bool ok = applyOne(changes[i], transaction, refusal);
+            if (!settle(part, i, ok, refusal))
+                return QList<bool>(changes.size(), false);
+        }
+        return part.written;
+    }
+    if (!writeInBlocks({&part}, transaction, settle))
+        return QList<bool>(changes.size(), false);
+    return part.written;
+}
+
+QString DataSetProvider::applyTogether(QList<Part> &parts, fb::Transaction &transaction)
+{
+    for (Part &part : parts) {
+        part.written = QList<bool>(part.changes.size(), false);
+        part.provider->m_lastRefusal.clear();
+    }
+    QString refusal;
+    auto fail = [&] {
+        for (Part &part : parts)
+            part.written.fill(false);
+        return refusal;
+    };
+    QList<Part *> keyed;
+    for (Part &part : parts)
+        if (part.provider->Mode == UpdateMode::WhereKeyOnly)
+            keyed.append(&part);
+    if (keyed.size() < parts.size()) {
+        // Rows found by all their columns are written one by one, in order.
+        for (Part &part : parts) {
+            part.written = part.provider->apply(part.changes, 0, transaction);
+            if (part.written.contains(false)) {
+                refusal = part.provider->lastRefusal();
+                return fail();
+            }
+        }
+        return {};
+    }
+    const Settle settle = [&](Part &p, qsizetype i, bool ok, const QString &why) {
+        p.written[i] = ok;
+        if (!ok) {
+            p.provider->m_lastRefusal = why;
+            refusal = why;
+        }
+        return ok;
+    };
+    if (!writeInBlocks(keyed, transaction, settle))
+        return fail();
+    return {};
 }

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 class SqlDataSet {
@@ -88,6 +89,17 @@ public:
     // message, or that the row was not found or not alone.
     QString lastRefusal() const { return m_lastRefusal; }
 
+    // The changes of one provider in a write-back of several.
+    struct Part {
+        const DataSetProvider *provider;
+        QList<RowChange> changes;
+        QList<bool> written; // filled in: whether each change was written
+    };
+    // Writes the changes of several providers inside the caller's
+    // transaction, together, stopping at the first refusal: then nothing
+    // counts as written. Returns why a change was refused, empty when none was.
+    static QString applyTogether(QList<Part> &parts, fb::Transaction &transaction);
+
     // The table the statement reads (the name after FROM).
     QString tableName() const;
     // The statement with the condition on whereFields placed after the table name.
@@ -97,6 +109,10 @@ public:
     static qint64 fetchCount();
 
 private:
+    using Settle = std::function<bool(Part &part, qsizetype index, bool ok, const QString &refusal)>;
+    // Key-mode changes of the parts in blocks; settle notes each outcome and
+    // says whether to go on. False when it said to stop.
+    static bool writeInBlocks(const QList<Part *> &parts, fb::Transaction &transaction, const Settle &settle);
     qsizetype tableNameEnd() const;
     // Writes one change by itself; whether it was written, else why not.
     bool applyOne(const RowChange &change, fb::Transaction &transaction, QString &refusal) const;

@@ -382,6 +382,44 @@ private slots:
         }
     }
 
+    void twoTablesWrittenTogether_data()
+    {
+        QTest::addColumn<bool>("resultDeletedElsewhere");
+        QTest::newRow("both written") << false;
+        QTest::newRow("result record refused") << true;
+    }
+    void twoTablesWrittenTogether()
+    {
+        QFETCH(bool, resultDeletedElsewhere);
+        twoOrders();
+        openChain();
+        ClientDataSet *w = dm->cds_PesoMed;
+        ClientDataSet *r = dm->cds_RPesoMed;
+        setWeight(1, 260);
+        setWeight(2, 261);
+        r->Edit();
+        r->FieldByName(QStringLiteral("RESULTADO")).SetAsString(QStringLiteral("Reprovado"));
+        r->Post();
+        if (resultDeletedElsewhere)
+            TestDb::exec({QStringLiteral("delete from RPESOMED")});
+        const qint64 statements = fb::statementCount();
+        try {
+            dm->GravaJuntos({w, r});
+            QVERIFY(!resultDeletedElsewhere);
+            // Weighings and result record in one request.
+            QCOMPARE(fb::statementCount() - statements, 1);
+        } catch (const AppError &e) {
+            QVERIFY(resultDeletedElsewhere);
+            QCOMPARE(e.text(), QStringLiteral("Nada foi gravado no banco de dados.\rMotivo: a linha foi alterada ou "
+                                              "excluída por outra estação."));
+        }
+        QCOMPARE(scalar(QStringLiteral("select sum(PESO) from PESOMED")).toDouble(),
+                 resultDeletedElsewhere ? 501.0 : 521.0);
+        QCOMPARE(w->ChangeCount() + r->ChangeCount(), resultDeletedElsewhere ? 3 : 0);
+        if (!resultDeletedElsewhere)
+            QCOMPARE(scalar(QStringLiteral("select RESULTADO from RPESOMED")).toString(), QStringLiteral("Reprovado"));
+    }
+
     void keyModeWritesChangedColumnsByKey()
     {
         twoOrders();

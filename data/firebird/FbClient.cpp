@@ -719,18 +719,10 @@ int Connection::preparedCount() const
 // --------------------------------------------------------------- Transaction
 
 Transaction::Transaction(Connection &connection, bool readOnly)
-    : m_connection(connection), m_session(connection.session())
+    : m_connection(connection), m_session(connection.session()), m_readOnly(readOnly)
 {
     if (!connection.isOpen())
         throw Error(QStringLiteral("A conexão com o banco de dados não está aberta."));
-    const unsigned char access = readOnly ? isc_tpb_read : isc_tpb_write;
-    const unsigned char tpb[] = {isc_tpb_version3, access, isc_tpb_read_committed,
-                                 isc_tpb_rec_version, isc_tpb_wait};
-    IMaster *master = m_session->master;
-    m_transaction = m_session->call([&] {
-        Status st(master);
-        return m_session->attachment->startTransaction(&st, sizeof tpb, tpb);
-    });
     m_session->transactions.push_back(this);
 }
 
@@ -745,10 +737,22 @@ Transaction::~Transaction()
         std::erase(m_session->transactions, this);
 }
 
-ITransaction *Transaction::handle() const
+ITransaction *Transaction::handle()
 {
-    if (!m_transaction)
-        throw Error(m_lost ? kPerdida : QStringLiteral("A transação não está ativa."));
+    if (m_lost)
+        throw Error(kPerdida);
+    if (m_ended)
+        throw Error(QStringLiteral("A transação não está ativa."));
+    if (!m_transaction) {
+        const unsigned char access = m_readOnly ? isc_tpb_read : isc_tpb_write;
+        const unsigned char tpb[] = {isc_tpb_version3, access, isc_tpb_read_committed, isc_tpb_rec_version,
+                                     isc_tpb_wait};
+        IMaster *master = m_session->master;
+        m_transaction = m_session->call([&] {
+            Status st(master);
+            return m_session->attachment->startTransaction(&st, sizeof tpb, tpb);
+        });
+    }
     return m_transaction;
 }
 
@@ -756,18 +760,22 @@ void Transaction::commit()
 {
     if (m_lost)
         throw Error(kPerdida);
-    if (!m_transaction)
+    if (!m_transaction) {
+        m_ended = true;
         return;
+    }
     IMaster *master = m_session->master;
     m_session->call([&] {
         Status st(master);
         m_transaction->commit(&st);
     });
     m_transaction = nullptr;
+    m_ended = true;
 }
 
 void Transaction::rollback()
 {
+    m_ended = true;
     if (!m_transaction)
         return;
     IMaster *master = m_session->master;

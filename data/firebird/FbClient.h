@@ -111,9 +111,10 @@ private:
     int m_dialect = 3;
 };
 
-// A read-committed, record-version transaction that waits on locks.
-// Rolled back on destruction when still active. A read-only one may stay open
-// for a long read without holding back the server's clean-up.
+// A read-committed, record-version transaction that waits on locks. It
+// begins with the first statement run in it, so one that runs nothing costs
+// no request. Rolled back on destruction when still active. A read-only one
+// may stay open for a long read without holding back the server's clean-up.
 class Transaction {
 public:
     explicit Transaction(Connection &connection, bool readOnly = false);
@@ -123,9 +124,10 @@ public:
 
     void commit();
     void rollback();
-    bool isActive() const { return m_transaction != nullptr; }
+    bool isActive() const { return !m_ended && !m_lost; }
     Connection &connection() const { return m_connection; }
-    Firebird::ITransaction *handle() const;
+    // The transaction on the server, begun now if it has not been.
+    Firebird::ITransaction *handle();
 
     // Prepares and runs a statement in one request, without keeping it: for
     // statements run once. With outputs, the statement returns one row of
@@ -144,6 +146,8 @@ private:
     Connection &m_connection;
     std::shared_ptr<detail::Session> m_session;
     Firebird::ITransaction *m_transaction = nullptr;
+    bool m_readOnly;
+    bool m_ended = false;
     bool m_lost = false;
 };
 

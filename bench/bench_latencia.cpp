@@ -135,9 +135,11 @@ int main(int argc, char **argv)
                   }});
     acoes.append({"post one weighing (apply, refresh, relocate)", 15,
                   [&] {
-                      w->SetRecNo(1 + peso % w->RecordCount());
+                      w->SetRecNo(1 + ++peso % w->RecordCount());
                       w->Edit();
-                      w->FieldByName(QStringLiteral("PESO")).SetAsFloat(249 + ++peso % 3);
+                      // Always another weight: a post that changes nothing writes nothing.
+                      const double antes = w->FieldByName(QStringLiteral("PESO")).AsFloat();
+                      w->FieldByName(QStringLiteral("PESO")).SetAsFloat(antes < 260 ? antes + 1 : 249);
                   },
                   [&] { w->Post(); }});
     std::unique_ptr<Tfrm_Cadastros> janela;
@@ -214,6 +216,29 @@ int main(int argc, char **argv)
                          },
                          [&] { cadastros->btn_Calcular->click(); }});
     }
+    // A formula analysed for the first time: nothing of it prepared or held yet.
+    int pedido = 1;
+    analises.append({"analysis of 20 capsules, a new formula", 5,
+                     [&] {
+                         const int n = ++pedido;
+                         TestDb::order(QStringLiteral("01"), n);
+                         TestDb::formula(QStringLiteral("01"), n, 1);
+                         TestDb::component(QStringLiteral("01"), n, 1, 1, QStringLiteral("CAFEINA"), 4620);
+                         TestDb::component(QStringLiteral("01"), n, 1, 2, QStringLiteral("CAPSULA N 0"), 30,
+                                           QStringLiteral("UN"));
+                         TestDb::exec(
+                             {QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where "
+                                             "ORDEM = 2"),
+                              QStringLiteral("execute block as declare i int = 0; begin while (i < 20) do begin "
+                                             "i = i + 1; insert into PESOMED (ID_PESOMED, ESTACAO, NPEDIDO, NFORMULA, "
+                                             "NUMCAP, PESO) values (%1 + :i, '01', %2, 1, :i, 245 + mod(:i, 11)); "
+                                             "end end")
+                                  .arg(100000 * n)
+                                  .arg(n)});
+                         analise.cds_Pedidos->Refresh();
+                         analise.cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {n});
+                     },
+                     [&] { cadastros->btn_Calcular->click(); }});
     for (const Acao &acao : analises)
         mede(proxy, acao);
     frm_Cadastros = nullptr;

@@ -737,7 +737,7 @@ Transaction::~Transaction()
         std::erase(m_session->transactions, this);
 }
 
-ITransaction *Transaction::handle()
+ITransaction *Transaction::handle() const
 {
     if (m_lost)
         throw Error(kPerdida);

@@ -77,8 +77,9 @@ class Transaction;
 // read-only read-committed transaction that reads share (such a transaction
 // holds back no clean-up on the server), so that a read costs one request to
 // the server. Everything is released when the connection closes; when the
-// server or the network drops it, every handle is let go without calling the
-// server, the connection reads as closed and the next use connects again.
+// server or the network drops it, the client's side is closed first so that
+// letting go of every handle waits on nothing, the connection reads as closed
+// and the next use connects again.
 class Connection {
 public:
     Connection();
@@ -127,7 +128,7 @@ public:
     bool isActive() const { return !m_ended && !m_lost; }
     Connection &connection() const { return m_connection; }
     // The transaction on the server, begun now if it has not been.
-    Firebird::ITransaction *handle();
+    Firebird::ITransaction *handle() const;
 
     // Prepares and runs a statement in one request, without keeping it: for
     // statements run once. With outputs, the statement returns one row of
@@ -145,7 +146,7 @@ private:
     friend struct detail::Session;
     Connection &m_connection;
     std::shared_ptr<detail::Session> m_session;
-    Firebird::ITransaction *m_transaction = nullptr;
+    mutable Firebird::ITransaction *m_transaction = nullptr;
     bool m_readOnly;
     bool m_ended = false;
     bool m_lost = false;

@@ -320,7 +320,7 @@ bool DataSetProvider::writeInBlocks(const QList<Part *> &parts, fb::Transaction 
         QString marks;
         try {
             marks = transaction
-                        .executeImmediate(block.text(), block.params(), {{fb::FieldType::Text, block.count()}})
+                        .executeRepeated(block.text(), block.params(), {{fb::FieldType::Text, block.count()}})
                         .value(0)
                         .toString();
         } catch (const fb::Error &e) {

@@ -3,6 +3,7 @@
 #include "core/Win1252.h"
 
 #include <QHash>
+#include <QSet>
 #include <QLibrary>
 
 #include <firebird/Interface.h>
@@ -426,6 +427,7 @@ struct Session {
     std::vector<Prepared *> prepared;
     std::vector<Transaction *> transactions;
     std::list<std::shared_ptr<Prepared>> idle; // most recently used last
+    QSet<QString> runOnce;                     // statements run at once, not kept yet
 };
 
 Prepared::Prepared(Session *s, QString text, bool keep) : session(s), sql(std::move(text)), reusable(keep)
@@ -853,6 +855,25 @@ QList<QVariant> Transaction::executeImmediate(const QString &sql, const QList<QV
             return values;
         },
         true);
+}
+
+QList<QVariant> Transaction::executeRepeated(const QString &sql, const QList<QVariant> &params,
+                                             const QList<Output> &outputs)
+{
+    if (!m_session->runOnce.contains(sql)) {
+        if (m_session->runOnce.size() >= 256)
+            m_session->runOnce.clear();
+        m_session->runOnce.insert(sql);
+        return executeImmediate(sql, params, outputs);
+    }
+    Statement statement(m_connection, sql);
+    statement.setTransaction(*this);
+    statement.open(params);
+    QList<QVariant> values;
+    if (statement.fetch())
+        for (int i = 0; i < outputs.size(); ++i)
+            values.append(statement.value(i));
+    return values;
 }
 
 // ----------------------------------------------------------------- Statement

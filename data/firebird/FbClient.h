@@ -139,6 +139,10 @@ public:
     };
     QList<QVariant> executeImmediate(const QString &sql, const QList<QVariant> &params = {},
                                      const QList<Output> &outputs = {});
+    // The same for a statement run again and again with other values: run at
+    // once the first time, kept prepared on the connection from the second.
+    QList<QVariant> executeRepeated(const QString &sql, const QList<QVariant> &params,
+                                    const QList<Output> &outputs);
 
 private:
     friend class Connection;

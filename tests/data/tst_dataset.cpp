@@ -382,6 +382,23 @@ private slots:
         }
     }
 
+    void writeBackShapeUsedAgainIsKeptPrepared()
+    {
+        twoOrders();
+        openChain();
+        ClientDataSet *cds = dm->cds_PesoMed;
+        qint64 prepared = 0;
+        for (int i = 0; i < 4; ++i) {
+            setWeight(1, 260 + i);
+            const qint64 before = fb::prepareCount();
+            QCOMPARE(cds->ApplyUpdates(-1), 0);
+            prepared += fb::prepareCount() - before;
+            QCOMPARE(scalar(QStringLiteral("select PESO from PESOMED where ID_PESOMED = 2")).toDouble(), 260.0 + i);
+        }
+        // Run at once the first time, prepared the second, reused after.
+        QCOMPARE(prepared, 1);
+    }
+
     void twoTablesWrittenTogether_data()
     {
         QTest::addColumn<bool>("resultDeletedElsewhere");

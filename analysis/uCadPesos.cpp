@@ -447,17 +447,21 @@ void mensagem(const QString &texto)
         frm_Cadastros->Mensagem->setText(texto);
 }
 
-// The stored weight's extreme of the formula, read back from the database.
-double extremo(const QString &funcao, const QString &coluna, const QString &estacao, qint64 npedido,
-               qint64 nformula)
+// The lightest and heaviest stored weights of the formula, read back from the
+// database together.
+std::pair<double, double> extremos(const QString &estacao, qint64 npedido, qint64 nformula)
 {
     DM->sqlds_Generico.Close();
     DM->cds_Generico->Close();
-    DM->ConsultaGenerica(QStringLiteral("Select %1(Peso) as %2 from pesomed where Estacao = ").arg(funcao, coluna) +
+    DM->ConsultaGenerica(QStringLiteral("Select min(Peso) as PesoMin, Max(Peso) as PesoMax from pesomed where "
+                                        "Estacao = ") +
                          quoted(estacao) + QStringLiteral(" and Npedido = ") + QString::number(npedido) +
                          QStringLiteral(" and Nformula = ") + QString::number(nformula) + QStringLiteral(" "));
-    const QString texto = DM->cds_Generico->FieldByName(coluna).AsString();
-    return texto.isEmpty() ? 0.0 : texto.toDouble();
+    auto valor = [](const QString &coluna) {
+        const QString texto = DM->cds_Generico->FieldByName(coluna).AsString();
+        return texto.isEmpty() ? 0.0 : texto.toDouble();
+    };
+    return {valor(QStringLiteral("PesoMin")), valor(QStringLiteral("PesoMax"))};
 }
 
 } // namespace
@@ -599,8 +603,7 @@ void Tfrm_Cadastros::AnalisarCapsulas()
     const QString estacao = w->FieldByName(QStringLiteral("ESTACAO")).AsString();
     const qint64 npedido = w->FieldByName(QStringLiteral("NPEDIDO")).AsInteger();
     const qint64 nformula = w->FieldByName(QStringLiteral("NFORMULA")).AsInteger();
-    const double minimo = extremo(QStringLiteral("min"), QStringLiteral("PesoMin"), estacao, npedido, nformula);
-    const double maximo = extremo(QStringLiteral("Max"), QStringLiteral("PesoMax"), estacao, npedido, nformula);
+    const auto [minimo, maximo] = extremos(estacao, npedido, nformula);
     const ResultadoAnalise a = AvaliaAmostra(pesos, teorico, minimo, maximo);
 
     // Every weighing row and the result record are written in one transaction:

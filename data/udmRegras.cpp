@@ -163,12 +163,10 @@ void TDM::GravaJuntos(const QList<ClientDataSet *> &conjuntos,
                       const std::function<void(fb::Transaction &)> &antesDeConfirmar)
 {
     fb::Transaction transaction(sqlcon1.connection());
-    for (ClientDataSet *ds : conjuntos) {
-        if (ds->ApplyUpdatesIn(transaction) > 0) {
-            const QString motivo = ds->LastApplyError();
-            transaction.rollback();
-            throw AppError(QStringLiteral("Nada foi gravado no banco de dados.\rMotivo: %1").arg(motivo));
-        }
+    QString motivo;
+    if (ClientDataSet::ApplyUpdatesIn(conjuntos, transaction, motivo) > 0) {
+        transaction.rollback();
+        throw AppError(QStringLiteral("Nada foi gravado no banco de dados.\rMotivo: %1").arg(motivo));
     }
     if (antesDeConfirmar) {
         try {

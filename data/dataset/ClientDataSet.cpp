@@ -873,6 +873,34 @@ int ClientDataSet::ApplyUpdatesIn(fb::Transaction &transaction)
     return static_cast<int>(m_written.count(false));
 }
 
+int ClientDataSet::ApplyUpdatesIn(const QList<ClientDataSet *> &dataSets, fb::Transaction &transaction,
+                                  QString &refusal)
+{
+    QList<DataSetProvider::Part> parts;
+    QList<ClientDataSet *> writing;
+    for (ClientDataSet *ds : dataSets) {
+        ds->checkActive();
+        ds->CheckBrowseMode();
+        ds->m_written.clear();
+        ds->m_writtenRows.clear();
+        ds->m_writtenDeleted.clear();
+        const QList<RowChange> changes = ds->pendingChanges(ds->m_writtenRows, ds->m_writtenDeleted);
+        if (changes.isEmpty())
+            continue;
+        if (!ds->m_provider)
+            throw AppError(QStringLiteral("%1: conjunto de dados sem provedor.").arg(ds->m_name));
+        parts.append({ds->m_provider, changes, {}});
+        writing.append(ds);
+    }
+    refusal = DataSetProvider::applyTogether(parts, transaction);
+    int refused = 0;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        writing[i]->m_written = parts[i].written;
+        refused += static_cast<int>(parts[i].written.count(false));
+    }
+    return refused;
+}
+
 void ClientDataSet::MergeApplied()
 {
     merge(m_written, m_writtenRows, m_writtenDeleted);

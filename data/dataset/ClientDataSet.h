@@ -110,6 +110,10 @@ public:
     // first refusal; returns the number refused. The log is emptied only by
     // MergeApplied(), once the caller has committed.
     int ApplyUpdatesIn(fb::Transaction &transaction);
+    // The same for several datasets, their changes sent together; on a
+    // refusal nothing counts as written and refusal says why. Returns the
+    // number of changes not written.
+    static int ApplyUpdatesIn(const QList<ClientDataSet *> &dataSets, fb::Transaction &transaction, QString &refusal);
     void MergeApplied();
     // Re-reads from the database; fails while a change is pending. Without a
     // master: the same row number again. A detail: the rows of the master's

@@ -1,5 +1,22 @@
 #include "data/dataset/SqlConnection.h"
 
+#include <QRegularExpression>
+
+namespace {
+
+// A plain INSERT, UPDATE or DELETE: it can run inside a block of its own that
+// also hands back the rows it touched, so that running it takes one request.
+bool runsInBlock(const QString &sql)
+{
+    static const QRegularExpression dml(QStringLiteral("^\\s*(insert|update|delete)\\b"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression returning(QStringLiteral("\\breturning\\b"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    return dml.match(sql).hasMatch() && !returning.match(sql).hasMatch();
+}
+
+} // namespace
+
 QString SqlConnection::param(const QString &name) const
 {
     const QString prefix = name + QLatin1Char('=');
@@ -64,10 +81,17 @@ void SqlConnection::close()
 
 qint64 SqlConnection::execute(const QString &sql, const QList<QVariant> &params)
 {
-    fb::Transaction transaction(connection());
+    fb::Connection &c = connection();
+    fb::Transaction transaction(c);
     qint64 affected = 0;
-    {
-        fb::Statement statement(transaction, sql);
+    if (params.isEmpty() && runsInBlock(sql)) {
+        // The statement on lines of its own, so that a comment ending it ends there.
+        const QString block = QStringLiteral("execute block returns (LINHAS bigint) as begin\n") + sql +
+                              QStringLiteral("\n;\nLINHAS = row_count;\nsuspend;\nend");
+        affected = transaction.executeImmediate(block, {}, {{fb::FieldType::BigInt}}).value(0).toLongLong();
+    } else {
+        fb::Statement statement(c, sql);
+        statement.setTransaction(transaction);
         affected = statement.execute(params);
     }
     transaction.commit();

@@ -35,7 +35,8 @@ public:
     void close();
 
     // Runs one statement in a transaction of its own, committed at once;
-    // returns the rows affected.
+    // returns the rows affected. Statements with parameters are kept prepared
+    // for the next call.
     qint64 execute(const QString &sql, const QList<QVariant> &params = {});
 
 private:

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 class SqlDataSet {
@@ -28,19 +29,17 @@ public:
 
 enum class UpdateMode { WhereKeyOnly, WhereAll };
 
-// The statement of a provider left open, its rows read a packet at a time.
-// Holds a read-only transaction until it reaches the end or is destroyed.
+// The statement of a provider left open, its rows read a packet at a time, in
+// the connection's read transaction, until it reaches the end or is destroyed.
 class ProviderCursor {
 public:
     ProviderCursor(SqlConnection *connection, const QString &sql);
-    ~ProviderCursor();
     const QList<fb::ColumnInfo> &columns() const { return m_columns; }
     // Up to count rows; the cursor is at its end when fewer come back.
     QList<QList<QVariant>> fetch(int count);
     bool atEnd() const { return m_atEnd; }
 
 private:
-    std::unique_ptr<fb::Transaction> m_transaction;
     std::unique_ptr<fb::Statement> m_statement;
     QList<fb::ColumnInfo> m_columns;
     bool m_atEnd = false;
@@ -78,6 +77,10 @@ public:
     // the refused changes are skipped and the rest committed; otherwise more than
     // maxErrors refusals roll everything back. Returns, per change, whether it
     // was written (all false after a roll-back).
+    // In key mode the changes travel together, as blocks of statements that
+    // the server runs in one request each; a block the database refuses is
+    // undone by the server and its changes are then sent one by one, so that
+    // the refused one and the server's reason are known.
     QList<bool> apply(const QList<RowChange> &changes, int maxErrors) const;
     // The same inside the caller's transaction, which is neither committed nor
     // rolled back here; all false when more than maxErrors were refused.
@@ -85,6 +88,17 @@ public:
     // Why the last apply refused its first refused change: the database's
     // message, or that the row was not found or not alone.
     QString lastRefusal() const { return m_lastRefusal; }
+
+    // The changes of one provider in a write-back of several.
+    struct Part {
+        const DataSetProvider *provider;
+        QList<RowChange> changes;
+        QList<bool> written; // filled in: whether each change was written
+    };
+    // Writes the changes of several providers inside the caller's
+    // transaction, together, stopping at the first refusal: then nothing
+    // counts as written. Returns why a change was refused, empty when none was.
+    static QString applyTogether(QList<Part> &parts, fb::Transaction &transaction);
 
     // The table the statement reads (the name after FROM).
     QString tableName() const;
@@ -95,6 +109,12 @@ public:
     static qint64 fetchCount();
 
 private:
+    using Settle = std::function<bool(Part &part, qsizetype index, bool ok, const QString &refusal)>;
+    // Key-mode changes of the parts in blocks; settle notes each outcome and
+    // says whether to go on. False when it said to stop.
+    static bool writeInBlocks(const QList<Part *> &parts, fb::Transaction &transaction, const Settle &settle);
     qsizetype tableNameEnd() const;
+    // Writes one change by itself; whether it was written, else why not.
+    bool applyOne(const RowChange &change, fb::Transaction &transaction, QString &refusal) const;
     mutable QString m_lastRefusal;
 };

@@ -5,21 +5,16 @@ void SqlQuery::Open()
     Close();
     if (!m_connection)
         throw AppError(QStringLiteral("Consulta sem conexão."));
-    fb::Transaction transaction(m_connection->connection());
-    {
-        fb::Statement statement(transaction, SQL);
-        m_columns = statement.columns();
-        statement.open();
-        while (statement.fetch()) {
-            QList<QVariant> row;
-            row.reserve(m_columns.size());
-            for (int i = 0; i < m_columns.size(); ++i)
-                row.append(statement.value(i));
-            m_rows.append(std::move(row));
-        }
-        statement.closeCursor();
+    fb::Statement statement(m_connection->connection(), SQL);
+    m_columns = statement.columns();
+    statement.open();
+    while (statement.fetch()) {
+        QList<QVariant> row;
+        row.reserve(m_columns.size());
+        for (int i = 0; i < m_columns.size(); ++i)
+            row.append(statement.value(i));
+        m_rows.append(std::move(row));
     }
-    transaction.commit();
     m_active = true;
 }
 

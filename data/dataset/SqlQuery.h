@@ -1,7 +1,8 @@
 #pragma once
-// A forward-only query on a connection: the statement runs in a transaction of
-// its own when opened, its rows are read at once and the transaction committed.
-// Meant for look-ups that read the first row or count the rows.
+// A forward-only query on a connection: the statement, prepared once per
+// connection, runs in the connection's read transaction when opened and its
+// rows are read at once. Meant for look-ups that read the first row or count
+// the rows.
 
 #include "data/dataset/SqlConnection.h"
 

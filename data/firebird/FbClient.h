@@ -28,6 +28,13 @@ class IStatus;
 
 namespace fb {
 
+namespace detail {
+struct Session;
+struct Prepared;
+} // namespace detail
+
+enum class FieldType { Text, Integer, BigInt, Real, Date, Time, DateTime, Blob, Boolean, Other };
+
 // A failure of the client or the server; text() is the server's own message.
 class Error : public AppError {
 public:
@@ -36,6 +43,8 @@ public:
     // The ISC error codes of the status vector (isc_arg_gds entries), first first.
     const QList<qint64> &codes() const { return m_codes; }
     bool has(qint64 code) const { return m_codes.contains(code); }
+    // The connection to the server is gone (network failure, shutdown, killed).
+    bool connectionLost() const;
 
 private:
     QList<qint64> m_codes;
@@ -43,6 +52,10 @@ private:
 
 // Statements executed or opened since start-up, for benchmarks.
 qint64 statementCount();
+// Statements prepared since start-up, and prepared statements held right now
+// by every connection, for tests and benchmarks.
+qint64 prepareCount();
+int liveStatementCount();
 
 // Loads fbclient from libraryPath (a path, or a bare name for the system's
 // search) once per path and returns its master interface. Throws Error naming
@@ -60,32 +73,49 @@ struct ConnectParams {
 
 class Transaction;
 
+// One attachment. It keeps the statements prepared on it for reuse, and one
+// read-only read-committed transaction that reads share (such a transaction
+// holds back no clean-up on the server), so that a read costs one request to
+// the server. Everything is released when the connection closes; when the
+// server or the network drops it, the client's side is closed first so that
+// letting go of every handle waits on nothing, the connection reads as closed
+// and the next use connects again.
 class Connection {
 public:
-    Connection() = default;
+    Connection();
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
     void open(const QString &libraryPath, const ConnectParams &params);
     void close();
-    bool isOpen() const { return m_attachment != nullptr; }
+    bool isOpen() const;
     int dialect() const { return m_dialect; }
 
-    Firebird::IMaster *master() const { return m_master; }
-    Firebird::IAttachment *attachment() const { return m_attachment; }
+    Firebird::IMaster *master() const;
+    Firebird::IAttachment *attachment() const;
+
+    // The shared read transaction, started on first use.
+    Transaction &readTransaction();
+    // Prepared statements this connection holds, idle or in use.
+    int preparedCount() const;
+    // Idle prepared statements kept beyond this many are freed, oldest first.
+    static constexpr int kCacheSize = 64;
+
+    std::shared_ptr<detail::Session> session() const { return m_session; }
 
 private:
     void attach(Firebird::IMaster *master, const ConnectParams &params);
 
-    Firebird::IMaster *m_master = nullptr;
-    Firebird::IAttachment *m_attachment = nullptr;
+    std::shared_ptr<detail::Session> m_session;
+    std::unique_ptr<Transaction> m_read;
     int m_dialect = 3;
 };
 
-// A read-committed, record-version transaction that waits on locks.
-// Rolled back on destruction when still active. A read-only one may stay open
-// for a long read without holding back the server's clean-up.
+// A read-committed, record-version transaction that waits on locks. It
+// begins with the first statement run in it, so one that runs nothing costs
+// no request. Rolled back on destruction when still active. A read-only one
+// may stay open for a long read without holding back the server's clean-up.
 class Transaction {
 public:
     explicit Transaction(Connection &connection, bool readOnly = false);
@@ -95,16 +125,36 @@ public:
 
     void commit();
     void rollback();
-    bool isActive() const { return m_transaction != nullptr; }
+    bool isActive() const { return !m_ended && !m_lost; }
     Connection &connection() const { return m_connection; }
-    Firebird::ITransaction *handle() const { return m_transaction; }
+    // The transaction on the server, begun now if it has not been.
+    Firebird::ITransaction *handle() const;
+
+    // Prepares and runs a statement in one request, without keeping it: for
+    // statements run once. With outputs, the statement returns one row of
+    // those columns (text of the given length, or integers), read back here.
+    struct Output {
+        FieldType type;
+        int length = 0;
+    };
+    QList<QVariant> executeImmediate(const QString &sql, const QList<QVariant> &params = {},
+                                     const QList<Output> &outputs = {});
+    // The same for a statement run again and again with other values: run at
+    // once the first time, kept prepared on the connection from the second.
+    QList<QVariant> executeRepeated(const QString &sql, const QList<QVariant> &params,
+                                    const QList<Output> &outputs);
 
 private:
+    friend class Connection;
+    friend class Statement;
+    friend struct detail::Session;
     Connection &m_connection;
-    Firebird::ITransaction *m_transaction = nullptr;
+    std::shared_ptr<detail::Session> m_session;
+    mutable Firebird::ITransaction *m_transaction = nullptr;
+    bool m_readOnly;
+    bool m_ended = false;
+    bool m_lost = false;
 };
-
-enum class FieldType { Text, Integer, BigInt, Real, Date, Time, DateTime, Blob, Boolean, Other };
 
 struct ColumnInfo {
     QString name;      // the column alias as the statement names it
@@ -121,27 +171,41 @@ struct ColumnInfo {
 // and an invalid QVariant for null.
 class Statement {
 public:
+    // Prepared for this use alone and freed afterwards.
     Statement(Transaction &transaction, const QString &sql);
+    // Taken from the connection's statements (prepared the first time) and
+    // given back when destroyed; runs in the shared read transaction unless
+    // setTransaction() names another.
+    Statement(Connection &connection, const QString &sql);
     ~Statement();
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
 
+    void setTransaction(Transaction &transaction) { m_transaction = &transaction; }
+
     bool returnsRows() const;
-    const QList<ColumnInfo> &columns() const { return m_columns; }
+    const QList<ColumnInfo> &columns() const;
     int parameterCount() const;
 
     // Runs a statement without a cursor; returns the rows it affected.
     qint64 execute(const QList<QVariant> &params = {});
-    // Opens the cursor of a SELECT; fetch() then moves to each row.
+    // The same without asking the server how many rows it touched: one
+    // request less.
+    void run(const QList<QVariant> &params = {});
+    // Opens the cursor of a SELECT; fetch() then moves to each row. The
+    // opening travels with the first fetch.
     void open(const QList<QVariant> &params = {});
     bool fetch();
     QVariant value(int column) const;
     void closeCursor();
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> d;
-    QList<ColumnInfo> m_columns;
+    void start(const QList<QVariant> &params, bool cursor);
+
+    std::shared_ptr<detail::Session> m_session;
+    std::shared_ptr<detail::Prepared> m_prepared;
+    Transaction *m_transaction;
+    bool m_cached;
 };
 
 } // namespace fb

@@ -259,6 +259,186 @@ private slots:
         QCOMPARE(cds->ChangeCount(), 2);
     }
 
+    // Many weighings of formula 01/1/1: identifiers and capsule numbers 1 to n.
+    void manyWeighings(int n)
+    {
+        TestDb::order(QStringLiteral("01"), 1);
+        TestDb::formula(QStringLiteral("01"), 1, 1);
+        TestDb::exec({QStringLiteral("execute block as declare i int = 0; begin while (i < %1) do begin i = i + 1; "
+                                     "insert into PESOMED (ID_PESOMED, ESTACAO, NPEDIDO, NFORMULA, NUMCAP, PESO) "
+                                     "values (:i, '01', 1, 1, :i, 250); end end")
+                          .arg(n)});
+        openChain();
+        QCOMPARE(dm->cds_PesoMed->RecordCount(), n);
+    }
+
+    void setWeight(int row, double peso)
+    {
+        ClientDataSet *cds = dm->cds_PesoMed;
+        cds->SetRecNo(row);
+        cds->Edit();
+        cds->FieldByName(QStringLiteral("PESO")).SetAsFloat(peso);
+        cds->Post();
+    }
+
+    void manyChangesTravelTogether_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("remaining");
+        QTest::addColumn<double>("total");
+        QTest::newRow("insert") << "insert" << 480 << 480 * 250.0;
+        QTest::newRow("modify") << "modify" << 240 << 240 * 251.0;
+        QTest::newRow("delete") << "delete" << 0 << 0.0;
+    }
+    void manyChangesTravelTogether()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, remaining);
+        QFETCH(double, total);
+        manyWeighings(240);
+        ClientDataSet *cds = dm->cds_PesoMed;
+        for (int i = 1; i <= 240; ++i) {
+            if (kind == QLatin1String("insert")) {
+                appendWeighing(240 + i, 240 + i, 250);
+            } else if (kind == QLatin1String("modify")) {
+                setWeight(i, 251);
+            } else {
+                cds->First();
+                cds->Delete();
+            }
+        }
+        QCOMPARE(cds->ChangeCount(), 240);
+        const qint64 statements = fb::statementCount();
+        QCOMPARE(cds->ApplyUpdates(0), 0);
+        // Blocks of many statements each, not one statement per row.
+        QVERIFY2(fb::statementCount() - statements <= 12,
+                 qPrintable(QString::number(fb::statementCount() - statements)));
+        QCOMPARE(cds->ChangeCount(), 0);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), remaining);
+        QCOMPARE(scalar(QStringLiteral("select coalesce(sum(PESO), 0) from PESOMED")).toDouble(), total);
+    }
+
+    void refusalInABatch_data()
+    {
+        QTest::addColumn<bool>("allOrNothing");
+        QTest::addColumn<bool>("duplicate");  // else: deleted by another workstation
+        QTest::addColumn<bool>("first");      // the refused change first in the log, else last
+        for (bool allOrNothing : {true, false})
+            for (bool duplicate : {true, false})
+                for (bool first : {true, false})
+                    QTest::addRow("%s, %s, %s", allOrNothing ? "all or nothing" : "without limit",
+                                  duplicate ? "identifier taken" : "row deleted elsewhere",
+                                  first ? "first change" : "last change")
+                        << allOrNothing << duplicate << first;
+    }
+    void refusalInABatch()
+    {
+        QFETCH(bool, allOrNothing);
+        QFETCH(bool, duplicate);
+        QFETCH(bool, first);
+        manyWeighings(230);
+        ClientDataSet *cds = dm->cds_PesoMed;
+        // A new weighing whose identifier another workstation has taken meanwhile,
+        // or a change of a weighing another workstation deletes.
+        auto refused = [&] {
+            if (duplicate) {
+                appendWeighing(231, 231, 300);
+                TestDb::weighing(231, QStringLiteral("02"), 9, 9, 1, 100);
+            } else {
+                setWeight(first ? 1 : 230, 300);
+                TestDb::exec({QStringLiteral("delete from PESOMED where ID_PESOMED = %1").arg(first ? 1 : 230)});
+            }
+        };
+        if (first)
+            refused();
+        for (int row = first ? 2 : 1; row <= (first ? 230 : 229); ++row)
+            setWeight(row, 251);
+        if (!first)
+            refused();
+        const int changes = cds->ChangeCount();
+        QVERIFY(changes >= 229);
+        const QString reason = duplicate ? QStringLiteral("violation of PRIMARY or UNIQUE KEY constraint")
+                                         : QStringLiteral("a linha foi alterada ou excluída por outra estação.");
+        if (allOrNothing) {
+            // As the analysis writes: every change or none.
+            try {
+                dm->GravaJuntos({cds});
+                QFAIL("written");
+            } catch (const AppError &e) {
+                QVERIFY2(e.text().startsWith(QStringLiteral("Nada foi gravado no banco de dados.\rMotivo: ") +
+                                             (duplicate ? QString() : reason)),
+                         qPrintable(e.text()));
+                QVERIFY2(e.text().contains(reason), qPrintable(e.text()));
+                QVERIFY2(!e.text().contains(QLatin1String("block")), qPrintable(e.text()));
+            }
+            QCOMPARE(cds->ChangeCount(), changes);
+            QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where PESO <> 250")).toInt(),
+                     duplicate ? 1 : 0);
+        } else {
+            // As each post writes: the others are stored, the refused one stays pending.
+            QCOMPARE(cds->ApplyUpdates(-1), 1);
+            QVERIFY2(cds->LastApplyError().contains(reason), qPrintable(cds->LastApplyError()));
+            QCOMPARE(cds->ChangeCount(), 1);
+            QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where PESO = 251")).toInt(), 229);
+            QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where PESO = 300")).toInt(), 0);
+        }
+    }
+
+    void writeBackShapeUsedAgainIsKeptPrepared()
+    {
+        twoOrders();
+        openChain();
+        ClientDataSet *cds = dm->cds_PesoMed;
+        qint64 prepared = 0;
+        for (int i = 0; i < 4; ++i) {
+            setWeight(1, 260 + i);
+            const qint64 before = fb::prepareCount();
+            QCOMPARE(cds->ApplyUpdates(-1), 0);
+            prepared += fb::prepareCount() - before;
+            QCOMPARE(scalar(QStringLiteral("select PESO from PESOMED where ID_PESOMED = 2")).toDouble(), 260.0 + i);
+        }
+        // Run at once the first time, prepared the second, reused after.
+        QCOMPARE(prepared, 1);
+    }
+
+    void twoTablesWrittenTogether_data()
+    {
+        QTest::addColumn<bool>("resultDeletedElsewhere");
+        QTest::newRow("both written") << false;
+        QTest::newRow("result record refused") << true;
+    }
+    void twoTablesWrittenTogether()
+    {
+        QFETCH(bool, resultDeletedElsewhere);
+        twoOrders();
+        openChain();
+        ClientDataSet *w = dm->cds_PesoMed;
+        ClientDataSet *r = dm->cds_RPesoMed;
+        setWeight(1, 260);
+        setWeight(2, 261);
+        r->Edit();
+        r->FieldByName(QStringLiteral("RESULTADO")).SetAsString(QStringLiteral("Reprovado"));
+        r->Post();
+        if (resultDeletedElsewhere)
+            TestDb::exec({QStringLiteral("delete from RPESOMED")});
+        const qint64 statements = fb::statementCount();
+        try {
+            dm->GravaJuntos({w, r});
+            QVERIFY(!resultDeletedElsewhere);
+            // Weighings and result record in one request.
+            QCOMPARE(fb::statementCount() - statements, 1);
+        } catch (const AppError &e) {
+            QVERIFY(resultDeletedElsewhere);
+            QCOMPARE(e.text(), QStringLiteral("Nada foi gravado no banco de dados.\rMotivo: a linha foi alterada ou "
+                                              "excluída por outra estação."));
+        }
+        QCOMPARE(scalar(QStringLiteral("select sum(PESO) from PESOMED")).toDouble(),
+                 resultDeletedElsewhere ? 501.0 : 521.0);
+        QCOMPARE(w->ChangeCount() + r->ChangeCount(), resultDeletedElsewhere ? 3 : 0);
+        if (!resultDeletedElsewhere)
+            QCOMPARE(scalar(QStringLiteral("select RESULTADO from RPESOMED")).toString(), QStringLiteral("Reprovado"));
+    }
+
     void keyModeWritesChangedColumnsByKey()
     {
         twoOrders();

@@ -5,6 +5,7 @@
 #include "data/udm.h"
 #include "tests/support/TestDb.h"
 
+#include <QProcess>
 #include <QTest>
 
 #include <memory>
@@ -221,6 +222,30 @@ private slots:
         a->cds_Pediform->Next();
         b->cds_Pediform->Next();
         QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED")).toInt(), 1);
+    }
+
+    void rowLockedByAnotherIsWaitedForThenWritten()
+    {
+        auto a = workstation();
+        weigh(*a, 250);
+        // Another workstation changes the weighing and holds it, uncommitted,
+        // for a moment; this one corrects it meanwhile.
+        QProcess outra;
+        outra.setProcessChannelMode(QProcess::MergedChannels);
+        outra.start(QStringLiteral("bash"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("(echo 'update PESOMED set PESO = 260 where ID_PESOMED = 1;'; sleep 2; "
+                                    "echo 'commit;') | isql-fb -q -user SYSDBA -password tamarindo '%1'")
+                         .arg(TestDb::location())});
+        QVERIFY(outra.waitForStarted());
+        QTest::qWait(700);
+        a->cds_PesoMed->Edit();
+        a->cds_PesoMed->FieldByName(QStringLiteral("PESO")).SetAsFloat(270);
+        a->cds_PesoMed->Post();
+        QVERIFY(outra.waitForFinished(20000));
+        // Waited for, then written: the last correction stands, nothing pending.
+        QCOMPARE(a->cds_PesoMed->ChangeCount(), 0);
+        QCOMPARE(scalar(QStringLiteral("select PESO from PESOMED where ID_PESOMED = 1")).toDouble(), 270.0);
     }
 
     void refusalThatPersistsIsReported()

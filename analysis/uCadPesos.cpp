@@ -732,10 +732,12 @@ void Tfrm_Cadastros::btn_RelatorioClick()
     try {
         DM->sqlds_RelPesoMed.Open();
         rel->Open();
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
         rel->Close();
         DM->sqlds_RelPesoMed.Close();
-        messages().simple(QStringLiteral("Não foi possível abrir a tabela RelPesoMed"));
+        // The database's reason follows the message.
+        messages().simple(QStringLiteral("Não foi possível abrir a tabela RelPesoMed\rMotivo: ") +
+                          QString::fromUtf8(e.what()));
         return;
     }
     // Weighings without a stored analysis would give an empty report.

@@ -304,13 +304,10 @@ void Tfrm_Principal::act_CalcularExecute()
 {
     if (!frm_Cadastros || !JanelaAtiva(frm_Cadastros))
         return;
-    try {
-        // What a click would run, called here so that no error crosses the toolkit's own code.
-        if (frm_Cadastros->btn_Calcular->isEnabled())
-            frm_Cadastros->btn_CalcularClick();
-    } catch (...) {
-        // Started by the key, the analysis fails silently.
-    }
+    // What a click would run, its errors reported as the button reports them:
+    // an analysis that was not written is never passed over in silence.
+    if (frm_Cadastros->btn_Calcular->isEnabled())
+        frm_Cadastros->btn_CalcularClick();
 }
 
 void Tfrm_Principal::act_FCadastrosExecute()

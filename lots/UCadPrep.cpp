@@ -984,10 +984,15 @@ void TFormCadPrep::BitBtn2Click()
         } catch (const AppError &e) {
             motivo = e.text();
         }
-        // The refusal is told with the database's own reason after it.
-        if (!afetadas)
+        // The refusal is told with the database's own reason after it. The
+        // panel stays open with what was typed, so that it can be saved again
+        // (the twenty weights are not lost with a dropped connection).
+        if (!afetadas) {
             messages().simple(QStringLiteral("Falha na execução do procedimento.") +
                               (motivo.isEmpty() ? QString() : QStringLiteral("\rMotivo: ") + motivo));
+            BitBtn2->setFocus();
+            return;
+        }
         else if (ModoEntrada != 1 && *afetadas == 0)
             // Deleted or changed elsewhere since it was read: nothing was changed.
             messages().simple(QStringLiteral("O lote \"") + LoteAnterior + QStringLiteral("\" do fornecedor \"") +

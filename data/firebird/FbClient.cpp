@@ -406,8 +406,15 @@ struct Session {
             return f();
         } catch (const FbException &e) {
             Error error = toError(master, e, ownBlock);
-            if (error.connectionLost())
+            if (error.connectionLost()) {
                 lose();
+                // Said in the user's words first; the client's own text follows.
+                throw Error(kPerdida + QStringLiteral(" O servidor parou ou a rede foi interrompida: o que estava "
+                                                      "sendo gravado não foi gravado. O programa se conecta de novo "
+                                                      "na próxima ação.\rMotivo: ") +
+                                error.text(),
+                            error.codes());
+            }
             throw error;
         }
     }
@@ -660,8 +667,11 @@ void Connection::open(const QString &libraryPath, const ConnectParams &params)
         attach(master, params);
     } catch (const Error &e) {
         m_session.reset();
-        // The server's message, then where it was trying to connect.
-        throw Error(e.text() + QStringLiteral("\nBanco de dados: ") + params.database, e.codes());
+        // Said in the user's words, the server's message, then where it was trying to connect.
+        throw Error(QStringLiteral("Não foi possível conectar ao banco de dados. Confira se o servidor está no ar e se "
+                                   "a rede até ele funciona.\rMotivo: ") +
+                        e.text() + QStringLiteral("\nBanco de dados: ") + params.database,
+                    e.codes());
     }
     m_dialect = params.dialect;
 }

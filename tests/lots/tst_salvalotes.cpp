@@ -490,7 +490,9 @@ private slots:
         QVERIFY2(recorder->texts().first().startsWith(QStringLiteral("Falha na execução do procedimento.\rMotivo: ")),
                  qPrintable(recorder->texts().first()));
         QVERIFY2(recorder->texts().first().contains(QStringLiteral("string truncation")), qPrintable(recorder->texts().first()));
-        QVERIFY(!w()->Panel1->isVisible());
+        // Nothing stored; the panel stays with what was typed, to be corrected.
+        QVERIFY(w()->Panel1->isVisible());
+        QCOMPARE(w()->CodigoFornecedor->text(), QStringLiteral("00123"));
         QCOMPARE(lotes(), 0);
     }
 

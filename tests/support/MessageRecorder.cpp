@@ -7,13 +7,34 @@ MessageRecorder::~MessageRecorder()
     setMessageService(m_previous);
 }
 
-void MessageRecorder::simple(const QString &text) { m_entries.append({Kind::Simple, text}); }
-void MessageRecorder::information(const QString &text) { m_entries.append({Kind::Information, text}); }
-void MessageRecorder::error(const QString &text) { m_entries.append({Kind::Error, text}); }
+void MessageRecorder::gatilho(const QString &text)
+{
+    if (m_acao && text.startsWith(m_gatilho))
+        m_acao();
+}
+
+void MessageRecorder::simple(const QString &text)
+{
+    m_entries.append({Kind::Simple, text});
+    gatilho(text);
+}
+
+void MessageRecorder::information(const QString &text)
+{
+    m_entries.append({Kind::Information, text});
+    gatilho(text);
+}
+
+void MessageRecorder::error(const QString &text)
+{
+    m_entries.append({Kind::Error, text});
+    gatilho(text);
+}
 
 bool MessageRecorder::confirm(const QString &text)
 {
     m_entries.append({Kind::Confirm, text});
+    gatilho(text);
     return m_answers.isEmpty() ? false : m_answers.takeFirst();
 }
 

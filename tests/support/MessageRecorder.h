@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class MessageRecorder : public MessageService {
 public:
     enum class Kind { Simple, Information, Error, Confirm };
@@ -24,6 +26,13 @@ public:
     bool confirm(const QString &text) override;
 
     void answerNext(bool yes) { m_answers.append(yes); }
+    // Runs acao when a message starting with inicio is shown (after recording
+    // it), for what happens while the user reads it; nullptr removes it.
+    void quandoAparecer(const QString &inicio, std::function<void()> acao)
+    {
+        m_gatilho = inicio;
+        m_acao = std::move(acao);
+    }
     const QList<Entry> &entries() const { return m_entries; }
     QStringList texts() const;
     void clear() { m_entries.clear(); }
@@ -32,4 +41,7 @@ private:
     MessageService *m_previous;
     QList<Entry> m_entries;
     QList<bool> m_answers;
+    QString m_gatilho;
+    std::function<void()> m_acao;
+    void gatilho(const QString &text);
 };

@@ -1,0 +1,256 @@
+// Server faults in the middle of the user's work, against the real server:
+// the connection dropped by the server (or the server stopped and started
+// again) during a weighing, an analysis, a lot save, duplicate elimination and
+// a report. The user is told plainly, the program goes on and connects again
+// on the next action, and the data are consistent afterwards.
+
+#include "analysis/uCadPesos.h"
+#include "app/uPesoMed.h"
+#include "config/uConfiguracao.h"
+#include "data/udm.h"
+#include "lots/UCadPrep.h"
+#include "report/ReportSystem.h"
+#include "tests/support/DialogCatcher.h"
+#include "tests/support/MessageRecorder.h"
+#include "tests/support/ServidorLocal.h"
+#include "tests/support/TestDb.h"
+#include "tests/support/TestPrograma.h"
+#include "widgets/DBGrid.h"
+#include "widgets/ErrorHandler.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+using TestDb::scalar;
+
+void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    TestPrograma::tecla(k, modifiers);
+}
+
+const QString kPerdida = QStringLiteral("A conexão com o banco de dados foi perdida.");
+
+// The server drops every other connection to the database: what a server
+// stopped and started again, or a link cut and back, leaves the program with.
+void derruba()
+{
+    TestDb::exec({QStringLiteral("delete from MON$ATTACHMENTS where MON$ATTACHMENT_ID <> CURRENT_CONNECTION "
+                                 "and MON$SYSTEM_FLAG = 0")});
+}
+
+} // namespace
+
+class TstFalhas : public QObject {
+    Q_OBJECT
+
+    MessageRecorder *recorder = nullptr;
+
+private slots:
+    void init()
+    {
+        TestDb::reset();
+        TestDb::exec({QStringLiteral("insert into FORNECED (CODIGO, NOME, NOMEFANTASIA) values "
+                                     "('0012', 'Caps Brasil Ltda', 'CAPS BRASIL')"),
+                      QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO) values "
+                                     "('0012', 'L0', '0', 96)")});
+        TestDb::order(QStringLiteral("01"), 4521);
+        TestDb::formula(QStringLiteral("01"), 4521, 1);
+        TestDb::component(QStringLiteral("01"), 4521, 1, 1, QStringLiteral("A"), 4620);
+        TestDb::component(QStringLiteral("01"), 4521, 1, 2, QStringLiteral("CAPSULA Nº 0"), 30, QStringLiteral("UN"));
+        TestDb::exec({QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where ORDEM = 2")});
+        ReiniciaConfiguracao();
+        recorder = new MessageRecorder;
+        TestPrograma::inicia();
+    }
+    void cleanup()
+    {
+        TestPrograma::encerra();
+        delete recorder;
+        QCOMPARE(Aplicacao::ErrosNoDespacho(), 0);
+    }
+
+    void weighingPost()
+    {
+        key(Qt::Key_F4);
+        TestPrograma::clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
+        TestPrograma::digita(QStringLiteral("250"));
+        key(Qt::Key_Return);
+        TestPrograma::digita(QStringLiteral("251"));
+        derruba();
+        key(Qt::Key_Return);
+        // Told in plain words; the weight stays on screen, pending.
+        QCOMPARE(recorder->texts().size(), 1);
+        QVERIFY2(recorder->texts().first().startsWith(kPerdida), qPrintable(recorder->texts().first()));
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 1);
+        QCOMPARE(DM->cds_PesoMed->ChangeCount(), 1);
+        // The pharmacist goes on: the next weight connects again and takes the pending one along.
+        recorder->clear();
+        key(Qt::Key_Return);
+        TestPrograma::digita(QStringLiteral("252"));
+        key(Qt::Key_Return);
+        QVERIFY2(recorder->texts().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        QCOMPARE(scalar(QStringLiteral("select list(cast(PESO as integer)) from (select PESO from PESOMED order by "
+                                       "NUMCAP)"))
+                     .toString(),
+                 QStringLiteral("250,251,252"));
+        frm_Cadastros->close();
+    }
+
+    void analysis()
+    {
+        for (int i = 1; i <= 3; ++i)
+            TestDb::weighing(i, QStringLiteral("01"), 4521, 1, i, 249 + i);
+        DM->cds_PesoMed->Refresh();
+        key(Qt::Key_F4);
+        // The connection drops once the weights were read, before the figures are written.
+        auto regra = DM->cds_RPesoMed->BeforeScroll;
+        bool feito = false;
+        DM->cds_RPesoMed->BeforeScroll = [regra, &feito](ClientDataSet &ds) {
+            regra(ds);
+            if (!feito)
+                derruba();
+            feito = true;
+        };
+        key(Qt::Key_F5);
+        QVERIFY(feito);
+        DM->cds_RPesoMed->BeforeScroll = regra;
+        QVERIFY(!recorder->texts().isEmpty());
+        QVERIFY2(recorder->texts().first().startsWith(QStringLiteral("A análise não foi gravada")),
+                 qPrintable(recorder->texts().first()));
+        QVERIFY2(recorder->texts().first().contains(kPerdida), qPrintable(recorder->texts().first()));
+        // Nothing half written.
+        QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED")).toInt(), 0);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where VARIACAOPESO is not null")).toInt(), 0);
+        // F5 again: connected again, analysed whole.
+        recorder->clear();
+        key(Qt::Key_F5);
+        QVERIFY2(recorder->texts().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        QCOMPARE(scalar(QStringLiteral("select QDECAPS from RPESOMED")).toInt(), 3);
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where VARIACAOPESO is not null")).toInt(), 3);
+        frm_Cadastros->close();
+    }
+
+    void lotSave()
+    {
+        frm_Principal->BitBtn1->click();
+        QApplication::setActiveWindow(FormCadPrep);
+        QVERIFY(QTest::qWaitForWindowActive(FormCadPrep));
+        FormCadPrep->BitBtn4->click();
+        FormCadPrep->CodigoFornecedor->setText(QStringLiteral("0012"));
+        FormCadPrep->EditLote->setText(QStringLiteral("L7"));
+        for (QLineEdit *peso : FormCadPrep->Peso)
+            peso->setText(QStringLiteral("96,5"));
+        derruba();
+        QTest::mouseClick(FormCadPrep->BitBtn2, Qt::LeftButton);
+        // Told (by the duplicate check or by the save itself, whichever met the dropped link).
+        QCOMPARE(recorder->texts().size(), 1);
+        QVERIFY2(recorder->texts().first().contains(kPerdida), qPrintable(recorder->texts().first()));
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESCAVAZ where LOTE = 'L7'")).toInt(), 0);
+        // The typed lot is still there; "Salvar" again stores it.
+        QVERIFY(FormCadPrep->Panel1->isVisible());
+        recorder->clear();
+        QTest::mouseClick(FormCadPrep->BitBtn2, Qt::LeftButton);
+        QCOMPARE(recorder->texts(), QStringList{QStringLiteral("Procedimento concluído com sucesso!")});
+        QCOMPARE(scalar(QStringLiteral("select PESOMEDIO from PESCAVAZ where LOTE = 'L7'")).toDouble(), 96.5);
+    }
+
+    void duplicateElimination()
+    {
+        for (const char *codigo : {"12", "0012", "012"})
+            TestDb::exec({QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO) values ('%1', 'L5', "
+                                         "'0', 90)")
+                              .arg(QString::fromLatin1(codigo))});
+        frm_Principal->BitBtn1->click();
+        QApplication::setActiveWindow(FormCadPrep);
+        QVERIFY(QTest::qWaitForWindowActive(FormCadPrep));
+        // The connection drops as the group is about to be collapsed.
+        recorder->quandoAparecer(QStringLiteral("Eliminando a duplicidade"), derruba);
+        FormCadPrep->Eliminarduplicaes1->trigger();
+        const QString falha = recorder->texts().last();
+        QVERIFY2(falha.contains(QStringLiteral("não foi eliminada; os registros continuam como estavam")),
+                 qPrintable(falha));
+        QVERIFY2(falha.contains(kPerdida), qPrintable(falha));
+        // The group as it was: none of it deleted.
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESCAVAZ where LOTE = 'L5'")).toInt(), 3);
+        // Again, connected again: collapsed into one.
+        recorder->quandoAparecer(QString(), nullptr);
+        recorder->clear();
+        FormCadPrep->Eliminarduplicaes1->trigger();
+        QCOMPARE(recorder->texts().last(),
+                 QStringLiteral("Foi encontrado um lote/fornecedor duplicado. A duplicação foi eliminada."));
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESCAVAZ where LOTE = 'L5'")).toInt(), 1);
+    }
+
+    void report()
+    {
+        for (int i = 1; i <= 3; ++i)
+            TestDb::weighing(i, QStringLiteral("01"), 4521, 1, i, 249 + i);
+        TestDb::exec({QStringLiteral("update PESOMED set CHAVE = '010045211'")});
+        DM->cds_PesoMed->Refresh();
+        key(Qt::Key_F4);
+        key(Qt::Key_F5);
+        QVERIFY2(recorder->texts().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        DialogCatcher catcher;
+        derruba();
+        frm_Cadastros->btn_Relatorio->click();
+        // Told, and nothing printed: no output options were offered.
+        QVERIFY(!recorder->texts().isEmpty());
+        QVERIFY2(recorder->texts().join(QLatin1Char('|')).contains(kPerdida), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        QVERIFY(catcher.shown().isEmpty());
+        // Again: connected again, the options are offered (and given up here).
+        recorder->clear();
+        catcher.answer<OutputOptionsDialog>([](OutputOptionsDialog *d) { d->reject(); });
+        frm_Cadastros->btn_Relatorio->click();
+        QVERIFY2(recorder->texts().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        QCOMPARE(catcher.shown().size(), 1);
+        QCOMPARE(DM->cds_RelPesomed->RecordCount(), 3);
+        frm_Cadastros->close();
+    }
+
+    void serverStoppedAndStartedAgain()
+    {
+        if (!ServidorLocal::podeParar())
+            QSKIP("the local Firebird server can be stopped and started only as root on its own machine");
+        key(Qt::Key_F4);
+        TestPrograma::clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
+        TestPrograma::digita(QStringLiteral("250"));
+        key(Qt::Key_Return);
+        TestPrograma::digita(QStringLiteral("251"));
+        QVERIFY(ServidorLocal::para());
+        key(Qt::Key_Return);
+        const bool voltou = ServidorLocal::inicia();
+        QVERIFY(voltou);
+        QCOMPARE(recorder->texts().size(), 1);
+        QVERIFY2(recorder->texts().first().startsWith(kPerdida), qPrintable(recorder->texts().first()));
+        // Back: the next weight connects again and takes the pending one along.
+        recorder->clear();
+        key(Qt::Key_Return);
+        TestPrograma::digita(QStringLiteral("252"));
+        key(Qt::Key_Return);
+        QVERIFY2(recorder->texts().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 3);
+        // While it is down, opening what needs the database says so plainly.
+        QVERIFY(ServidorLocal::para());
+        recorder->clear();
+        DM->cds_Pediform->Next();
+        key(Qt::Key_F5);
+        QVERIFY(ServidorLocal::inicia());
+        QVERIFY(!recorder->texts().isEmpty());
+        for (const QString &m : recorder->texts())
+            QVERIFY2(m.contains(kPerdida) || m.contains(QStringLiteral("Não foi possível conectar ao banco de dados.")),
+                     qPrintable(m));
+        frm_Cadastros->close();
+    }
+};
+
+int main(int argc, char **argv)
+{
+    Aplicacao app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    TstFalhas test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_falhas.moc"

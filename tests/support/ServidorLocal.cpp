@@ -1,0 +1,52 @@
+#include "tests/support/ServidorLocal.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <unistd.h>
+
+namespace ServidorLocal {
+
+namespace {
+
+bool escutando()
+{
+    QTcpSocket s;
+    s.connectToHost(QStringLiteral("127.0.0.1"), 3050);
+    return s.waitForConnected(500);
+}
+
+} // namespace
+
+bool podeParar()
+{
+    return geteuid() == 0 && QFileInfo::exists(QStringLiteral("/usr/sbin/firebird")) && escutando();
+}
+
+bool para()
+{
+    QProcess::execute(QStringLiteral("pkill"), {QStringLiteral("-x"), QStringLiteral("fbguard")});
+    QProcess::execute(QStringLiteral("pkill"), {QStringLiteral("-x"), QStringLiteral("firebird")});
+    for (int i = 0; i < 100; ++i) {
+        if (!escutando())
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+bool inicia()
+{
+    if (!QProcess::startDetached(QStringLiteral("setsid"), {QStringLiteral("/usr/sbin/firebird")}))
+        return false;
+    for (int i = 0; i < 150; ++i) {
+        if (escutando())
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+} // namespace ServidorLocal

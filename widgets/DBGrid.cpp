@@ -334,12 +334,9 @@ bool DBGrid::RecebeValor(int column, const QString &texto)
 {
     if (!writable())
         return false;
-    if (QWidget *editor = indexWidget(currentIndex()))
-        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
     if (dataSet()->IsEmpty())
         NovaLinha(true);
-    const int row = dataSet()->RecNo() - 1;
-    if (row < 0 || !m_model->setData(m_model->index(row, column), texto, Qt::EditRole))
+    if (!DigitaNaCelula(column, texto))
         return false;
     teclaEnter();
     return true;

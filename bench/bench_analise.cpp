@@ -21,14 +21,7 @@ int main(int argc, char **argv)
     if (argc > 1)
         qputenv("PESOMED_TEST_DB", argv[1]);
     TestDb::reset();
-    TestDb::exec({QStringLiteral("insert into FORNECED (CODIGO, NOMEFANTASIA) values ('0012', 'CAPS BRASIL')"),
-                  QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO) values ('0012', 'L0', '0', "
-                                 "96)")});
-    TestDb::order(QStringLiteral("01"), 1);
-    TestDb::formula(QStringLiteral("01"), 1, 1);
-    TestDb::component(QStringLiteral("01"), 1, 1, 1, QStringLiteral("CAFEINA"), 4620);
-    TestDb::component(QStringLiteral("01"), 1, 1, 2, QStringLiteral("CAPSULA N 0"), 30, QStringLiteral("UN"));
-    TestDb::exec({QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where ORDEM = 2")});
+    TestDb::capsuleFormula(1);
 
     TDM dm;
     DM = &dm;

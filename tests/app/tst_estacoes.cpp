@@ -109,17 +109,9 @@ private slots:
     void init()
     {
         TestDb::reset();
-        TestDb::exec({QStringLiteral("insert into FORNECED (CODIGO, NOME, NOMEFANTASIA) values "
-                                     "('0012', 'Caps Brasil Ltda', 'CAPS BRASIL')"),
-                      QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO) values "
-                                     "('0012', 'L0', '0', 96)"),
-                      QStringLiteral("insert into ESTLOTE (CODIGO, LOTE, FORNECEDOR, LABORATORIO, DESCRICAO) values "
+        TestDb::capsuleFormula(4521);
+        TestDb::exec({QStringLiteral("insert into ESTLOTE (CODIGO, LOTE, FORNECEDOR, LABORATORIO, DESCRICAO) values "
                                      "('1', 'L9', 'CAPS BRASIL', 'LAB', 'Capsula 0 Azul')")});
-        TestDb::order(QStringLiteral("01"), 4521);
-        TestDb::formula(QStringLiteral("01"), 4521, 1);
-        TestDb::component(QStringLiteral("01"), 4521, 1, 1, QStringLiteral("A"), 4620);
-        TestDb::component(QStringLiteral("01"), 4521, 1, 2, QStringLiteral("CAPSULA Nº 0"), 30, QStringLiteral("UN"));
-        TestDb::exec({QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where ORDEM = 2")});
     }
 
     void twoWeighingTheSameFormula()

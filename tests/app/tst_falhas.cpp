@@ -52,15 +52,7 @@ private slots:
     void init()
     {
         TestDb::reset();
-        TestDb::exec({QStringLiteral("insert into FORNECED (CODIGO, NOME, NOMEFANTASIA) values "
-                                     "('0012', 'Caps Brasil Ltda', 'CAPS BRASIL')"),
-                      QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO) values "
-                                     "('0012', 'L0', '0', 96)")});
-        TestDb::order(QStringLiteral("01"), 4521);
-        TestDb::formula(QStringLiteral("01"), 4521, 1);
-        TestDb::component(QStringLiteral("01"), 4521, 1, 1, QStringLiteral("A"), 4620);
-        TestDb::component(QStringLiteral("01"), 4521, 1, 2, QStringLiteral("CAPSULA Nº 0"), 30, QStringLiteral("UN"));
-        TestDb::exec({QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where ORDEM = 2")});
+        TestDb::capsuleFormula(4521);
         ReiniciaConfiguracao();
         recorder = new MessageRecorder;
         TestPrograma::inicia();
@@ -235,7 +227,6 @@ private slots:
         // While it is down, opening what needs the database says so plainly.
         QVERIFY(ServidorLocal::para());
         recorder->clear();
-        DM->cds_Pediform->Next();
         key(Qt::Key_F5);
         QVERIFY(ServidorLocal::inicia());
         QVERIFY(!recorder->texts().isEmpty());
@@ -243,7 +234,7 @@ private slots:
             QVERIFY2(m.contains(kPerdida) || m.contains(QStringLiteral("Não foi possível conectar ao banco de dados.")),
                      qPrintable(m));
         frm_Cadastros->close();
-    }
+        }
 };
 
 int main(int argc, char **argv)

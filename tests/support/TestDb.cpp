@@ -34,18 +34,38 @@ SqlConnection &admin()
     return *connection;
 }
 
+namespace {
+
+// The test's own connection may have been dropped by a test of server
+// faults: it is used again once, connected anew.
+template <typename F>
+auto deNovoSePerdida(F &&f) -> decltype(f())
+{
+    try {
+        return f();
+    } catch (const fb::Error &e) {
+        if (!e.connectionLost())
+            throw;
+    }
+    return f();
+}
+
+} // namespace
+
 void exec(const QStringList &statements)
 {
     for (const QString &sql : statements)
-        admin().execute(sql);
+        deNovoSePerdida([&] { return admin().execute(sql); });
 }
 
 QVariant scalar(const QString &sql)
 {
-    SqlQuery q(&admin());
-    q.SQL = sql;
-    q.Open();
-    return q.IsEmpty() ? QVariant() : q.value(q.columns().first().name);
+    return deNovoSePerdida([&] {
+        SqlQuery q(&admin());
+        q.SQL = sql;
+        q.Open();
+        return q.IsEmpty() ? QVariant() : q.value(q.columns().first().name);
+    });
 }
 
 void reset()
@@ -83,6 +103,18 @@ void weighing(int id, const QString &estacao, int npedido, int nformula, int num
     admin().execute(QStringLiteral("insert into PESOMED (ID_PESOMED, ESTACAO, NPEDIDO, NFORMULA, NUMCAP, PESO) "
                                    "values (?, ?, ?, ?, ?, ?)"),
                     {id, estacao, npedido, nformula, numcap, peso});
+}
+
+void capsuleFormula(int npedido)
+{
+    exec({QStringLiteral("insert into FORNECED (CODIGO, NOME, NOMEFANTASIA) values ('0012', 'Caps Brasil Ltda', "
+                         "'CAPS BRASIL')"),
+          QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO) values ('0012', 'L0', '0', 96)")});
+    order(QStringLiteral("01"), npedido);
+    formula(QStringLiteral("01"), npedido, 1);
+    component(QStringLiteral("01"), npedido, 1, 1, QStringLiteral("CAFEINA"), 4620);
+    component(QStringLiteral("01"), npedido, 1, 2, QStringLiteral("CAPSULA N 0"), 30, QStringLiteral("UN"));
+    exec({QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where ORDEM = 2")});
 }
 
 } // namespace TestDb

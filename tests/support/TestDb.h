@@ -30,5 +30,9 @@ void formula(const QString &estacao, int npedido, int nformula, const QString &f
 void component(const QString &estacao, int npedido, int nformula, int ordem, const QString &componente,
                double qde = 1, const QString &unid = QStringLiteral("MG"));
 void weighing(int id, const QString &estacao, int npedido, int nformula, int numcap, double peso);
+// Order 01/npedido with formula 1 in capsules, ready for analysis: 4620 mg of
+// one active ingredient in 30 capsules No. 0 of lot L0 of supplier 0012
+// "CAPS BRASIL", whose empty capsules weigh 96 on average (theoretical weight 250).
+void capsuleFormula(int npedido);
 
 } // namespace TestDb

@@ -3,8 +3,10 @@
 
 #include <QFile>
 #include <QList>
+#include <QString>
 
 #include <algorithm>
+#include <cstdio>
 
 inline double median(QList<double> v)
 {
@@ -22,4 +24,19 @@ inline long residentKb()
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').first().toLong();
     return 0;
+}
+
+// One row of the table scripts/benchmarks.sh gathers from every benchmark:
+// "@table", action, size, median, minimum and maximum in ms, turns ("-" when
+// not counted) and resident memory in kB, separated by tabs.
+inline void tableRow(const QString &action, const QString &size, const QList<double> &ms, double turns = -1,
+                     long memoryKb = residentKb())
+{
+    if (ms.isEmpty())
+        return;
+    const QByteArray t = turns < 0 ? QByteArray("-") : QByteArray::number(turns, 'f', 0);
+    std::printf("@table\t%s\t%s\t%.4f\t%.4f\t%.4f\t%s\t%ld\n", action.toUtf8().constData(), size.toUtf8().constData(),
+                median(ms), *std::min_element(ms.begin(), ms.end()), *std::max_element(ms.begin(), ms.end()),
+                t.constData(), memoryKb);
+    std::fflush(stdout);
 }

@@ -111,6 +111,8 @@ int main(int argc, char **argv)
         std::sort(t.begin(), t.end());
         std::printf("  %-9s median %.3f ms   90%% %.3f ms   max %.3f ms\n", nome, median(t),
                     t[int(t.size() * 0.9)], t.last());
+        tableRow(QStringLiteral("balance reply to weight signalled, %1").arg(QLatin1String(nome)),
+                 QStringLiteral("%1 readings").arg(t.size()), t);
     }
 
     const QByteArray linha = "S S     0.3746 g";
@@ -121,7 +123,9 @@ int main(int argc, char **argv)
     double soma = 0;
     for (int i = 0; i < n; ++i)
         soma += InterpretaLinha(ProtocoloBalanca::MtSics, linha, UnidadePesoMedio, semPadrao).peso;
-    std::printf("one MT-SICS line interpreted: %.2f us (%g)\n", relogio.nsecsElapsed() / 1e3 / n, soma / n);
+    const double porLinha = relogio.nsecsElapsed() / 1e6 / n;
+    std::printf("one MT-SICS line interpreted: %.2f us (%g)\n", porLinha * 1e3, soma / n);
+    tableRow(QStringLiteral("one MT-SICS line interpreted (mean)"), QStringLiteral("%1 lines").arg(n), {porLinha});
     std::printf("resident memory %ld kB\n", residentKb());
     return 0;
 }

@@ -49,6 +49,7 @@ int main(int argc, char **argv)
     DBGrid *grid = window->dbgrd1;
     grid->setFocus();
     const int before = dm.cds_PesoMed->RecordCount();
+    const bool semResultado = dm.cds_RPesoMed->IsEmpty();
 
     QList<double> times;
     for (int i = 0; i < 21; ++i) {
@@ -64,6 +65,8 @@ int main(int argc, char **argv)
     std::printf("weight Enter to the next row    %.2f ms median, %.2f min, %.2f max (%lld runs, %d rows stored)\n",
                 median(times), *std::min_element(times.begin(), times.end()),
                 *std::max_element(times.begin(), times.end()), static_cast<long long>(times.size()), typed);
+    tableRow(QStringLiteral("typed weight, Enter, to the next row ready"), QStringLiteral("%1 rows typed").arg(typed),
+             times);
 
     for (int i = 0; i < 21; ++i) {
         const qsizetype antes = balancaTempos.size();
@@ -77,13 +80,19 @@ int main(int argc, char **argv)
                 median(balancaTempos), *std::min_element(balancaTempos.begin(), balancaTempos.end()),
                 *std::max_element(balancaTempos.begin(), balancaTempos.end()),
                 static_cast<long long>(balancaTempos.size()));
+    tableRow(QStringLiteral("balance weight (F6) to the next row ready"),
+             QStringLiteral("%1 readings").arg(balancaTempos.size()), balancaTempos);
 
-    // The weighings added go again.
+    // The weighings added, and the result record their formula got, go again.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     ClientDataSet *w = dm.cds_PesoMed;
     while (w->RecordCount() > before) {
         w->Last();
         w->Delete();
+    }
+    if (semResultado && !dm.cds_RPesoMed->IsEmpty()) {
+        dm.cds_RPesoMed->First();
+        dm.cds_RPesoMed->Delete();
     }
     delete window;
     DM = nullptr;

@@ -1,19 +1,23 @@
 // The program's actions over a slow link: the database reached through a relay
 // that holds every chunk 0, 10 and 20 ms each way, each action timed and its
-// request/response turns counted.
+// request/response turns counted: moving through the orders, posting
+// weighings, the analysis window, the station search, the report query,
+// saving a lot, and the analysis of 10 to 1 000 capsules.
 // Usage: bench_latencia [bench alias] [scratch alias]
-//   bench alias    the large database (default pesomed_bench); the weighings
-//                  the actions add are deleted at the end
+//   bench alias    the large database (default pesomed_bench); the weighings,
+//                  result records and lots the actions add are deleted at the end
 //   scratch alias  a test database, emptied and filled by the analysis actions
 //                  (default: $PESOMED_TEST_ALIAS, else pesomed_teste)
-// An action is a name, a number of runs, what to do untimed before each run
+// An action is a name, a size, a number of runs, what to do untimed before each run
 // and what to time: add one to the list in main().
 
 #include "analysis/uCadPesos.h"
 #include "bench/DelayProxy.h"
 #include "bench/Medidas.h"
+#include "core/SqlText.h"
 #include "data/dataset/SqlQuery.h"
 #include "data/udm.h"
+#include "lots/UCadPrep.h"
 #include "search/uPesquisa.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestDb.h"
@@ -31,6 +35,7 @@ namespace {
 
 struct Acao {
     const char *nome;
+    QString tamanho; // what it works on, for the table of scripts/benchmarks.sh
     int execucoes;
     std::function<void()> prepara; // before each run, untimed
     std::function<void()> executa; // timed
@@ -38,9 +43,16 @@ struct Acao {
 
 const int kAtrasos[] = {0, 10, 20};
 
-// Runs an action at each delay and prints its line of the table.
+// Runs an action at each delay and prints its line of the table, then its
+// rows of the table of scripts/benchmarks.sh.
 void mede(DelayProxy &proxy, const Acao &acao)
 {
+    struct Medida {
+        int atraso;
+        QList<double> tempos, turnos;
+        long memoria;
+    };
+    QList<Medida> medidas;
     QString linha = QStringLiteral("%1").arg(QString::fromUtf8(acao.nome), -44);
     for (int atraso : kAtrasos) {
         proxy.setDelay(atraso);
@@ -56,10 +68,14 @@ void mede(DelayProxy &proxy, const Acao &acao)
             turnos.append(static_cast<double>(proxy.turns() - antes));
         }
         linha += QStringLiteral("  %1 %2").arg(median(tempos), 9, 'f', 1).arg(median(turnos), 5, 'f', 0);
+        medidas.append({atraso, tempos, turnos, residentKb()});
     }
     proxy.setDelay(0);
     std::printf("%s\n", qPrintable(linha));
     std::fflush(stdout);
+    for (const Medida &m : medidas)
+        tableRow(QStringLiteral("%1, link %2 ms each way").arg(QString::fromUtf8(acao.nome)).arg(m.atraso),
+                 acao.tamanho, m.tempos, median(m.turnos), m.memoria);
 }
 
 void abreCadeia(TDM &dm)
@@ -118,7 +134,8 @@ int main(int argc, char **argv)
     std::printf("\n");
 
     QList<Acao> acoes;
-    acoes.append({"move onto the next order", 15,
+    const QString listadas = QStringLiteral("%1 orders listed").arg(pedidos->RecordCount());
+    acoes.append({"move onto the next order", listadas, 15,
                   [&] {
                       // The next row a different order: its formulas are not held yet.
                       while (pedidos->RecNo() < pedidos->RecordCount() &&
@@ -128,12 +145,12 @@ int main(int argc, char **argv)
                   },
                   [&] { pedidos->Next(); }});
     int peso = 0;
-    acoes.append({"append and post a weighing", 11, nullptr, [&] {
+    acoes.append({"append and post a weighing", QStringLiteral("one weighing"), 11, nullptr, [&] {
                       w->Append();
                       w->FieldByName(QStringLiteral("PESO")).SetAsFloat(250 + ++peso % 5);
                       w->Post();
                   }});
-    acoes.append({"post one weighing (apply, refresh, relocate)", 15,
+    acoes.append({"post one weighing (apply, refresh, relocate)", QStringLiteral("one weighing"), 15,
                   [&] {
                       w->SetRecNo(1 + ++peso % w->RecordCount());
                       w->Edit();
@@ -143,7 +160,7 @@ int main(int argc, char **argv)
                   },
                   [&] { w->Post(); }});
     std::unique_ptr<Tfrm_Cadastros> janela;
-    acoes.append({"open the analysis window", 11, [&] { janela.reset(); },
+    acoes.append({"open the analysis window", QStringLiteral("-"), 11, [&] { janela.reset(); },
                   [&] {
                       janela = std::make_unique<Tfrm_Cadastros>();
                       janela->show();
@@ -151,7 +168,7 @@ int main(int argc, char **argv)
                   }});
     std::unique_ptr<Tfrm_Pesquisa> pesquisa;
     const QString listaInicial = dm.sql_Pedidos.CommandText;
-    acoes.append({"station search", 5,
+    acoes.append({"station search", QStringLiteral("station 01"), 5,
                   [&] {
                       // Back to the list of start-up, nothing of the station's held.
                       pesquisa.reset();
@@ -164,13 +181,91 @@ int main(int argc, char **argv)
                       pesquisa->edt_1->setText(QStringLiteral("01"));
                   },
                   [&] { pesquisa->PesquisarNumero(); }});
+
+    // A formula of 20 analysed capsules, written straight into the large
+    // database: one no weighing touches, its weighings and its result record.
+    SqlQuery livre(&direto);
+    livre.SQL = QStringLiteral("select first 1 f.ESTACAO, f.NPEDIDO, f.NFORMULA from PEDIFORM f where not exists "
+                               "(select 1 from PESOMED p where p.ESTACAO = f.ESTACAO and p.NPEDIDO = f.NPEDIDO) "
+                               "order by f.ESTACAO, f.NPEDIDO, f.NFORMULA");
+    livre.Open();
+    const QString relEstacao = livre.asString(QStringLiteral("ESTACAO"));
+    const qint64 relPedido = livre.asInteger(QStringLiteral("NPEDIDO"));
+    const qint64 relFormula = livre.asInteger(QStringLiteral("NFORMULA"));
+    livre.Close();
+    const QString relChave = ChaveFormula(relEstacao, relPedido, relFormula);
+    direto.execute(QStringLiteral("execute block (base int = ?, chave varchar(20) = ?, estacao varchar(3) = ?, "
+                                  "npedido int = ?, nformula int = ?) as declare i int = 0; begin while (i < 20) do "
+                                  "begin i = i + 1; insert into PESOMED (ID_PESOMED, CHAVE, ESTACAO, NPEDIDO, "
+                                  "NFORMULA, NUMCAP, PESO, VARIACAOPESO, VARIACAOPESOPERC, OBS, RESULTADO) values "
+                                  "(:base + :i, :chave, :estacao, :npedido, :nformula, :i, 295 + mod(:i * 37, 11), "
+                                  "mod(:i * 37, 11) - 5, (mod(:i * 37, 11) - 5) / 3.0, '', ''); end end"),
+                   {ultimaPesagem, relChave, relEstacao, relPedido, relFormula});
+    direto.execute(QStringLiteral("insert into RPESOMED (ID_RPESOMED, CHAVE, ESTACAO, NPEDIDO, NFORMULA, QDECAPS, "
+                                  "PESOMEDIO, DESVIOPADRAO, COEFVARIACAO, RESULTADO, MOTIVOS, PESOTOTAL, MAXIMO, "
+                                  "MINIMO, AMPLITUDE, VALORTEORICO, DATA_EMISSAO) values (?, ?, ?, ?, ?, 20, 300, "
+                                  "3.2, 1.07, 'Aprovado', '', 6000, 305, 295, 10, 300, current_date)"),
+                   {ultimoResultado + 1, relChave, relEstacao, relPedido, relFormula});
+    // What "Imprimir" opens and reads for it: the statement of the report's dataset.
+    int linhasDoRelatorio = 0;
+    acoes.append({"the report query", QStringLiteral("20 capsules"), 11, nullptr, [&] {
+                      ClientDataSet *rel = dm.cds_RelPesomed;
+                      rel->Close();
+                      dm.sqlds_RelPesoMed.Close();
+                      dm.sqlds_RelPesoMed.CommandText =
+                          QStringLiteral("select p.*, pd.nome, r.*, pd.paciente, pd.fone from pesomed p, rPesoMed r, "
+                                         "pedidos pd where p.chave = r.chave and p.estacao = ") +
+                          quoted(relEstacao) + QStringLiteral(" and p.npedido = ") + QString::number(relPedido) +
+                          QStringLiteral(" and p.nformula = ") + QString::number(relFormula) +
+                          QStringLiteral(" and p.estacao = pd.estacao and p.npedido = pd.npedido order by p.numcap");
+                      dm.sqlds_RelPesoMed.Open();
+                      rel->Open();
+                      linhasDoRelatorio = 0;
+                      for (rel->First(); !rel->Eof(); rel->Next())
+                          linhasDoRelatorio += rel->FieldByName(QStringLiteral("PESO")).AsFloat() > 0;
+                  }});
+
+    // Saving a new lot from the lot register's entry panel: the window's own handler.
+    CamposFornecedor = ColunasFornecedor;
+    direto.execute(QStringLiteral("delete from PESCAVAZ where LOTE starting with 'BENCH-LAT'"));
+    dm.ConsultaRapida(QStringLiteral("select count(*) as QTDE from PESCAVAZ"));
+    const QString registrados = QStringLiteral("%1 lots").arg(dm.SQLQuery1.asInteger(QStringLiteral("QTDE")));
+    dm.SQLQuery1.Close();
+    std::unique_ptr<TFormCadPrep> lotes;
+    int lote = 0;
+    acoes.append({"saving a lot", registrados, 11,
+                  [&] {
+                      if (!lotes) {
+                          lotes = std::make_unique<TFormCadPrep>();
+                          FormCadPrep = lotes.get();
+                          lotes->show();
+                          QApplication::processEvents();
+                      }
+                      lotes->BitBtn4Click();
+                      lotes->CodigoFornecedor->setText(QStringLiteral("0005"));
+                      lotes->EditLote->setText(QStringLiteral("BENCH-LAT%1").arg(++lote, 3, 10, QLatin1Char('0')));
+                      for (int p = 0; p < 20; ++p)
+                          lotes->Peso[p]->setText(QStringLiteral("%1,5").arg(95 + p % 3));
+                  },
+                  [&] {
+                      lotes->BitBtn2Click();
+                      QApplication::processEvents();
+                  }});
+
     for (const Acao &acao : acoes)
         mede(proxy, acao);
     janela.reset();
     pesquisa.reset();
-    // The weighings added, and the result record of their formula, go.
+    if (lotes)
+        lotes->FormClose();
+    FormCadPrep = nullptr;
+    lotes.reset();
+    if (linhasDoRelatorio != 20)
+        std::printf("the report query read %d capsules instead of 20\n", linhasDoRelatorio);
+    // The weighings added, the result records of their formulas and the lots saved go.
     direto.execute(QStringLiteral("delete from PESOMED where ID_PESOMED > ?"), {ultimaPesagem});
     direto.execute(QStringLiteral("delete from RPESOMED where ID_RPESOMED > ?"), {ultimoResultado});
+    direto.execute(QStringLiteral("delete from PESCAVAZ where LOTE starting with 'BENCH-LAT'"));
 
     // ------------------------------------------------ the analysis, on the scratch database
     TestDb::reset();
@@ -197,7 +292,7 @@ int main(int argc, char **argv)
         static QByteArray nomes[4];
         QByteArray &nome = nomes[analises.size()];
         nome = QStringLiteral("analysis of %1 capsules").arg(n).toLatin1();
-        analises.append({nome.constData(), n == 1000 ? 3 : 7,
+        analises.append({nome.constData(), QStringLiteral("%1 capsules").arg(n), n == 1000 ? 3 : 7,
                          [&, n] {
                              if (pesadas < n) {
                                  TestDb::exec({QStringLiteral(
@@ -218,7 +313,7 @@ int main(int argc, char **argv)
     }
     // A formula analysed for the first time: nothing of it prepared or held yet.
     int pedido = 1;
-    analises.append({"analysis of 20 capsules, a new formula", 5,
+    analises.append({"analysis of 20 capsules, a new formula", QStringLiteral("20 capsules"), 5,
                      [&] {
                          const int n = ++pedido;
                          TestDb::order(QStringLiteral("01"), n);
@@ -248,8 +343,13 @@ int main(int argc, char **argv)
         cds->Close();
     TestDb::reset();
     DM = nullptr;
-    if (!mensagens.entries().isEmpty())
-        std::printf("messages shown: %lld, the first: %s\n", static_cast<long long>(mensagens.entries().size()),
-                    qPrintable(mensagens.entries().first().text));
+    // Saving a lot tells its success; anything else is worth a look.
+    QStringList outras;
+    for (const MessageRecorder::Entry &m : mensagens.entries())
+        if (m.text != QStringLiteral("Procedimento concluído com sucesso!"))
+            outras.append(m.text);
+    if (!outras.isEmpty())
+        std::printf("messages shown: %lld, the first: %s\n", static_cast<long long>(outras.size()),
+                    qPrintable(outras.first()));
     return 0;
 }

@@ -135,6 +135,10 @@ int main(int argc, char **argv)
     mostra("activation (read, lay out, paint)", ativacoes);
     mostra("leaving a weight column (average, post)", saidas);
     mostra("saving a lot from the entry panel", gravacoes);
+    const QString registrados = QStringLiteral("%1 lots").arg(lotes);
+    tableRow(QStringLiteral("lot register activation (read, lay out, paint)"), registrados, ativacoes);
+    tableRow(QStringLiteral("leaving a weight column (average, post)"), registrados, saidas);
+    tableRow(QStringLiteral("saving a lot from the entry panel"), registrados, gravacoes);
     std::printf("leaving a weight column: %.0f statements, %.2f ms of this process's processor time (medians); "
                 "the lot is row %d of the list\n",
                 median(comandos), median(saidasCpu), linha);

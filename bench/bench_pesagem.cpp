@@ -73,6 +73,11 @@ int main(int argc, char **argv)
     std::printf("append and post a weighing       %.2f ms median (20 runs)\n", median(appends));
     std::printf("post one of 20 weighings         %.2f ms median (31 runs: apply, refresh, relocate)\n", median(posts));
     std::printf("station search                   %.1f ms median (5 runs), %d orders listed\n", median(searches), rows);
+    tableRow(QStringLiteral("append and post a weighing"), QStringLiteral("weighings 1 to 20 of a formula"),
+             appends);
+    tableRow(QStringLiteral("post one weighing (apply, refresh, relocate)"), QStringLiteral("one of 20 weighings"),
+             posts);
+    tableRow(QStringLiteral("station search"), QStringLiteral("%1 orders listed").arg(rows), searches);
     DM = nullptr;
     return 0;
 }

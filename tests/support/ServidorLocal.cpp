@@ -39,7 +39,14 @@ bool para()
 
 bool inicia()
 {
-    if (!QProcess::startDetached(QStringLiteral("setsid"), {QStringLiteral("/usr/sbin/firebird")}))
+    // Detached from the test's own output, which the test runner waits on.
+    QProcess servidor;
+    servidor.setProgram(QStringLiteral("setsid"));
+    servidor.setArguments({QStringLiteral("/usr/sbin/firebird")});
+    servidor.setStandardInputFile(QProcess::nullDevice());
+    servidor.setStandardOutputFile(QProcess::nullDevice());
+    servidor.setStandardErrorFile(QProcess::nullDevice());
+    if (!servidor.startDetached())
         return false;
     for (int i = 0; i < 150; ++i) {
         if (escutando())

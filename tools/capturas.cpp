@@ -4,6 +4,7 @@
 // preview: capturas <output folder>. Run under a display (Xvfb).
 
 #include "analysis/uCadPesos.h"
+#include "balance/LeitorBalanca.h"
 #include "app/Inicio.h"
 #include "app/uBalanca.h"
 #include "balance/LeitorBalanca.h"
@@ -161,6 +162,12 @@ int main(int argc, char **argv)
                 QTest::keyClick(alvo(), c.toLatin1());
             save(frm_Principal, folder, QStringLiteral("analise-digitando"));
             QTest::keyClick(alvo(), Qt::Key_Escape);
+            // F6 on the new row with a slow balance: the grid while it reads, then given up.
+            if (BalancaDoPrograma().configurada()) {
+                QTest::keyClick(alvo(), Qt::Key_F6);
+                save(frm_Principal, folder, QStringLiteral("analise-lendo-balanca"));
+                QTest::keyClick(alvo(), Qt::Key_Escape);
+            }
             QTest::keyClick(alvo(), Qt::Key_Escape);
         }
     }

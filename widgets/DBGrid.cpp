@@ -313,6 +313,8 @@ void DBGrid::NovaLinha(bool noFim)
     followCursor();
     if (SelectedIndex() != NovaLinhaColuna)
         setSelectedIndex(NovaLinhaColuna);
+    // The new row is in sight, where the keys will go.
+    scrollTo(currentIndex());
 }
 
 void DBGrid::AvancaLinha()

@@ -209,6 +209,9 @@ TypedNumber readTypedNumber(const QString &text, const QLocale &locale, bool all
             return refuse(invalid);
         }
     }
+    // Ten decimals are far beyond any balance; more would not read back as typed.
+    if (fraction.size() > 10)
+        return refuse(QStringLiteral("\"%1\" tem casas decimais demais (no máximo 10).").arg(shown(text)));
     if (negative && !allowNegative)
         return refuse(QStringLiteral("\"%1\" não é aceito: o valor não pode ser negativo.").arg(shown(text)));
     bool ok = false;

@@ -21,7 +21,8 @@ struct TypedNumber {
 // point and comma, alone, is read as the decimal separator ("250.5", "0.250"),
 // except where it could as well separate thousands ("1.250", "250.500"): such a
 // text is refused as ambiguous. Exponents, letters, repeated separators, more
-// than 15 digits and, unless allowNegative, a sign are refused. Never scales.
+// than 15 significant digits or 10 decimals and, unless allowNegative, a sign
+// are refused. Never scales.
 TypedNumber readTypedNumber(const QString &text, const QLocale &locale = QLocale(), bool allowNegative = false);
 // The value of readTypedNumber with negatives allowed; nullopt when refused.
 std::optional<double> parseTypedNumber(const QString &text, const QLocale &locale = QLocale());

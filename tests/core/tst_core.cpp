@@ -119,7 +119,9 @@ private slots:
         QTest::newRow("br negative comma") << br << "-0,5" << false << 0.0 << "não pode ser negativo";
         QTest::newRow("br 300 digits") << br << QString(300, u'9') << false << 0.0 << "algarismos demais";
         QTest::newRow("br 16 digits") << br << "1234567890123456" << false << 0.0 << "algarismos demais";
-        QTest::newRow("br leading zeros do not count") << br << ".006004060600406" << true << 0.006004060600406 << "";
+        QTest::newRow("br leading zeros do not count") << br << ".0060040606" << true << 0.0060040606 << "";
+        QTest::newRow("br eleven decimals") << br << ",00600406060" << false << 0.0 << "casas decimais demais";
+        QTest::newRow("br tiny, found by fuzzing") << br << "-,000000000000000000000000000000000000016" << false << 0.0 << "casas decimais demais";
         QTest::newRow("br trailing separator") << br << "250," << false << 0.0 << howBr;
         QTest::newRow("br point after comma") << br << "1,250.5" << false << 0.0 << howBr;
         QTest::newRow("br bad grouping") << br << "12.50,5" << false << 0.0 << howBr;

@@ -1,5 +1,7 @@
 #include "analysis/Calculos.h"
 
+#include "core/WeightCriterion.h"
+
 #include <cmath>
 
 const QString kMotivoDesvio = QStringLiteral("Desvio Padrão Relativo > 4%. ");
@@ -61,7 +63,7 @@ ResultadoAnalise AvaliaAmostra(const QList<std::optional<double>> &pesos, double
         r1 = kMotivoDesvio;
         r.aprovado = false;
     }
-    const double limite = r.media >= 300 ? 7.5 : 10;
+    const double limite = weightVariationLimit(r.media);
     r.textoVariacao = r.media >= 300 ? kMotivoVariacaoAcima : kMotivoVariacaoAbaixo;
     for (CapsulaAnalisada &c : r.capsulas) {
         if (c.variacaoPerc > limite || c.variacaoPerc < -limite) {

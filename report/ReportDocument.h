@@ -5,6 +5,7 @@
 // from the top left corner of the page.
 
 #include <QColor>
+#include <QFont>
 #include <QLineF>
 #include <QList>
 #include <QMarginsF>
@@ -22,6 +23,9 @@ struct ReportFont {
     bool bold = false;
     bool italic = false;
 };
+
+// The toolkit's font of a report font, for measuring and for painting.
+QFont qtFont(const ReportFont &font);
 
 struct ReportItem {
     enum class Kind { Text, Line, Rect, Polyline, Marker };

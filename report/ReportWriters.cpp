@@ -18,8 +18,7 @@
 
 // ----------------------------------------------------------------- painting
 
-namespace {
-
+// As laid out and as painted: the same font, so text fits where it was measured.
 QFont qtFont(const ReportFont &f)
 {
     QFont font(f.family);
@@ -32,8 +31,6 @@ QFont qtFont(const ReportFont &f)
     font.setItalic(f.italic);
     return font;
 }
-
-} // namespace
 
 void paintReportPage(QPainter &painter, const ReportDocument &document, const ReportPage &page, double scaleX,
                      double scaleY)

@@ -7,6 +7,7 @@
 
 #include "config/uConfiguracao.h"
 #include "core/DisplayFormat.h"
+#include "core/WeightCriterion.h"
 #include "data/dataset/ClientDataSet.h"
 #include "report/ReportModels.h"
 #include "report/ReportProject.h"
@@ -95,14 +96,7 @@ private:
         const QString key = QStringLiteral("%1/%2/%3/%4").arg(f.family).arg(f.pointSize).arg(f.bold).arg(f.italic);
         auto it = m_metrics.find(key);
         if (it == m_metrics.end()) {
-            QFont q(f.family);
-            q.setStyleHint(QFont::SansSerif);
-            q.setStyleStrategy(QFont::PreferNoShaping);
-            q.setHintingPreference(QFont::PreferNoHinting);
-            q.setPointSizeF(f.pointSize);
-            q.setBold(f.bold);
-            q.setItalic(f.italic);
-            it = m_metrics.insert(key, QFontMetricsF(q, &m_device));
+            it = m_metrics.insert(key, QFontMetricsF(qtFont(f), &m_device));
         }
         return *it;
     }
@@ -331,9 +325,8 @@ private:
                 mean += w;
             mean /= weights.size();
         }
-        // The weight criterion of the analysis: 10 % around a mean under 300,
-        // 7.5 % around a mean of 300 and over.
-        const double percent = mean >= 300 ? 7.5 : 10;
+        // The weight criterion of the analysis around the mean.
+        const double percent = weightVariationLimit(mean);
         const double upper = mean * (1 + percent / 100);
         const double lower = mean * (1 - percent / 100);
 

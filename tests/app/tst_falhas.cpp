@@ -2,7 +2,8 @@
 // the connection dropped by the server (or the server stopped and started
 // again) during a weighing, an analysis, a lot save, duplicate elimination and
 // a report. The user is told plainly, the program goes on and connects again
-// on the next action, and the data are consistent afterwards.
+// on the next action, and the data are consistent afterwards. The test runs
+// against a server of its own, which it may stop and start again.
 
 #include "analysis/uCadPesos.h"
 #include "app/uPesoMed.h"
@@ -21,6 +22,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -47,10 +50,27 @@ class TstFalhas : public QObject {
     Q_OBJECT
 
     MessageRecorder *recorder = nullptr;
+    std::unique_ptr<ServidorLocal> servidor;
 
 private slots:
+    void initTestCase()
+    {
+        if (!ServidorLocal::disponivel())
+            QSKIP("this machine has no Firebird server program to run a server of the test's own");
+        servidor = std::make_unique<ServidorLocal>();
+        QVERIFY2(servidor->prepara(), qPrintable(servidor->erro()));
+        qputenv("PESOMED_TEST_DB", servidor->banco().toLocal8Bit());
+    }
+    void cleanupTestCase()
+    {
+        if (servidor)
+            QVERIFY2(servidor->para(), qPrintable(servidor->erro()));
+        servidor.reset();
+    }
     void init()
     {
+        // Running again after a test that stopped it and failed.
+        QVERIFY2(servidor->inicia(), qPrintable(servidor->erro()));
         TestDb::reset();
         TestDb::capsuleFormula(4521);
         ReiniciaConfiguracao();
@@ -204,17 +224,15 @@ private slots:
 
     void serverStoppedAndStartedAgain()
     {
-        if (!ServidorLocal::podeParar())
-            QSKIP("the local Firebird server can be stopped and started only as root on its own machine");
         key(Qt::Key_F4);
         TestPrograma::clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
         TestPrograma::digita(QStringLiteral("250"));
         key(Qt::Key_Return);
         TestPrograma::digita(QStringLiteral("251"));
-        QVERIFY(ServidorLocal::para());
+        QVERIFY2(servidor->para(), qPrintable(servidor->erro()));
         key(Qt::Key_Return);
-        const bool voltou = ServidorLocal::inicia();
-        QVERIFY(voltou);
+        const bool voltou = servidor->inicia();
+        QVERIFY2(voltou, qPrintable(servidor->erro()));
         QCOMPARE(recorder->texts().size(), 1);
         QVERIFY2(recorder->texts().first().startsWith(kPerdida), qPrintable(recorder->texts().first()));
         // Back: the next weight connects again and takes the pending one along.
@@ -225,16 +243,16 @@ private slots:
         QVERIFY2(recorder->texts().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
         QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 3);
         // While it is down, opening what needs the database says so plainly.
-        QVERIFY(ServidorLocal::para());
+        QVERIFY2(servidor->para(), qPrintable(servidor->erro()));
         recorder->clear();
         key(Qt::Key_F5);
-        QVERIFY(ServidorLocal::inicia());
+        QVERIFY2(servidor->inicia(), qPrintable(servidor->erro()));
         QVERIFY(!recorder->texts().isEmpty());
         for (const QString &m : recorder->texts())
             QVERIFY2(m.contains(kPerdida) || m.contains(QStringLiteral("Não foi possível conectar ao banco de dados.")),
                      qPrintable(m));
         frm_Cadastros->close();
-        }
+    }
 };
 
 int main(int argc, char **argv)

@@ -53,12 +53,6 @@ server_login_ok() {
   ! grep -q 'SQLSTATE = 28000' <<<"$out"
 }
 
-stop_server() {
-  pkill -x firebird 2>/dev/null || true
-  pkill -x fbguard 2>/dev/null || true
-  for _ in $(seq 50); do server_listening || return 0; sleep 0.2; done
-}
-
 set_password() {
   printf "create or alter user %s password '%s';\ncommit;\n" "$FB_USER" "$FB_PASSWORD" |
     isql-fb -q -user "$FB_USER" "$FB_SECURITY" >/dev/null
@@ -69,17 +63,28 @@ add_alias() { # alias path
   grep -qxF "$line" "$FB_CONF" || printf '%s\n' "$line" >>"$FB_CONF"
 }
 
+# Uses the server that answers on $FB_HOST:$FB_PORT, or starts one when none
+# answers. A server these scripts did not start is never stopped or restarted:
+# when it refuses the account, they stop with the reason.
 ensure_server() {
-  if server_listening && server_login_ok; then
+  if server_listening; then
+    if ! server_login_ok; then
+      cat >&2 <<EOF
+A Firebird server answers on $FB_HOST:$FB_PORT but refuses the account $FB_USER
+with the password these scripts use. These scripts did not start it and leave it
+running. Give $FB_USER the password '$FB_PASSWORD' on that server (ALTER USER in
+isql-fb, or gsec), or stop that server yourself, and run this again.
+EOF
+      exit 1
+    fi
     log "Firebird server already listening on $FB_HOST:$FB_PORT"
-  else
-    server_listening && { log "restarting Firebird server to set the account"; stop_server; }
-    set_password
-    log "starting Firebird server"
-    setsid /usr/sbin/firebird </dev/null >/dev/null 2>&1 &
-    for _ in $(seq 100); do server_listening && break; sleep 0.2; done
-    server_listening || { echo "Firebird server did not start" >&2; exit 1; }
+    return 0
   fi
+  set_password
+  log "starting Firebird server on $FB_HOST:$FB_PORT (left running for the next runs)"
+  setsid /usr/sbin/firebird </dev/null >/dev/null 2>&1 &
+  for _ in $(seq 100); do server_listening && break; sleep 0.2; done
+  server_listening || { echo "Firebird server did not start" >&2; exit 1; }
 }
 
 # create_database ALIAS FILE [SQL files...]: creates FILE through the server
@@ -120,6 +125,12 @@ write_config() { # folder
   log "wrote $ini"
 }
 
+# The program keeps the balance settings the user saves in the user's
+# configuration folder, read before a PesoMed.ini beside the executable. The
+# demonstrations keep theirs in the build folder, apart from the user's own.
+export XDG_CONFIG_HOME="$BUILD_DIR/config"
+SAVED_INI="$XDG_CONFIG_HOME/pesomed/PesoMed.ini"
+
 # A simulated balance on a pseudo-terminal, reached through a fixed link, and
 # PesoMed.ini beside the executable pointing at it. Sets SIM_PID.
 # start_simulated_balance FOLDER [simulator options...]
@@ -131,12 +142,16 @@ start_simulated_balance() {
   for _ in $(seq 50); do [[ -s "$BUILD_DIR/balanca-simulada.log" ]] && break; sleep 0.1; done
   [[ -L "$link" ]] || { echo "the simulated balance did not start" >&2; exit 1; }
   printf '[Balanca]\nPorta=%s\nProtocolo=MT-SICS\nEsperaMs=5000\n' "$link" >"$folder/PesoMed.ini"
+  # Settings saved in an earlier demonstration would be read first.
+  rm -f "$SAVED_INI"
   log "simulated balance on $link (log: $BUILD_DIR/balanca-simulada.log), wrote $folder/PesoMed.ini"
 }
 
 # PesoMed.ini left by a simulated balance that no longer runs.
 forget_simulated_balance() { # folder
-  local ini="$1/PesoMed.ini"
-  [[ -f "$ini" ]] && grep -qF "$BUILD_DIR/balanca-simulada" "$ini" && rm -f "$ini"
+  local ini
+  for ini in "$1/PesoMed.ini" "$SAVED_INI"; do
+    [[ -f "$ini" ]] && grep -qF "$BUILD_DIR/balanca-simulada" "$ini" && rm -f "$ini"
+  done
   return 0
 }

@@ -268,7 +268,7 @@ bool Tfrm_Balanca::Gravar()
         return false;
     }
     QString erro;
-    if (!GravaConfiguracaoBalanca(c, ArquivoConfiguracaoBalanca(), &erro)) {
+    if (!GravaConfiguracaoBalanca(c, ArquivoGravacaoBalanca(), &erro)) {
         messages().error(erro);
         return false;
     }

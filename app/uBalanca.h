@@ -1,6 +1,6 @@
 #pragma once
 // The window "Balança": the balance settings of this workstation, kept in
-// PesoMed.ini beside the executable, the serial ports present, and one weight
+// PesoMed.ini (see ArquivoGravacaoBalanca), the serial ports present, and one weight
 // read as a test with the settings on screen (F6 or "Ler um peso"; Esc gives
 // up). A separate top-level window owned by the main window, at most one,
 // destroyed when closed. The test reading uses a reader of its own; the

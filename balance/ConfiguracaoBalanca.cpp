@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -82,12 +83,36 @@ QString NomeFluxo(FluxoBalanca fluxo)
     return QString();
 }
 
-QString ArquivoConfiguracaoBalanca()
+namespace {
+
+// PesoMed.ini beside the suite's files: CaminhoSistema once the suite
+// configuration has been read, else the folder of the executable.
+QString arquivoDoPrograma()
 {
     QString pasta = CaminhoSistema;
     if (pasta.isEmpty())
         pasta = QCoreApplication::applicationDirPath() + u'/';
     return pasta + QStringLiteral("PesoMed.ini");
+}
+
+} // namespace
+
+QString ArquivoGravacaoBalanca()
+{
+#ifdef Q_OS_WIN
+    // Beside the suite's files, where every program of the suite keeps its own.
+    return arquivoDoPrograma();
+#else
+    // The program's folder belongs to the administrator: the user's configuration folder.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/pesomed/PesoMed.ini");
+#endif
+}
+
+QString ArquivoConfiguracaoBalanca()
+{
+    const QString gravado = ArquivoGravacaoBalanca();
+    return QFileInfo::exists(gravado) ? gravado : arquivoDoPrograma();
 }
 
 QStringList ValidaConfiguracaoBalanca(const ConfiguracaoBalanca &c)

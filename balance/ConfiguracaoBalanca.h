@@ -1,6 +1,6 @@
 #pragma once
 // The balance of this workstation, kept in the module's own file PesoMed.ini
-// beside the executable (INI format, group [Balanca]): Porta, Protocolo,
+// (INI format, group [Balanca]): Porta, Protocolo,
 // Velocidade, BitsDeDados, Paridade, BitsDeParada, ControleDeFluxo, EsperaMs,
 // TeclaImprimir and, for other makes in continuous mode, Padrao. Without the
 // file, or with an empty port, there is no balance. A value that cannot be
@@ -37,8 +37,13 @@ struct ConfiguracaoBalanca {
 constexpr int kEsperaMinimaMs = 100;
 constexpr int kEsperaMaximaMs = 600000;
 
-// PesoMed.ini in the folder of the executable (CaminhoSistema once the suite
-// configuration has been read).
+// Where the settings are saved: on Windows PesoMed.ini beside the suite's
+// files (CaminhoSistema once the suite configuration has been read, else the
+// folder of the executable); elsewhere pesomed/PesoMed.ini in the user's
+// configuration folder (~/.config), since the program's folder is not theirs.
+QString ArquivoGravacaoBalanca();
+// Where they are read from: the saved file, or else a PesoMed.ini left beside
+// the suite's files.
 QString ArquivoConfiguracaoBalanca();
 // The settings of the file; the defaults (no balance) when it does not exist.
 ConfiguracaoBalanca LeConfiguracaoBalanca(const QString &arquivo = ArquivoConfiguracaoBalanca());

@@ -243,7 +243,7 @@ private slots:
     void balancePort()
     {
         QFETCH(QString, texto);
-        const QString ini = QCoreApplication::applicationDirPath() + QStringLiteral("/PesoMed.ini");
+        const QString ini = ArquivoGravacaoBalanca();
         QFile::remove(ini);
         frm_Principal->Balanca1->trigger();
         QVERIFY(frm_Balanca);

@@ -3,10 +3,12 @@
 
 #include "balance/ConfiguracaoBalanca.h"
 #include "balance/ProtocolosBalanca.h"
+#include "config/uConfiguracao.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -304,6 +306,47 @@ private slots:
         QVERIFY(!GravaConfiguracaoBalanca(ConfiguracaoBalanca(), pasta.filePath(QStringLiteral("PesoMed.ini")),
                                           &erro));
         QCOMPARE(erro, QStringLiteral("Não foi possível gravar %1.").arg(pasta.filePath(QStringLiteral("PesoMed.ini"))));
+    }
+
+    // Saved where the user can write (the program's folder belongs to the
+    // administrator once installed); a file left beside the program is read
+    // until the user saves.
+    void settingsSavedInTheUsersFolder()
+    {
+        QTemporaryDir programa, usuario;
+        const QByteArray antes = qgetenv("XDG_CONFIG_HOME");
+        const auto volta = qScopeGuard([&] {
+            qputenv("XDG_CONFIG_HOME", antes);
+            CaminhoSistema.clear();
+        });
+        CaminhoSistema = programa.path() + u'/';
+        qputenv("XDG_CONFIG_HOME", usuario.path().toLocal8Bit());
+        const QString aoLado = programa.filePath(QStringLiteral("PesoMed.ini"));
+        const QString doUsuario = usuario.filePath(QStringLiteral("pesomed/PesoMed.ini"));
+#ifdef Q_OS_WIN
+        QCOMPARE(ArquivoGravacaoBalanca(), aoLado);
+#else
+        QCOMPARE(ArquivoGravacaoBalanca(), doUsuario);
+#endif
+        // Nothing saved yet: the file beside the program.
+        QCOMPARE(ArquivoConfiguracaoBalanca(), aoLado);
+        {
+            QFile f(aoLado);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("[Balanca]\nPorta=/dev/ttyS0\n");
+        }
+        QCOMPARE(LeConfiguracaoBalanca().porta, QStringLiteral("/dev/ttyS0"));
+        // Saved (the user's folder made on the way): read from there from now on.
+        ConfiguracaoBalanca c;
+        c.porta = QStringLiteral("/dev/ttyUSB1");
+        QString erro;
+        QVERIFY2(GravaConfiguracaoBalanca(c, ArquivoGravacaoBalanca(), &erro), qPrintable(erro));
+        QCOMPARE(ArquivoConfiguracaoBalanca(), ArquivoGravacaoBalanca());
+        QCOMPARE(LeConfiguracaoBalanca().porta, QStringLiteral("/dev/ttyUSB1"));
+#ifndef Q_OS_WIN
+        QVERIFY(QFile::exists(doUsuario));
+        QCOMPARE(LeConfiguracaoBalanca(aoLado).porta, QStringLiteral("/dev/ttyS0"));
+#endif
     }
 };
 

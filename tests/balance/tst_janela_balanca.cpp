@@ -14,7 +14,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -26,9 +28,10 @@
 
 namespace {
 
+// Where the window saves the settings, read before any other.
 QString arquivoIni()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/PesoMed.ini");
+    return ArquivoGravacaoBalanca();
 }
 
 void tecla(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -71,6 +74,7 @@ class TstJanelaBalanca : public QObject {
 
     void escreveIni(const QByteArray &conteudo)
     {
+        QVERIFY(QDir().mkpath(QFileInfo(arquivoIni()).path()));
         QFile f(arquivoIni());
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(conteudo);

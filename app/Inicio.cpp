@@ -8,6 +8,9 @@
 #include "widgets/MessageBoxes.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QImageReader>
 
 namespace {
 
@@ -15,10 +18,22 @@ MessageBoxes g_boxes;
 
 } // namespace
 
+QIcon IconePrograma()
+{
+    QIcon icone;
+    const QDir pasta(QStringLiteral(":/icones"));
+    for (const QString &arquivo : pasta.entryList({QStringLiteral("pesomed-*.png")}, QDir::Files))
+        icone.addFile(pasta.filePath(arquivo), QImageReader(pasta.filePath(arquivo)).size());
+    return icone;
+}
+
 std::optional<int> IniciaPrograma(QObject *owner)
 {
     // The title of the program (simple message boxes); not appended to window captions.
     QApplication::setApplicationName(TituloAplicacao);
+    QApplication::setApplicationVersion(QStringLiteral(PESOMED_VERSAO));
+    // Every window's title bar.
+    QApplication::setWindowIcon(IconePrograma());
     PreparaAparencia();
     setMessageService(&g_boxes);
     try {

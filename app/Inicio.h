@@ -6,7 +6,11 @@
 
 #include <optional>
 
+class QIcon;
 class QObject;
+
+// The program's own icon (a capsule on a balance) at every size it carries.
+QIcon IconePrograma();
 
 // Creates the long-lived objects; the exit status when the program must end
 // here (no configuration file). owner keeps the data and report modules.

@@ -64,7 +64,7 @@ QPushButton *botao(const QString &texto, const QColor &cor, int largura, QWidget
 Tfrm_Principal::Tfrm_Principal(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frm_Principal"));
-    setWindowTitle(QStringLiteral("Peso Médio - Análise dos Pesos das Cápsulas - 23.2"));
+    setWindowTitle(QStringLiteral("Peso Médio - Análise dos Pesos das Cápsulas - " PESOMED_VERSAO));
     resize(784, 499);
 
     m_central = new QWidget(this);

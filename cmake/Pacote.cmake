@@ -6,6 +6,12 @@ set(PESOMED_RAIZ /opt/pesomed)
 install(TARGETS PesoMed RUNTIME DESTINATION ${PESOMED_RAIZ})
 install(FILES ${PROJECT_SOURCE_DIR}/RPT/rptPesoMed.rav DESTINATION ${PESOMED_RAIZ}/RPT)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/pesomed.desktop DESTINATION share/applications)
+# The program's icon in the hicolor theme, named "pesomed" by the desktop entry.
+foreach(n IN LISTS PESOMED_TAMANHOS_ICONE)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/icons/pesomed-${n}.png
+    DESTINATION share/icons/hicolor/${n}x${n}/apps RENAME pesomed.png)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/icons/pesomed.svg DESTINATION share/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/pesomed)
 
 set(CPACK_GENERATOR DEB)

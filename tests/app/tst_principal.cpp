@@ -2,6 +2,7 @@
 // and the general error handler.
 
 #include "analysis/uCadPesos.h"
+#include "app/Inicio.h"
 #include "app/uPesoMed.h"
 #include "config/uConfiguracao.h"
 #include "core/AppError.h"
@@ -16,6 +17,7 @@
 #include <QAction>
 #include <QFile>
 #include <QFrame>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
@@ -126,6 +128,20 @@ private slots:
             QVERIFY(window.mdiArea()->background().color() != QColor(Qt::black));
         } else {
             QCOMPARE(window.mdiArea()->background().color(), colour);
+        }
+    }
+
+    void titleAndIcon()
+    {
+        writeIni(line(kIp, "127.0.0.1"));
+        Tfrm_Principal window;
+        QCOMPARE(window.windowTitle(), QStringLiteral("Peso Médio - Análise dos Pesos das Cápsulas - 23.2"));
+        // The program's own icon, carried inside the program at the sizes title bars and desktops ask for.
+        const QIcon icone = IconePrograma();
+        const QList<QSize> tamanhos = icone.availableSizes();
+        for (int n : {16, 24, 32, 48, 64, 128, 256}) {
+            QVERIFY2(tamanhos.contains(QSize(n, n)), qPrintable(QString::number(n)));
+            QCOMPARE(icone.pixmap(QSize(n, n)).size(), QSize(n, n));
         }
     }
 

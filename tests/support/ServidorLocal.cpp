@@ -17,7 +17,7 @@ namespace {
 
 const QString kServidor = QStringLiteral(FIREBIRD_SERVIDOR_EXE);
 const QString kIsql = QStringLiteral(FIREBIRD_ISQL_EXE);
-const QString kMensagens = QStringLiteral(FIREBIRD_MSG_ARQUIVO);
+const QString kRaiz = QStringLiteral(FIREBIRD_RAIZ_PASTA);
 const QString kEsquema = QStringLiteral(ESQUEMA_SQL);
 const QString kSenha = QStringLiteral("tamarindo");
 
@@ -47,7 +47,7 @@ ServidorLocal::~ServidorLocal()
 
 bool ServidorLocal::disponivel()
 {
-    return QFileInfo(kServidor).isExecutable() && QFileInfo(kIsql).isExecutable();
+    return QFileInfo(kServidor).isExecutable() && QFileInfo(kIsql).isExecutable() && QFileInfo(kRaiz).isDir();
 }
 
 QProcessEnvironment ServidorLocal::ambiente() const
@@ -119,9 +119,22 @@ bool ServidorLocal::prepara()
         m_erro = QStringLiteral("cannot write the configuration in %1").arg(pasta.path());
         return false;
     }
-    // The texts of the server's messages, when the machine has them.
-    if (QFileInfo::exists(kMensagens))
-        QFile::copy(kMensagens, pasta.filePath(QStringLiteral("firebird.msg")));
+    // The installation's messages and plugins, shared; its character sets
+    // copied, since the server does not load them through a link.
+    for (const QString &parte : {QStringLiteral("firebird.msg"), QStringLiteral("plugins"), QStringLiteral("lib"),
+                                 QStringLiteral("UDF")}) {
+        const QString original = QDir(kRaiz).filePath(parte);
+        if (QFileInfo::exists(original))
+            QFile::link(original, pasta.filePath(parte));
+    }
+    const QDir intl(QDir(kRaiz).filePath(QStringLiteral("intl")));
+    pasta.mkpath(QStringLiteral("intl"));
+    for (const QString &arquivo : intl.entryList(QDir::Files)) {
+        if (!QFile::copy(intl.filePath(arquivo), pasta.filePath(QStringLiteral("intl/") + arquivo))) {
+            m_erro = QStringLiteral("cannot copy %1").arg(intl.filePath(arquivo));
+            return false;
+        }
+    }
 
     // A security database of its own, with the suite's account.
     if (!isql({},

@@ -16,7 +16,8 @@ public:
     ServidorLocal(const ServidorLocal &) = delete;
     ServidorLocal &operator=(const ServidorLocal &) = delete;
 
-    // Whether this machine has the server and isql programs to make one.
+    // Whether this machine has the server and isql programs and the root folder
+    // of their installation to make one.
     static bool disponivel();
     // Sets the folder up, starts the server and creates the test database with
     // the module's tables. False with erro() when any step fails.

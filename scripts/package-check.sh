@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package, installs it on a clean Debian 12 made with
 # debootstrap in build-pkgcheck/rootfs, and starts the program there under
-# Xvfb: the main window must appear. Saves build-pkgcheck/PesoMed.png.
+# Xvfb as a normal user: the main window must appear, and the balance settings
+# typed in the "Balança" window must be saved. The desktop entry's icon must be
+# installed. Saves build-pkgcheck/PesoMed.png and build-pkgcheck/Balanca.png.
 #   bash scripts/package-check.sh
 source "$(dirname "$0")/common.sh"
 
@@ -32,15 +34,24 @@ chroot "$ROOTFS" /bin/bash -euo pipefail <<'INSIDE'
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 # The package brings its own dependencies; Xvfb and the window tools only look at it.
-apt-get install -y -qq /tmp/pesomed.deb xvfb x11-utils imagemagick >/dev/null
+apt-get install -y -qq /tmp/pesomed.deb xvfb x11-utils xdotool imagemagick >/dev/null
 dpkg -s pesomed | sed -n '/^Status/p;/^Version/p'
 test -x /opt/pesomed/PesoMed
 test -f /opt/pesomed/RPT/rptPesoMed.rav || echo "no report project in the package"
+# The desktop entry names the icon the package installs.
+grep -qx 'Icon=pesomed' /usr/share/applications/pesomed.desktop
+for n in 16 24 32 48 64 128 256; do test -f "/usr/share/icons/hicolor/${n}x$n/apps/pesomed.png"; done
+test -f /usr/share/icons/hicolor/scalable/apps/pesomed.svg
+echo "icon installed"
 printf '%-48s %s\r\n' 'IP DO SERVIDOR CENTRAL.........................:' '127.0.0.1' >/opt/pesomed/VELTRAMO.INI
+# A pharmacist's account, who cannot write into /opt/pesomed.
+id farmaceutico >/dev/null 2>&1 || useradd -m farmaceutico
+rm -rf /home/farmaceutico/.config
 Xvfb :97 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 50); do DISPLAY=:97 xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-DISPLAY=:97 /opt/pesomed/PesoMed >/tmp/pesomed.log 2>&1 &
+setpriv --reuid=farmaceutico --regid=farmaceutico --init-groups \
+  env -i HOME=/home/farmaceutico PATH=/usr/bin:/bin DISPLAY=:97 /opt/pesomed/PesoMed >/tmp/pesomed.log 2>&1 &
 prog=$!
 found=0
 for _ in $(seq 100); do
@@ -49,9 +60,31 @@ for _ in $(seq 100); do
 done
 sleep 1
 DISPLAY=:97 import -window root /tmp/PesoMed.png
+saved=0
+if [[ $found -eq 1 ]]; then
+  # No server here: the message that says so is answered first.
+  if DISPLAY=:97 xdotool search --name '^Erro$' >/dev/null 2>&1; then DISPLAY=:97 xdotool key Return; sleep 1; fi
+  # The menu item "Balança" (the window fills the screen), a port typed, "Gravar".
+  DISPLAY=:97 xdotool mousemove 404 8 click 1
+  for _ in $(seq 50); do DISPLAY=:97 xdotool search --name '^Balança$' >/dev/null 2>&1 && break; sleep 0.1; done
+  sleep 1
+  win=$(DISPLAY=:97 xdotool search --name '^Balança$' | head -n 1)
+  DISPLAY=:97 xdotool mousemove --window "$win" 330 49 click 1
+  DISPLAY=:97 xdotool key ctrl+a type --delay 20 /dev/ttyUSB0
+  DISPLAY=:97 xdotool mousemove --window "$win" 444 357 click 1
+  ini=/home/farmaceutico/.config/pesomed/PesoMed.ini
+  for _ in $(seq 30); do [[ -f $ini ]] && break; sleep 0.1; done
+  sleep 0.5
+  DISPLAY=:97 import -window root /tmp/Balanca.png
+  if grep -qx 'Porta=/dev/ttyUSB0' "$ini" 2>/dev/null && [[ $(stat -c %U "$ini") == farmaceutico ]]; then saved=1; fi
+fi
 kill -9 "$prog" "$xvfb" 2>/dev/null || true
 if [[ $found -ne 1 ]]; then cat /tmp/pesomed.log; echo "the main window did not appear" >&2; exit 1; fi
 echo "main window shown"
+if [[ $saved -ne 1 ]]; then cat /tmp/pesomed.log; echo "the balance settings were not saved by a normal user" >&2; exit 1; fi
+test ! -e /opt/pesomed/PesoMed.ini
+echo "balance settings saved by a normal user in $ini"
 INSIDE
 cp "$ROOTFS/tmp/PesoMed.png" "$CHECK_DIR/PesoMed.png"
-log "picture: $CHECK_DIR/PesoMed.png"
+cp "$ROOTFS/tmp/Balanca.png" "$CHECK_DIR/Balanca.png"
+log "pictures: $CHECK_DIR/PesoMed.png $CHECK_DIR/Balanca.png"

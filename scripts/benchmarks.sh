@@ -21,7 +21,7 @@ log "building the benchmarks in $BUILD_DIR"
 cmake -S "$ROOT" -B "$BUILD_DIR" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_DIR" --target benchmarks -j"$(nproc)" >/dev/null
 drop_database "$TEST_ALIAS" "$TEST_DB"
-create_database "$TEST_ALIAS" "$TEST_DB" "$ROOT/db/schema.sql"
+create_database "$TEST_ALIAS" "$TEST_DB" "$ROOT/db/schema.sql" "$ROOT/db/historico.sql"
 trap 'drop_database "$TEST_ALIAS" "$TEST_DB"' EXIT
 
 # What the benchmarks add to the large database, they delete: checked by counting.

@@ -51,7 +51,8 @@
   the order the writes were made.
 
   The history never refuses a write: when recording one fails, a row with
-  ACAO 'FALHA' and the error code takes its place.
+  ACAO 'FALHA' tells it, with the error code and the history row written in
+  part, if any.
 
   Load with the connection character set UTF8 (isql -ch UTF8).
 */
@@ -241,15 +242,18 @@ begin
       current_connection, current_transaction);
 end^
 
-/* Stands in for a history row that could not be written, so that the write
-   itself goes on and the gap shows. */
-create or alter procedure HISTPESO_FALHA (TABELA varchar(10), ACAO varchar(10), ERRO integer)
+/* Tells that the history of a write could not be written in full (HISTORICO:
+   the row written in part, if any), so that the write itself goes on and the
+   gap shows. */
+create or alter procedure HISTPESO_FALHA (TABELA varchar(10), ACAO varchar(10), HISTORICO bigint, ERRO integer)
 as
 begin
   insert into HISTPESO (ID_HISTPESO, DATAHORA, TABELA, ACAO, REGISTRO, MANIPULADOR,
       ENDERECO, COMPUTADOR, PROGRAMA, USUARIO_BD, CONEXAO, TRANSACAO)
     values (gen_id(GEN_HISTPESO, 1), cast('NOW' as timestamp), :TABELA, 'FALHA',
-      left(coalesce(:ACAO, '') || ' não registrada, erro ' || coalesce(:ERRO, 0), 120),
+      left(coalesce(:ACAO, '') ||
+           iif(:HISTORICO is null, ' não registrada', ' registrada em parte (histórico ' || :HISTORICO || ')') ||
+           ', erro ' || coalesce(:ERRO, 0), 120),
       left(rdb$get_context('USER_SESSION', 'PESOMED_OPERADOR'), 60),
       left(rdb$get_context('SYSTEM', 'CLIENT_ADDRESS'), 255),
       left(rdb$get_context('SYSTEM', 'CLIENT_HOST'), 255),
@@ -337,7 +341,7 @@ begin
       insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
         values (:ID, 16, 'PESOTEORICO', left(old.PESOTEORICO, 200), left(new.PESOTEORICO, 200));
     when any do
-      execute procedure HISTPESO_FALHA('PESOMED', :ACAO, gdscode);
+      execute procedure HISTPESO_FALHA('PESOMED', :ACAO, :ID, gdscode);
   end
 end^
 
@@ -459,7 +463,7 @@ begin
       insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
         values (:ID, 27, 'VARTEORMAX', left(old.VARTEORMAX, 200), left(new.VARTEORMAX, 200));
     when any do
-      execute procedure HISTPESO_FALHA('RPESOMED', :ACAO, gdscode);
+      execute procedure HISTPESO_FALHA('RPESOMED', :ACAO, :ID, gdscode);
   end
 end^
 
@@ -556,7 +560,7 @@ begin
       insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
         values (:ID, 24, 'P20', left(old.P20, 200), left(new.P20, 200));
     when any do
-      execute procedure HISTPESO_FALHA('PESCAVAZ', :ACAO, gdscode);
+      execute procedure HISTPESO_FALHA('PESCAVAZ', :ACAO, :ID, gdscode);
   end
 end^
 

@@ -57,6 +57,7 @@ run bench_analise "$BIN/bench_analise" "$FB_HOST:$TEST_ALIAS"
 run bench_relatorio "$BIN/bench_relatorio" "$FB_HOST:$TEST_ALIAS"
 run bench_balanca "$BIN/bench_balanca"
 run bench_latencia "$BIN/bench_latencia" "$BENCH_ALIAS" "$TEST_ALIAS"
+run bench_historico "$BIN/bench_historico" "$FB_HOST:$TEST_ALIAS"
 after=$(rows_added_to)
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 

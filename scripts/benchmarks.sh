@@ -21,7 +21,7 @@ log "building the benchmarks in $BUILD_DIR"
 cmake -S "$ROOT" -B "$BUILD_DIR" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_DIR" --target benchmarks -j"$(nproc)" >/dev/null
 drop_database "$TEST_ALIAS" "$TEST_DB"
-create_database "$TEST_ALIAS" "$TEST_DB" "$ROOT/db/schema.sql"
+create_database "$TEST_ALIAS" "$TEST_DB" "$ROOT/db/schema.sql" "$ROOT/db/historico.sql"
 trap 'drop_database "$TEST_ALIAS" "$TEST_DB"' EXIT
 
 # What the benchmarks add to the large database, they delete: checked by counting.
@@ -57,6 +57,7 @@ run bench_analise "$BIN/bench_analise" "$FB_HOST:$TEST_ALIAS"
 run bench_relatorio "$BIN/bench_relatorio" "$FB_HOST:$TEST_ALIAS"
 run bench_balanca "$BIN/bench_balanca"
 run bench_latencia "$BIN/bench_latencia" "$BENCH_ALIAS" "$TEST_ALIAS"
+run bench_historico "$BIN/bench_historico" "$FB_HOST:$TEST_ALIAS"
 after=$(rows_added_to)
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 

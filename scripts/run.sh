@@ -9,7 +9,7 @@ source "$(dirname "$0")/common.sh"
 install_packages
 build
 ensure_server
-create_database "$SUITE_ALIAS" "$DEMO_DB" "$ROOT/db/schema.sql" "$ROOT/db/demo.sql"
+create_database "$SUITE_ALIAS" "$DEMO_DB" "$ROOT/db/schema.sql" "$ROOT/db/demo.sql" "$ROOT/db/historico.sql"
 write_config "$BUILD_DIR/app"
 SIM_PID=
 if [[ "${BALANCA_SIMULADA:-}" == 1 ]]; then

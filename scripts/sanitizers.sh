@@ -14,7 +14,7 @@ cmake -S "$ROOT" -B "$BUILD_DIR" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithD
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 ensure_server
 drop_database "$TEST_ALIAS" "$TEST_DB"
-create_database "$TEST_ALIAS" "$TEST_DB" "$ROOT/db/schema.sql"
+create_database "$TEST_ALIAS" "$TEST_DB" "$ROOT/db/schema.sql" "$ROOT/db/historico.sql"
 
 cd "$BUILD_DIR"
 export PESOMED_TEST_DB="$FB_HOST:$TEST_ALIAS"

@@ -9,7 +9,7 @@ OUT="${1:-$BUILD_DIR/screenshots}"
 install_packages
 build
 ensure_server
-create_database "$SUITE_ALIAS" "$DEMO_DB" "$ROOT/db/schema.sql" "$ROOT/db/demo.sql"
+create_database "$SUITE_ALIAS" "$DEMO_DB" "$ROOT/db/schema.sql" "$ROOT/db/demo.sql" "$ROOT/db/historico.sql"
 write_config "$BUILD_DIR/tools"
 # A slow simulated balance, so that the "Balança" window is seen while it reads.
 start_simulated_balance "$BUILD_DIR/tools" --atraso 1500 --pesos 0.3746

@@ -11,7 +11,7 @@ install_packages
 build
 ensure_server
 drop_database "$TEST_ALIAS" "$TEST_DB"
-create_database "$TEST_ALIAS" "$TEST_DB" "$ROOT/db/schema.sql"
+create_database "$TEST_ALIAS" "$TEST_DB" "$ROOT/db/schema.sql" "$ROOT/db/historico.sql"
 
 cd "$BUILD_DIR"
 export PESOMED_TEST_DB="$FB_HOST:$TEST_ALIAS"

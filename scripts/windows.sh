@@ -325,34 +325,58 @@ install_under_wine() {
   [[ -f "$target/PesoMed/Desinstalar.exe" ]] || die "the installer wrote no uninstaller"
 }
 
-# A window of the program whose title contains text, or nothing.
+# The uninstaller removes what was installed and leaves the workstation's settings.
+uninstall_under_wine() {
+  local target="$WINEPREFIX/drive_c/VELTRAMO"
+  log "uninstalling under Wine"
+  echo '[Balanca]' >"$target/PesoMed/PesoMed.ini"
+  wine 'C:\VELTRAMO\PesoMed\Desinstalar.exe' /S >>"$OUT/install.log" 2>&1 || die "the uninstaller failed under Wine"
+  for _ in $(seq 60); do [[ -f "$target/PesoMed/PesoMed.exe" ]] || break; sleep 1; done
+  wineserver -w
+  [[ ! -f "$target/PesoMed/PesoMed.exe" && ! -f "$target/RPT/rptPesoMed.rav" ]] || die "the uninstaller left the program"
+  [[ -f "$target/PesoMed/PesoMed.ini" && -f "$target/PesoMed/VELTRAMO.INI" ]] || die "the uninstaller removed the settings"
+}
+
+# A visible window whose title matches the pattern, or nothing.
 window_of() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true; }
 
 SHOT=""
+MESSAGE_SHOT=""
 check_program() {
-  local dir="$WINEPREFIX/drive_c/VELTRAMO/PesoMed" pid win msg
-  log "starting PesoMed.exe under Wine with no database client"
+  local dir="$WINEPREFIX/drive_c/VELTRAMO/PesoMed" pid msg main
+  log "starting the installed PesoMed.exe under Wine with no database client"
   # The suite's configuration of this workstation; no CaminhoGDS.txt and no client library.
-  printf '%-48s %s\r\n' "IP DO SERVIDOR CENTRAL.........................:" "127.0.0.1" \
-    >"$dir/VELTRAMO.INI"
+  printf '%-48s %s\r\n' "IP DO SERVIDOR CENTRAL.........................:" "127.0.0.1" >"$dir/VELTRAMO.INI"
   rm -f "$WINEPREFIX/drive_c/VELTRAMO/CaminhoGDS.txt"
-  (cd "$dir" && wine PesoMed.exe >"$OUT/program.log" 2>&1) &
+  (cd "$dir" && exec wine PesoMed.exe >"$OUT/program.log" 2>&1) &
   pid=$!
-  # The message about the missing client library comes first.
-  for _ in $(seq 120); do
-    msg=$(window_of "Peso")
+  # The message box ("PesoMédio - ...") about the client library that could not be loaded.
+  msg=""
+  for _ in $(seq 180); do
+    msg=$(window_of '^PesoM')
     [[ -n "$msg" ]] && break
     kill -0 "$pid" 2>/dev/null || die "PesoMed.exe ended at start-up, see $OUT/program.log"
     sleep 1
   done
-  [[ -n "$msg" ]] || die "PesoMed.exe showed no window"
+  [[ -n "$msg" ]] || die "PesoMed.exe showed no message about its database client"
   sleep 3
-  import -window root "$OUT/PesoMed-wine-message.png"
-  xdotool key --window "$msg" Return 2>/dev/null || true
+  MESSAGE_SHOT="$OUT/PesoMed-wine-message.png"
+  import -window root "$MESSAGE_SHOT"
+  xdotool windowactivate --sync "$msg" key Return 2>/dev/null || xdotool key Return
   sleep 5
   kill -0 "$pid" 2>/dev/null || die "PesoMed.exe ended after the message, see $OUT/program.log"
+  # The main window ("Peso Médio - ..."), with no message left in front of it.
+  main=""
+  for _ in $(seq 30); do
+    main=$(window_of '^Peso M')
+    [[ -n "$main" && -z "$(window_of '^PesoM')" ]] && break
+    xdotool key Return 2>/dev/null || true
+    sleep 1
+  done
+  [[ -n "$main" ]] || die "PesoMed.exe showed no main window"
   SHOT="$OUT/PesoMed-wine.png"
   import -window root "$SHOT"
+  kill -0 "$pid" 2>/dev/null || die "PesoMed.exe ended, see $OUT/program.log"
   wine taskkill /IM PesoMed.exe /F >/dev/null 2>&1 || true
   wait "$pid" 2>/dev/null || true
 }
@@ -376,6 +400,7 @@ tests_ok=1
 run_tests || tests_ok=0
 install_under_wine
 check_program
+uninstall_under_wine
 
 END=$(date +%s)
 cat <<EOF
@@ -384,7 +409,7 @@ Windows program $VERSION, made in $(((END - START + 59) / 60)) min:
   zip:          $ZIP
   installer:    $INSTALLER
   Wine tests:   $RESULTS
-  message:      $OUT/PesoMed-wine-message.png
+  message:      $MESSAGE_SHOT
   main window:  $SHOT
 EOF
 ((tests_ok)) || die "some tests failed under Wine"

@@ -4,7 +4,8 @@
 ; The program goes into C:\VELTRAMO\PesoMed by default, the report project
 ; into C:\VELTRAMO\RPT, where the program reads it.
 
-Unicode true
+; A 64-bit installer for the 64-bit program.
+Target amd64-unicode
 !include "MUI2.nsh"
 
 !ifndef VERSION

@@ -5,7 +5,9 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 namespace ServidorLocal {
 
@@ -22,7 +24,11 @@ bool escutando()
 
 bool podeParar()
 {
+#ifdef Q_OS_UNIX
     return geteuid() == 0 && QFileInfo::exists(QStringLiteral("/usr/sbin/firebird")) && escutando();
+#else
+    return false; // the local server is a Linux service
+#endif
 }
 
 bool para()

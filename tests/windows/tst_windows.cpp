@@ -55,6 +55,29 @@ private slots:
         QCOMPARE(IPServidorCentral, QStringLiteral("192.168.0.7"));
     }
 
+    // No location file and no client: the message names the library, the
+    // location file and the client's own name. Before the stand-in is loaded:
+    // a library loaded under the name GDS32.DLL answers to that name.
+    void noClientLibrary()
+    {
+        if (QFile::exists(m_localizacao))
+            QSKIP("a suite is installed here: its location file is left alone");
+        QLibrary sistema(QStringLiteral("gds32.dll"));
+        if (sistema.load())
+            QSKIP("a database client is installed here");
+        MessageRecorder recorder;
+        TDM dm;
+        QCOMPARE(dm.sqlcon1.clientLibraryPath(), QStringLiteral("gds32.dll"));
+        try {
+            dm.sqlcon1.connection();
+            QFAIL("connected without a client library");
+        } catch (const fb::Error &e) {
+            for (const QString &parte : {QStringLiteral("\"gds32.dll\""), QStringLiteral("C:\\VELTRAMO\\CaminhoGDS.txt"),
+                                         QStringLiteral("fbclient.dll")})
+                QVERIFY2(e.text().contains(parte), qPrintable(e.text()));
+        }
+    }
+
     // The location file names the folder; that folder's GDS32.DLL is the one loaded.
     void clientLibraryNamedByLocationFile()
     {
@@ -83,28 +106,6 @@ private slots:
         QVERIFY(entrada);
         QCOMPARE(master, entrada());
         QVERIFY(recorder.entries().isEmpty());
-    }
-
-    // No location file and no client: the message names the library, the
-    // location file and the client's own name.
-    void noClientLibrary()
-    {
-        if (QFile::exists(m_localizacao))
-            QSKIP("a suite is installed here: its location file is left alone");
-        QLibrary sistema(QStringLiteral("gds32.dll"));
-        if (sistema.load())
-            QSKIP("a database client is installed here");
-        MessageRecorder recorder;
-        TDM dm;
-        QCOMPARE(dm.sqlcon1.clientLibraryPath(), QStringLiteral("gds32.dll"));
-        try {
-            dm.sqlcon1.connection();
-            QFAIL("connected without a client library");
-        } catch (const fb::Error &e) {
-            for (const QString &parte : {QStringLiteral("\"gds32.dll\""), QStringLiteral("C:\\VELTRAMO\\CaminhoGDS.txt"),
-                                         QStringLiteral("fbclient.dll")})
-                QVERIFY2(e.text().contains(parte), qPrintable(e.text()));
-        }
     }
 
     void serialPortNames()

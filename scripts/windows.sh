@@ -110,7 +110,10 @@ QTBASE_OPTIONS=(-prefix "$QT_WIN" -xplatform win32-g++ -qt-host-path /usr -relea
 
 build_qt() {
   local t0 t1
-  t0=$(date +%s)
+  # The first start of the build, kept so that an interrupted build is timed whole.
+  mkdir -p "$QT_BUILD"
+  [[ -f "$QT_BUILD/qtbase-build.start" ]] || date +%s >"$QT_BUILD/qtbase-build.start"
+  t0=$(cat "$QT_BUILD/qtbase-build.start")
   fetch_qtbase
   fetch_qtserialport
   # Qt keeps the path of the toolchain file it was built with.
@@ -141,7 +144,8 @@ build_qt() {
   } >"$QT_BUILD/qtserialport-build.log" 2>&1 || die "Qt Serial Port build failed, see $QT_BUILD/qtserialport-build.log"
 
   t1=$(date +%s)
-  printf 'Qt %s for Windows built in %d min\n' "$QT_VERSION" $(((t1 - t0 + 59) / 60)) >"$QT_STAMP"
+  printf 'Qt %s for Windows built in %d min (from %s to %s)\n' "$QT_VERSION" $(((t1 - t0 + 59) / 60)) \
+    "$(date -d "@$t0" '+%F %T')" "$(date -d "@$t1" '+%F %T')" >"$QT_STAMP"
   cat "$QT_STAMP" >&2
 }
 

@@ -18,6 +18,15 @@ namespace {
 const QString kVendorLibPadrao = QStringLiteral("gds32.dll");
 const QString kArquivoCliente = QStringLiteral("CaminhoGDS.txt");
 constexpr int kTamanhoCaminhoCliente = 100;
+// Where a client library named without a folder is looked for, for the
+// message shown when it cannot be loaded.
+#ifdef Q_OS_WIN
+const QString kBuscaDoSistema = QStringLiteral(
+    "a biblioteca foi procurada na pasta do programa e nas pastas do sistema. "
+    "O cliente Firebird (fbclient.dll) é instalado pela suíte com o nome GDS32.DLL.");
+#else
+const QString kBuscaDoSistema = QStringLiteral("a biblioteca foi procurada nas pastas de bibliotecas do sistema.");
+#endif
 
 } // namespace
 
@@ -94,6 +103,9 @@ void TDM::DataModuleCreate()
 {
     // 1. The client library named by the location file, when it names a folder.
     const QString caminho = ArquivoInstalacao(kArquivoCliente);
+    const QString nativo = QDir::toNativeSeparators(caminho);
+    sqlcon1.ClientLibrarySource =
+        QStringLiteral("O arquivo %1, que indica a pasta da biblioteca cliente, não existe: %2").arg(nativo, kBuscaDoSistema);
     if (QFileInfo::exists(caminho)) {
         QFile arquivo(caminho);
         if (!arquivo.open(QIODevice::ReadOnly))
@@ -109,6 +121,11 @@ void TDM::DataModuleCreate()
             if (!pasta.endsWith(QLatin1Char('\\')) && pasta.size() < kTamanhoCaminhoCliente)
                 pasta += QLatin1Char('\\');
             sqlcon1.VendorLib = pasta + QStringLiteral("GDS32.DLL");
+            sqlcon1.ClientLibrarySource = QStringLiteral("A pasta da biblioteca cliente vem do arquivo %1.").arg(nativo);
+        } else {
+            sqlcon1.ClientLibrarySource =
+                QStringLiteral("A primeira linha do arquivo %1, que indica a pasta da biblioteca cliente, está vazia: %2")
+                    .arg(nativo, kBuscaDoSistema);
         }
     }
     // 2. to 4. A closed connection pointed at the configured server.

@@ -69,7 +69,15 @@ fb::Connection &SqlConnection::connection()
         const int dialect = param(QStringLiteral("SQLDialect")).toInt(&ok);
         if (ok)
             p.dialect = dialect;
-        m_connection.open(clientLibraryPath(), p);
+        const QString library = clientLibraryPath();
+        try {
+            fb::loadClient(library);
+        } catch (const fb::Error &e) {
+            if (ClientLibrarySource.isEmpty())
+                throw;
+            throw fb::Error(e.text() + QLatin1Char('\n') + ClientLibrarySource, e.codes());
+        }
+        m_connection.open(library, p);
     }
     return m_connection;
 }

@@ -28,6 +28,9 @@ public:
     // The client library actually loaded on this platform for VendorLib: the
     // Windows name on Windows, the fbclient of the same folder elsewhere.
     QString clientLibraryPath() const;
+    // Where the client library's name came from, added to the message when the
+    // library cannot be loaded (set by the data module).
+    QString ClientLibrarySource;
 
     bool connected() const { return m_connection.isOpen(); }
     // Connects when not connected yet; raises the client's error on failure.

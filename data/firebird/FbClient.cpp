@@ -14,6 +14,17 @@
 #include <list>
 #include <vector>
 
+#ifdef Q_OS_WIN
+#include <QDir>
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 using namespace Firebird;
 
 namespace fb {
@@ -343,6 +354,14 @@ IMaster *loadClient(const QString &libraryPath)
     static QHash<QString, IMaster *> loaded;
     if (IMaster *master = loaded.value(libraryPath))
         return master;
+#ifdef Q_OS_WIN
+    // A client given with its folder finds the libraries it needs itself (its
+    // runtime) in that folder; the load below then finds it loaded. A failure
+    // here is told by that load.
+    if (QDir::isAbsolutePath(libraryPath))
+        ::LoadLibraryExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(libraryPath).utf16()), nullptr,
+                         LOAD_WITH_ALTERED_SEARCH_PATH);
+#endif
     auto *library = new QLibrary(libraryPath); // kept loaded for the whole run
     if (!library->load()) {
         const QString reason = library->errorString();

@@ -86,6 +86,26 @@ private slots:
         QVERIFY(recorder.entries().isEmpty());
     }
 
+    // A client library that cannot be loaded: the message names the library
+    // and the location file that named its folder.
+    void clientLibraryNotFound()
+    {
+        writeLocationFile(QStringLiteral("CaminhoGDS.txt"), QByteArray("C:\\sem-cliente-firebird\r\n"));
+        MessageRecorder recorder;
+        TDM dm;
+        const QString biblioteca = dm.sqlcon1.clientLibraryPath();
+        try {
+            dm.sqlcon1.connection();
+            QFAIL("connected without a client library");
+        } catch (const fb::Error &e) {
+            QVERIFY2(e.text().contains(QLatin1Char('"') + biblioteca + QLatin1Char('"')), qPrintable(e.text()));
+            QVERIFY2(e.text().contains(QStringLiteral("A pasta da biblioteca cliente vem do arquivo %1.")
+                                           .arg(QDir::toNativeSeparators(ArquivoInstalacao(QStringLiteral("CaminhoGDS.txt"))))),
+                     qPrintable(e.text()));
+        }
+        QVERIFY(!dm.sqlcon1.connected());
+    }
+
     void databaseLocation_data()
     {
         QTest::addColumn<QString>("address");

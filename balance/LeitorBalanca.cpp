@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QPointer>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <unistd.h>
@@ -87,6 +89,7 @@ LeitorBalanca::LeitorBalanca(const ConfiguracaoBalanca &configuracao, QObject *p
     m_relogio.start();
     for (QTimer *t : {&m_espera, &m_repete, &m_silencio, &m_tecla, &m_consulta})
         t->setSingleShot(true);
+    m_tecla.setTimerType(Qt::PreciseTimer);
     connect(&m_espera, &QTimer::timeout, this, &LeitorBalanca::esgotouEspera);
     connect(&m_tecla, &QTimer::timeout, this, &LeitorBalanca::teclaConfirmada);
     connect(&m_consulta, &QTimer::timeout, this, &LeitorBalanca::consultaEsgotada);
@@ -154,7 +157,9 @@ void LeitorBalanca::ler()
             return;
         }
     }
-    m_espera.start(m_cfg.esperaMs);
+    // The questions for the balance's identity, asked when the port opened,
+    // come before the request: their time is not the balance's.
+    m_espera.start(m_cfg.esperaMs + int(m_consultas.size()) * kEsperaIdentificacaoMs);
     if (m_cfg.protocolo == ProtocoloBalanca::Continuo)
         return;
     // The tail of a refused line would eat the reply to the new request.
@@ -183,6 +188,11 @@ void LeitorBalanca::enviaComando()
     m_comandoPendente = false;
     if (!aberta())
         return;
+    // The wait runs from the first request of the reading, once the port is
+    // in step and the balance identified.
+    if (std::none_of(m_envios.begin(), m_envios.end(), [this](const Envio &e) { return e.leitura == m_leitura; })
+        && !m_houveInstavel)
+        m_espera.start(m_cfg.esperaMs);
     m_envios.append({m_leitura, m_relogio.elapsed()});
     m_porta->write(ComandoPeso(m_cfg.protocolo));
 }
@@ -219,7 +229,9 @@ void LeitorBalanca::esgotouEspera()
     cancelaPedido();
     if (m_ilegivel.tipo == LeituraBalanca::Tipo::Falha) {
         termina(m_ilegivel.falha, m_ilegivel.detalhe);
-    } else if (m_houveInstavel) {
+    } else if (m_houveInstavel || (m_cfg.protocolo == ProtocoloBalanca::Sbi && m_falou)) {
+        // SBI balances set to print after stability hold the reply: a balance
+        // that has answered on this port and now keeps quiet is not stable.
         termina(FalhaBalanca::Instavel);
     } else if (!m_linhas.pendente().isEmpty()) {
         const QString parte = LinhaLegivel(m_linhas.pendente());
@@ -363,6 +375,7 @@ bool LeitorBalanca::abrePorta(FalhaBalanca *falha, QString *detalhe)
     m_tecla.stop();
     m_modelo.clear();
     m_serie.clear();
+    m_falou = false;
     m_consultas = ConsultasIdentificacao(m_cfg.protocolo);
     m_silencio.start(silencioMs());
     return true;
@@ -486,10 +499,11 @@ bool LeitorBalanca::respostaDeConsulta(const QByteArray &linha)
     if (InterpretaIdentificacao(m_cfg.protocolo, consulta, linha, &valor)) {
         (consulta.dado == ConsultaIdentificacao::Dado::Modelo ? m_modelo : m_serie) = valor;
     } else {
-        // The balance's refusal of a question it does not know ends it too;
-        // anything else (its print key) is no answer.
+        // The balance's refusal of a question it does not know, or a reply in
+        // another protocol's words, ends it too; a weight (its print key) is
+        // no answer.
         const LeituraBalanca r = InterpretaLinha(m_cfg.protocolo, linha, UnidadePesoMedio, m_padrao);
-        if (r.tipo != LeituraBalanca::Tipo::Falha || r.falha != FalhaBalanca::ErroDaBalanca)
+        if (r.tipo == LeituraBalanca::Tipo::Estavel || r.tipo == LeituraBalanca::Tipo::Instavel)
             return false;
     }
     m_consulta.stop();
@@ -523,6 +537,7 @@ bool LeitorBalanca::tara(QString *mensagem)
 
 void LeitorBalanca::trataLinha(const QByteArray &linha)
 {
+    m_falou = true;
     if (respostaDeConsulta(linha))
         return;
     LeituraBalanca r = InterpretaLinha(m_cfg.protocolo, linha, UnidadePesoMedio, m_padrao);
@@ -545,7 +560,8 @@ void LeitorBalanca::trataLinha(const QByteArray &linha)
     const Origem origem = origemDaLinha();
     if (origem == Origem::Abandonada)
         return;
-    if (!m_lendo) {
+    // Before its request went out, a reading has nothing to be answered.
+    if (!m_lendo || m_comandoPendente) {
         naoPedida(r);
         return;
     }

@@ -170,6 +170,7 @@ private:
     QList<ConsultaIdentificacao> m_consultas;
     QString m_modelo;
     QString m_serie;
+    bool m_falou = false; // a line came since the port opened
     LeituraBalanca m_ilegivel; // continuous mode: an unreadable line while the reading waits
 };
 

@@ -77,6 +77,10 @@ bool numero(QStringView texto, QString *normalizado)
     // More digits than a double holds exactly is no balance reading.
     if (digitos == 0 || digitos > 15)
         return false;
+    // Leading zeros (A&D pads with them) are no digits of the weight.
+    const qsizetype inicio = r.startsWith(u'-') ? 1 : 0;
+    while (r.size() > inicio + 1 && r[inicio] == u'0' && r[inicio + 1].isDigit())
+        r.remove(inicio, 1);
     *normalizado = r;
     return true;
 }
@@ -556,7 +560,7 @@ bool InterpretaIdentificacao(ProtocoloBalanca protocolo, const ConsultaIdentific
     switch (protocolo) {
     case ProtocoloBalanca::MtSics: {
         // I2 A "<type> <capacity> <unit>", I4 A "<serial number>" (MT-SICS reference manual, I2 and I4).
-        static const QRegularExpression re(QStringLiteral(R"(^(I2|I4) A "(.*)"$)"));
+        static const QRegularExpression re(QStringLiteral(R"re(^(I2|I4) A "(.*)"$)re"));
         const QRegularExpressionMatch m = re.match(s);
         if (!m.hasMatch() || m.captured(1) != (modelo ? QLatin1String("I2") : QLatin1String("I4")))
             return false;
@@ -577,7 +581,7 @@ bool InterpretaIdentificacao(ProtocoloBalanca protocolo, const ConsultaIdentific
     case ProtocoloBalanca::And: {
         // "TN,<model>", "SN,<serial number>", as "ID,000100" answers ?ID
         // (FG-K instruction manual p. 39).
-        static const QRegularExpression re(QStringLiteral(R"(^(TN|SN),\s*"?([^"]*)"?$)"));
+        static const QRegularExpression re(QStringLiteral(R"re(^(TN|SN),\s*"?([^"]*)"?$)re"));
         const QRegularExpressionMatch m = re.match(s);
         if (!m.hasMatch() || m.captured(1) != (modelo ? QLatin1String("TN") : QLatin1String("SN")))
             return false;
@@ -639,7 +643,8 @@ QList<AcumuladorLinhas::Evento> AcumuladorLinhas::acrescenta(QByteArrayView byte
 {
     QList<Evento> eventos;
     for (char c : bytes) {
-        if (c == '\r' || c == '\n') {
+        // A terminator with a parity bit on top (7 data bits read as 8) still ends the line.
+        if ((c & 0x7F) == '\r' || (c & 0x7F) == '\n') {
             if (m_descartando)
                 m_descartando = false;
             else if (!m_linha.isEmpty())

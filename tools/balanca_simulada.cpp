@@ -110,7 +110,9 @@ struct Resposta {
     std::string bytes;
     bool pesagem = false; // a reply held until stable: the weight taken when it is sent
     Formato formato = Formato::Mt;
+    bool consumiu = false; // a stable reply that took the weight: given back when cancelled
 };
+bool g_consumiu = false; // the reply just made took the weight
 std::vector<Resposta> g_respostas;
 
 std::string escapado(const std::string &s)
@@ -326,15 +328,18 @@ std::string pesagem(Formato f, bool mtImediato)
         return cortada(linhaDePeso(f, false, mtImediato));
     const std::string r = linhaDePeso(f, true);
     avancaPeso();
+    g_consumiu = true;
     return cortada(r);
 }
 
-// The replies held until the weight is stable, dropped; how many.
+// Every reply not yet sent, dropped; how many.
 int cancela()
 {
-    const auto n = std::count_if(g_respostas.begin(), g_respostas.end(), [](const Resposta &r) { return r.pesagem; });
-    g_respostas.erase(std::remove_if(g_respostas.begin(), g_respostas.end(), [](const Resposta &r) { return r.pesagem; }),
-                      g_respostas.end());
+    const auto n = g_respostas.size();
+    for (const Resposta &r : g_respostas)
+        if (r.consumiu && g_proximo > 0)
+            --g_proximo;
+    g_respostas.clear();
     registra("cancelado", std::to_string(n));
     return int(n);
 }
@@ -400,6 +405,8 @@ std::string resposta(const std::string &comando)
             return std::string();
         if (comando == "\x1bP")
             return pesagem(Formato::Sbi, true);
+        if (g_opcoes.mudo)
+            return std::string();
         if (comando == "\x1bx1_" && m != "-")
             return esquerda(m, 14) + "\r\n";
         if (comando == "\x1bx2_" && n != "-")
@@ -453,7 +460,8 @@ void envia(const std::string &texto)
 void agenda(const std::string &bytes)
 {
     if (!bytes.empty())
-        g_respostas.push_back({agora() + g_opcoes.atraso, bytes});
+        g_respostas.push_back({agora() + g_opcoes.atraso, bytes, false, Formato::Mt, g_consumiu});
+    g_consumiu = false;
 }
 
 // The print key: the next weight, stable, unasked.

@@ -332,6 +332,8 @@ private slots:
             {"M", "MT-SICS", "9600", "8", "Nenhuma", "Software (XON/XOFF)"},
         };
         for (const Caso &c : casos) {
+            // A pause between the letters, or the box searches for both.
+            QTest::qWait(QApplication::keyboardInputInterval() + 100);
             digita(QString::fromLatin1(c.letra));
             QCOMPARE(frm_Balanca->cmb_Protocolo->currentText(), QString::fromLatin1(c.protocolo));
             QCOMPARE(frm_Balanca->cmb_Velocidade->currentText(), QString::fromLatin1(c.velocidade));

@@ -1,5 +1,6 @@
 #include "app/uBalanca.h"
 
+#include "balance/DetectorBalanca.h"
 #include "balance/LeitorBalanca.h"
 #include "config/uConfiguracao.h"
 #include "core/Messages.h"
@@ -39,15 +40,21 @@ ConfiguracaoBalanca semErros(ConfiguracaoBalanca c)
     return c;
 }
 
-// The device name as the ports are listed: the full path where there is one.
+// The device name as the ports are listed: the full path where there is one,
+// the name that survives unplugging where the system gives one.
 QString nomeDaPorta(const QSerialPortInfo &info)
 {
 #ifdef Q_OS_UNIX
-    return info.systemLocation();
+    return NomeEstavelDaPorta(info.systemLocation());
 #else
     return info.portName();
 #endif
 }
+
+// The first entry of the line formats: the lines of MT-SICS, SBI and A&D
+// balances, recognised by their look, without a pattern.
+const QString kFormatoReconhecido = QStringLiteral("MT-SICS, SBI ou A&D (reconhecido)");
+const QString kFormatoOutro = QStringLiteral("Outro (padrão abaixo)");
 
 } // namespace
 
@@ -57,7 +64,14 @@ Tfrm_Balanca::Tfrm_Balanca(QWidget *owner) : QWidget(owner, Qt::Window)
     setWindowTitle(QStringLiteral("Balança"));
     setAttribute(Qt::WA_DeleteOnClose);
     m_leitor = new LeitorBalanca(this);
+    m_detector = new DetectorBalanca(this);
     connect(m_leitor, &LeitorBalanca::pesoLido, this, &Tfrm_Balanca::PesoLido);
+    connect(m_leitor, &LeitorBalanca::pesoInstavel, this, &Tfrm_Balanca::PesoInstavel);
+    connect(m_leitor, &LeitorBalanca::identificacaoMudou, this,
+            [this] { MostraIdentificacao(m_leitor->modelo(), m_leitor->numeroDeSerie()); });
+    connect(m_detector, &DetectorBalanca::tentando, this, &Tfrm_Balanca::DetectorTentando);
+    connect(m_detector, &DetectorBalanca::encontrada, this, &Tfrm_Balanca::DetectorEncontrou);
+    connect(m_detector, &DetectorBalanca::naoEncontrada, this, &Tfrm_Balanca::DetectorNaoEncontrou);
     connect(m_leitor, &LeitorBalanca::pesoEspontaneo, this, &Tfrm_Balanca::PesoEspontaneo);
     connect(m_leitor, &LeitorBalanca::falha, this, &Tfrm_Balanca::FalhaDaLeitura);
     connect(m_leitor, &LeitorBalanca::lendoMudou, this, &Tfrm_Balanca::LendoMudou);
@@ -74,6 +88,7 @@ Tfrm_Balanca::Tfrm_Balanca(QWidget *owner) : QWidget(owner, Qt::Window)
 Tfrm_Balanca::~Tfrm_Balanca()
 {
     // The port back to the program's balance, which held it before the test.
+    m_detector->para();
     m_leitor->fecha();
     if (m_devolvePorta && QCoreApplication::instance())
         BalancaDoPrograma().abre();
@@ -156,10 +171,22 @@ void Tfrm_Balanca::MontaTela()
     chk_TeclaImprimir->setObjectName(QStringLiteral("chk_TeclaImprimir"));
     form->addRow(QString(), chk_TeclaImprimir);
 
+    cmb_Formato = new QComboBox(grupo);
+    cmb_Formato->setObjectName(QStringLiteral("cmb_Formato"));
+    cmb_Formato->addItem(kFormatoReconhecido);
+    for (const PadraoConhecido &p : PadroesConhecidos())
+        cmb_Formato->addItem(p.nome, p.padrao);
+    cmb_Formato->addItem(kFormatoOutro);
+    form->addRow(QStringLiteral("Formato da linha:"), cmb_Formato);
+
     edt_Padrao = new QLineEdit(grupo);
     edt_Padrao->setObjectName(QStringLiteral("edt_Padrao"));
     edt_Padrao->setPlaceholderText(QStringLiteral(R"(ex.: ^(?<instavel>\?)?\s*(?<peso>[-+]?[\d.]+)\s*(?<unidade>\w+)$)"));
     form->addRow(QStringLiteral("Padrão da linha (outras marcas):"), edt_Padrao);
+    lbl_Identificacao = new QLabel(grupo);
+    lbl_Identificacao->setObjectName(QStringLiteral("lbl_Identificacao"));
+    lbl_Identificacao->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    form->addRow(QStringLiteral("Balança identificada:"), lbl_Identificacao);
     principal->addWidget(grupo);
 
     auto *botoes = new QHBoxLayout;
@@ -169,7 +196,17 @@ void Tfrm_Balanca::MontaTela()
     btn_Gravar->setObjectName(QStringLiteral("btn_Gravar"));
     btn_Fechar = new QPushButton(QStringLiteral("Fechar"), this);
     btn_Fechar->setObjectName(QStringLiteral("btn_Fechar"));
+    btn_Detectar = new QPushButton(QStringLiteral("Detectar"), this);
+    btn_Detectar->setObjectName(QStringLiteral("btn_Detectar"));
+    btn_Detectar->setToolTip(QStringLiteral("Procura a balança nas portas com as configurações de fábrica de cada marca"));
+    btn_Zerar = new QPushButton(QStringLiteral("Zerar"), this);
+    btn_Zerar->setObjectName(QStringLiteral("btn_Zerar"));
+    btn_Tarar = new QPushButton(QStringLiteral("Tarar"), this);
+    btn_Tarar->setObjectName(QStringLiteral("btn_Tarar"));
     botoes->addWidget(btn_Ler);
+    botoes->addWidget(btn_Detectar);
+    botoes->addWidget(btn_Zerar);
+    botoes->addWidget(btn_Tarar);
     botoes->addStretch();
     botoes->addWidget(btn_Gravar);
     botoes->addWidget(btn_Fechar);
@@ -188,6 +225,10 @@ void Tfrm_Balanca::MontaTela()
     connect(btn_Ler, &QPushButton::clicked, this, Protegido(this, &Tfrm_Balanca::btn_LerClick));
     connect(btn_Gravar, &QPushButton::clicked, this, Protegido(this, &Tfrm_Balanca::btn_GravarClick));
     connect(btn_Fechar, &QPushButton::clicked, this, Protegido(this, &Tfrm_Balanca::btn_FecharClick));
+    connect(btn_Detectar, &QPushButton::clicked, this, Protegido(this, &Tfrm_Balanca::btn_DetectarClick));
+    connect(btn_Zerar, &QPushButton::clicked, this, Protegido(this, &Tfrm_Balanca::btn_ZerarClick));
+    connect(btn_Tarar, &QPushButton::clicked, this, Protegido(this, &Tfrm_Balanca::btn_TararClick));
+    connect(cmb_Formato, &QComboBox::activated, this, &Tfrm_Balanca::FormatoMudou);
     connect(cmb_Protocolo, &QComboBox::activated, this, &Tfrm_Balanca::ProtocoloMudou);
     connect(cmb_Porta, &QComboBox::currentTextChanged, this, &Tfrm_Balanca::PortaMudou);
     resize(560, sizeHint().height());
@@ -207,7 +248,7 @@ void Tfrm_Balanca::MostraConfiguracao(const ConfiguracaoBalanca &c)
     spn_EsperaMs->setValue(c.esperaMs);
     chk_TeclaImprimir->setChecked(c.teclaImprimir);
     edt_Padrao->setText(c.padrao);
-    edt_Padrao->setEnabled(c.protocolo == ProtocoloBalanca::Continuo);
+    MostraFormato();
     PortaMudou();
 }
 
@@ -229,18 +270,55 @@ ConfiguracaoBalanca Tfrm_Balanca::ConfiguracaoDaTela() const
 
 void Tfrm_Balanca::ProtocoloMudou()
 {
-    const bool continuo = cmb_Protocolo->currentIndex() == kProtocolos.indexOf(ProtocoloBalanca::Continuo);
-    edt_Padrao->setEnabled(continuo);
+    const ProtocoloBalanca protocolo = kProtocolos.value(cmb_Protocolo->currentIndex(), ProtocoloBalanca::MtSics);
+    const bool continuo = protocolo == ProtocoloBalanca::Continuo;
+    // The makers' factory settings of the protocol, to be changed where the
+    // balance was set otherwise.
+    ConfiguracaoBalanca c = ConfiguracaoDaTela();
+    if (!continuo) {
+        c = ConfiguracaoDeFabrica(protocolo, c);
+        cmb_Velocidade->setCurrentText(QString::number(c.velocidade));
+        cmb_BitsDeDados->setCurrentText(QString::number(c.bitsDeDados));
+        cmb_Paridade->setCurrentIndex(static_cast<int>(kParidades.indexOf(c.paridade)));
+        cmb_BitsDeParada->setCurrentIndex(static_cast<int>(kParadas.indexOf(c.bitsDeParada)));
+        cmb_ControleDeFluxo->setCurrentIndex(static_cast<int>(kFluxos.indexOf(c.controleDeFluxo)));
+    }
+    MostraFormato();
     // A balance that sends all the time would fill the grids: off unless asked for.
     chk_TeclaImprimir->setChecked(!continuo);
+}
+
+void Tfrm_Balanca::MostraFormato()
+{
+    const bool continuo = cmb_Protocolo->currentIndex() == kProtocolos.indexOf(ProtocoloBalanca::Continuo);
+    cmb_Formato->setEnabled(continuo);
+    const QString padrao = edt_Padrao->text();
+    int i = padrao.isEmpty() ? 0 : cmb_Formato->findData(padrao);
+    if (i < 0)
+        i = cmb_Formato->count() - 1;
+    cmb_Formato->setCurrentIndex(i);
+    edt_Padrao->setEnabled(continuo && cmb_Formato->currentText() == kFormatoOutro);
+}
+
+void Tfrm_Balanca::FormatoMudou()
+{
+    const QString texto = cmb_Formato->currentText();
+    if (texto == kFormatoReconhecido)
+        edt_Padrao->clear();
+    else if (texto != kFormatoOutro)
+        edt_Padrao->setText(cmb_Formato->currentData().toString());
+    edt_Padrao->setEnabled(texto == kFormatoOutro);
+    if (texto == kFormatoOutro)
+        edt_Padrao->setFocus();
 }
 
 void Tfrm_Balanca::PortaMudou()
 {
     const QString porta = cmb_Porta->currentText().trimmed();
     QString descricao;
+    const QString dispositivo = DispositivoDaPorta(porta);
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        if (nomeDaPorta(info) == porta || info.portName() == porta)
+        if (nomeDaPorta(info) == porta || info.portName() == porta || info.systemLocation() == dispositivo)
             descricao = QStringList({info.description(), info.manufacturer()}).join(QStringLiteral(" - "));
     if (descricao == QLatin1String(" - "))
         descricao.clear();
@@ -293,18 +371,120 @@ void Tfrm_Balanca::btn_FecharClick()
 
 // ------------------------------------------------------------- test reading
 
-void Tfrm_Balanca::btn_LerClick()
+void Tfrm_Balanca::SoltaPortaDoPrograma()
 {
-    if (m_leitor->lendo())
-        return;
     // The program's balance lets go of the port while the window tests it.
     LeitorBalanca &balanca = BalancaDoPrograma();
     if (balanca.aberta()) {
         balanca.fecha();
         m_devolvePorta = true;
     }
-    m_leitor->setConfiguracao(ConfiguracaoDaTela());
+}
+
+void Tfrm_Balanca::btn_LerClick()
+{
+    if (m_leitor->lendo() || m_detector->detectando())
+        return;
+    SoltaPortaDoPrograma();
+    // The port stays open between readings with the same settings: the
+    // balance is identified once.
+    if (m_leitor->configuracao() != ConfiguracaoDaTela() || !m_leitor->aberta())
+        m_leitor->setConfiguracao(ConfiguracaoDaTela());
     m_leitor->ler();
+}
+
+void Tfrm_Balanca::btn_ZerarClick()
+{
+    if (m_leitor->lendo() || m_detector->detectando())
+        return;
+    SoltaPortaDoPrograma();
+    if (m_leitor->configuracao() != ConfiguracaoDaTela())
+        m_leitor->setConfiguracao(ConfiguracaoDaTela());
+    QString mensagem;
+    if (m_leitor->zera(&mensagem))
+        MostraResultado(QStringLiteral("Comando de zerar enviado à balança."));
+    else
+        MostraResultado(mensagem, true);
+}
+
+void Tfrm_Balanca::btn_TararClick()
+{
+    if (m_leitor->lendo() || m_detector->detectando())
+        return;
+    SoltaPortaDoPrograma();
+    if (m_leitor->configuracao() != ConfiguracaoDaTela())
+        m_leitor->setConfiguracao(ConfiguracaoDaTela());
+    QString mensagem;
+    if (m_leitor->tara(&mensagem))
+        MostraResultado(QStringLiteral("Comando de tarar enviado à balança."));
+    else
+        MostraResultado(mensagem, true);
+}
+
+void Tfrm_Balanca::btn_DetectarClick()
+{
+    if (m_leitor->lendo() || m_detector->detectando())
+        return;
+    SoltaPortaDoPrograma();
+    m_leitor->fecha();
+    // The port on screen first, then every port of the list.
+    QStringList portas{cmb_Porta->currentText()};
+    for (int i = 0; i < cmb_Porta->count(); ++i)
+        portas << cmb_Porta->itemText(i);
+    const QList<ConfiguracaoBalanca> tentativas = DetectorBalanca::Tentativas(portas, ConfiguracaoDaTela());
+    if (tentativas.isEmpty()) {
+        MostraResultado(QStringLiteral("Nenhuma porta serial para procurar a balança. Ligue o cabo e clique em "
+                                       "\"Atualizar\"."),
+                        true);
+        return;
+    }
+    btn_Detectar->setEnabled(false);
+    btn_Ler->setEnabled(false);
+    m_detector->detecta(tentativas);
+}
+
+void Tfrm_Balanca::DetectorTentando(const ConfiguracaoBalanca &c)
+{
+    MostraResultado(QStringLiteral("Procurando a balança: %1, %2, %3 bauds…")
+                        .arg(c.porta, NomeProtocolo(c.protocolo))
+                        .arg(c.velocidade));
+}
+
+void Tfrm_Balanca::DetectorEncontrou(const ConfiguracaoBalanca &c, const QString &modelo, const QString &serie)
+{
+    btn_Detectar->setEnabled(true);
+    btn_Ler->setEnabled(true);
+    ConfiguracaoBalanca tela = c;
+    tela.padrao = m_gravada.padrao;
+    MostraConfiguracao(tela);
+    MostraIdentificacao(modelo, serie);
+    MostraResultado(QStringLiteral("Balança encontrada na porta %1 (%2). Clique em \"Gravar\" para usar estas "
+                                   "configurações.")
+                        .arg(c.porta, NomeProtocolo(c.protocolo)));
+}
+
+void Tfrm_Balanca::DetectorNaoEncontrou()
+{
+    btn_Detectar->setEnabled(true);
+    btn_Ler->setEnabled(true);
+    MostraResultado(QStringLiteral("Nenhuma balança respondeu nas portas e configurações de fábrica tentadas. "
+                                   "Verifique se a balança está ligada e o cabo, ou configure-a à mão."),
+                    true);
+}
+
+void Tfrm_Balanca::MostraIdentificacao(const QString &modelo, const QString &serie)
+{
+    if (modelo.isEmpty() && serie.isEmpty())
+        lbl_Identificacao->setText(QStringLiteral("a balança não informou modelo nem número de série"));
+    else
+        lbl_Identificacao->setText(QStringLiteral("modelo %1, número de série %2")
+                                       .arg(modelo.isEmpty() ? QStringLiteral("?") : modelo,
+                                            serie.isEmpty() ? QStringLiteral("?") : serie));
+}
+
+void Tfrm_Balanca::PesoInstavel(const QString &numero, const QString &unidade)
+{
+    MostraResultado(QStringLiteral("Lendo a balança… %1 %2 instável").arg(numero, unidade));
 }
 
 QString Tfrm_Balanca::TextoDoPeso(double peso) const
@@ -335,7 +515,7 @@ void Tfrm_Balanca::FalhaDaLeitura(const QString &mensagem)
 
 void Tfrm_Balanca::LendoMudou(bool lendo)
 {
-    btn_Ler->setEnabled(!lendo);
+    btn_Ler->setEnabled(!lendo && !m_detector->detectando());
     if (lendo)
         MostraResultado(QStringLiteral("Lendo a balança…"));
 }
@@ -384,6 +564,7 @@ void Tfrm_Balanca::keyPressEvent(QKeyEvent *event)
 void Tfrm_Balanca::closeEvent(QCloseEvent *event)
 {
     m_leitor->cancela();
+    m_detector->para();
     if (semErros(ConfiguracaoDaTela()) != semErros(m_gravada)
         && messages().confirm(QStringLiteral("A configuração da balança foi alterada e não foi gravada.\rGravar agora?"))
         && !Gravar()) {

@@ -1,8 +1,12 @@
 #pragma once
 // The window "Balança": the balance settings of this workstation, kept in
-// PesoMed.ini (see ArquivoGravacaoBalanca), the serial ports present, and one weight
-// read as a test with the settings on screen (F6 or "Ler um peso"; Esc gives
-// up). A separate top-level window owned by the main window, at most one,
+// PesoMed.ini (see ArquivoGravacaoBalanca), the serial ports present (by their
+// stable names where the system has them), and one weight read as a test with
+// the settings on screen (F6 or "Ler um peso"; Esc gives up), the live weight
+// shown while it is unstable. Choosing a protocol proposes its makers' factory
+// settings; "Detectar" finds the balance on the ports with those settings;
+// "Zerar" and "Tarar" send zero and tare. The model and serial number the
+// balance gives are shown. A separate top-level window owned by the main window, at most one,
 // destroyed when closed. The test reading uses a reader of its own; the
 // program's balance lets go of the port meanwhile and takes the settings when
 // they are saved. Call from the UI thread only.
@@ -11,6 +15,7 @@
 
 #include <QWidget>
 
+class DetectorBalanca;
 class LeitorBalanca;
 class QCheckBox;
 class QComboBox;
@@ -36,7 +41,12 @@ public:
     QComboBox *cmb_ControleDeFluxo;
     QSpinBox *spn_EsperaMs;
     QCheckBox *chk_TeclaImprimir;
+    QComboBox *cmb_Formato;
     QLineEdit *edt_Padrao;
+    QPushButton *btn_Detectar;
+    QPushButton *btn_Zerar;
+    QPushButton *btn_Tarar;
+    QLabel *lbl_Identificacao;
     QPushButton *btn_Ler;
     QPushButton *btn_Gravar;
     QPushButton *btn_Fechar;
@@ -46,6 +56,9 @@ public:
     void btn_LerClick();
     void btn_GravarClick();
     void btn_FecharClick();
+    void btn_DetectarClick();
+    void btn_ZerarClick();
+    void btn_TararClick();
 
     // The settings as the controls show them.
     ConfiguracaoBalanca ConfiguracaoDaTela() const;
@@ -62,6 +75,14 @@ private:
     void MontaTela();
     void PesoLido(double peso);
     void PesoEspontaneo(double peso);
+    void PesoInstavel(const QString &numero, const QString &unidade);
+    void MostraIdentificacao(const QString &modelo, const QString &serie);
+    void FormatoMudou();
+    void MostraFormato();
+    void SoltaPortaDoPrograma();
+    void DetectorTentando(const ConfiguracaoBalanca &c);
+    void DetectorEncontrou(const ConfiguracaoBalanca &c, const QString &modelo, const QString &serie);
+    void DetectorNaoEncontrou();
     void FalhaDaLeitura(const QString &mensagem);
     void LendoMudou(bool lendo);
     void ProtocoloMudou();
@@ -71,6 +92,7 @@ private:
     bool Gravar();
 
     LeitorBalanca *m_leitor;
+    DetectorBalanca *m_detector;
     ConfiguracaoBalanca m_gravada;
     // The program's balance had its port open before the test reading took it.
     bool m_devolvePorta = false;

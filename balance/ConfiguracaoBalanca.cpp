@@ -3,6 +3,7 @@
 #include "config/uConfiguracao.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
@@ -33,9 +34,27 @@ bool doNome(const QString &texto, std::initializer_list<E> valores, QString (*no
     return false;
 }
 
+// The other usual notations of a value, as other programs and manuals write them.
+template <typename E>
+bool doApelido(const QString &texto, std::initializer_list<std::pair<const char *, E>> apelidos, E *valor)
+{
+    for (const auto &[apelido, v] : apelidos)
+        if (semAcento(QString::fromUtf8(apelido)) == semAcento(texto)) {
+            *valor = v;
+            return true;
+        }
+    return false;
+}
+
 QString invalido(const QString &chave, const QString &valor)
 {
     return QStringLiteral("%1 \"%2\"").arg(chave, valor);
+}
+
+// A word the program does not take, named with the words it takes.
+QString invalido(const QString &chave, const QString &valor, const QString &aceitos)
+{
+    return QStringLiteral("%1 \"%2\" (use %3)").arg(chave, valor, aceitos);
 }
 
 } // namespace
@@ -168,24 +187,33 @@ ConfiguracaoBalanca LeConfiguracaoBalanca(const QString &arquivo)
 
     c.porta = texto("Porta");
     if (const QString t = texto("Protocolo"); !t.isEmpty() && !ProtocoloDoNome(t, &c.protocolo))
-        c.erros << invalido(QStringLiteral("Protocolo"), t);
+        c.erros << invalido(QStringLiteral("Protocolo"), t, QStringLiteral("MT-SICS, SBI, AND ou CONTINUO"));
     inteiro("Velocidade", &c.velocidade);
     inteiro("BitsDeDados", &c.bitsDeDados);
+    using P = ParidadeBalanca;
     if (const QString t = texto("Paridade");
-        !t.isEmpty() && !doNome(t,
-                                {ParidadeBalanca::Nenhuma, ParidadeBalanca::Par, ParidadeBalanca::Impar,
-                                 ParidadeBalanca::Marca, ParidadeBalanca::Espaco},
-                                NomeParidade, &c.paridade))
-        c.erros << invalido(QStringLiteral("Paridade"), t);
+        !t.isEmpty()
+        && !doNome(t, {P::Nenhuma, P::Par, P::Impar, P::Marca, P::Espaco}, NomeParidade, &c.paridade)
+        && !doApelido<P>(t,
+                         {{"N", P::Nenhuma}, {"None", P::Nenhuma}, {"E", P::Par}, {"Even", P::Par},
+                          {"O", P::Impar}, {"Odd", P::Impar}, {"M", P::Marca}, {"Mark", P::Marca},
+                          {"S", P::Espaco}, {"Space", P::Espaco}},
+                         &c.paridade))
+        c.erros << invalido(QStringLiteral("Paridade"), t,
+                            QStringLiteral("Nenhuma, Par, Impar, Marca ou Espaco; N, E, O, M ou S"));
     if (const QString t = texto("BitsDeParada");
         !t.isEmpty()
         && !doNome(t, {ParadaBalanca::Um, ParadaBalanca::UmEMeio, ParadaBalanca::Dois}, NomeParada, &c.bitsDeParada))
-        c.erros << invalido(QStringLiteral("BitsDeParada"), t);
+        c.erros << invalido(QStringLiteral("BitsDeParada"), t, QStringLiteral("1, 1.5 ou 2"));
+    using F = FluxoBalanca;
     if (const QString t = texto("ControleDeFluxo");
-        !t.isEmpty()
-        && !doNome(t, {FluxoBalanca::Nenhum, FluxoBalanca::Hardware, FluxoBalanca::Software}, NomeFluxo,
-                   &c.controleDeFluxo))
-        c.erros << invalido(QStringLiteral("ControleDeFluxo"), t);
+        !t.isEmpty() && !doNome(t, {F::Nenhum, F::Hardware, F::Software}, NomeFluxo, &c.controleDeFluxo)
+        && !doApelido<F>(t,
+                         {{"None", F::Nenhum}, {"RTS-CTS", F::Hardware}, {"RTS/CTS", F::Hardware},
+                          {"XON-XOFF", F::Software}, {"XON/XOFF", F::Software}},
+                         &c.controleDeFluxo))
+        c.erros << invalido(QStringLiteral("ControleDeFluxo"), t,
+                            QStringLiteral("Nenhum, Hardware (RTS-CTS) ou Software (XON-XOFF)"));
     inteiro("EsperaMs", &c.esperaMs);
     c.teclaImprimir = c.protocolo != ProtocoloBalanca::Continuo;
     if (const QString t = texto("TeclaImprimir"); !t.isEmpty()) {
@@ -196,7 +224,7 @@ ConfiguracaoBalanca LeConfiguracaoBalanca(const QString &arquivo)
                  || v == QLatin1String("0"))
             c.teclaImprimir = false;
         else
-            c.erros << invalido(QStringLiteral("TeclaImprimir"), t);
+            c.erros << invalido(QStringLiteral("TeclaImprimir"), t, QStringLiteral("sim ou não"));
     }
     c.padrao = bruto("Padrao");
     for (const QString &e : ValidaConfiguracaoBalanca(c))
@@ -227,4 +255,60 @@ bool GravaConfiguracaoBalanca(const ConfiguracaoBalanca &c, const QString &arqui
         return false;
     }
     return true;
+}
+
+ConfiguracaoBalanca ConfiguracaoDeFabrica(ProtocoloBalanca protocolo, ConfiguracaoBalanca c)
+{
+    c.protocolo = protocolo;
+    c.bitsDeParada = ParadaBalanca::Um;
+    switch (protocolo) {
+    case ProtocoloBalanca::MtSics:
+        // 9600 baud, 8 data bits, no parity, 1 stop bit, Xon/Xoff (AT balances
+        // operating instructions p. 23, "Host" factory setting).
+        c.velocidade = 9600;
+        c.bitsDeDados = 8;
+        c.paridade = ParidadeBalanca::Nenhuma;
+        c.controleDeFluxo = FluxoBalanca::Software;
+        break;
+    case ProtocoloBalanca::Sbi:
+        // 1200 baud, odd parity, 1 stop bit, hardware handshake, 7-bit ASCII
+        // (CP series operating instructions p. 54).
+        c.velocidade = 1200;
+        c.bitsDeDados = 7;
+        c.paridade = ParidadeBalanca::Impar;
+        c.controleDeFluxo = FluxoBalanca::Hardware;
+        break;
+    case ProtocoloBalanca::And:
+        // bps 2 (2400), btpr 0 (7 bits, even), no CTS/RTS control (GF-K
+        // product specifications p. 7, the GX/GF internal settings).
+        c.velocidade = 2400;
+        c.bitsDeDados = 7;
+        c.paridade = ParidadeBalanca::Par;
+        c.controleDeFluxo = FluxoBalanca::Nenhum;
+        break;
+    case ProtocoloBalanca::Continuo:
+        break;
+    }
+    return c;
+}
+
+QString NomeEstavelDaPorta(const QString &dispositivo, const QString &pasta)
+{
+#ifdef Q_OS_LINUX
+    const QDir dir(pasta.isEmpty() ? QStringLiteral("/dev/serial/by-id") : pasta);
+    const QString alvo = QFileInfo(dispositivo).canonicalFilePath();
+    if (!alvo.isEmpty())
+        for (const QFileInfo &link : dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
+            if (link.isSymLink() && link.canonicalFilePath() == alvo)
+                return link.absoluteFilePath();
+#else
+    Q_UNUSED(pasta);
+#endif
+    return dispositivo;
+}
+
+QString DispositivoDaPorta(const QString &porta)
+{
+    const QFileInfo info(porta);
+    return info.isSymLink() && !info.canonicalFilePath().isEmpty() ? info.canonicalFilePath() : porta;
 }

@@ -53,8 +53,20 @@ bool GravaConfiguracaoBalanca(const ConfiguracaoBalanca &configuracao, const QSt
 // The values that cannot be used, as LeConfiguracaoBalanca would list them.
 QStringList ValidaConfiguracaoBalanca(const ConfiguracaoBalanca &configuracao);
 
-// The words of the file: "Nenhuma", "Par", "Impar", "Marca", "Espaco";
-// "1", "1.5", "2"; "Nenhum", "Hardware", "Software".
+// The factory settings of each maker's balances for the protocol (speed,
+// data bits, parity, stop bits, flow control); the rest as in c. CONTINUO: c.
+ConfiguracaoBalanca ConfiguracaoDeFabrica(ProtocoloBalanca protocolo, ConfiguracaoBalanca c = ConfiguracaoBalanca());
+
+// The name of a serial device that survives unplugging: on Linux the link
+// of pasta (/dev/serial/by-id) that leads to it, when there is one.
+QString NomeEstavelDaPorta(const QString &dispositivo, const QString &pasta = QString());
+// The device a port name leads to ("/dev/serial/by-id/..." -> "/dev/ttyUSB0").
+QString DispositivoDaPorta(const QString &porta);
+
+// The words written to the file: "Nenhuma", "Par", "Impar", "Marca", "Espaco";
+// "1", "1.5", "2"; "Nenhum", "Hardware", "Software". Read, the file also takes
+// N/E/O/M/S, None/Even/Odd/Mark/Space, Ímpar, Espaço; None, RTS-CTS, RTS/CTS,
+// XON-XOFF, XON/XOFF.
 QString NomeParidade(ParidadeBalanca paridade);
 QString NomeParada(ParadaBalanca parada);
 QString NomeFluxo(FluxoBalanca fluxo);

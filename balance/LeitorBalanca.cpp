@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QPointer>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <unistd.h>
@@ -78,21 +80,6 @@ QSerialPort::FlowControl fluxo(FluxoBalanca f)
     return QSerialPort::NoFlowControl;
 }
 
-QByteArray comando(ProtocoloBalanca protocolo)
-{
-    switch (protocolo) {
-    case ProtocoloBalanca::MtSics:
-        return QByteArrayLiteral("S\r\n");
-    case ProtocoloBalanca::Sbi:
-        return QByteArrayLiteral("\x1bP\r\n");
-    case ProtocoloBalanca::And:
-        return QByteArrayLiteral("Q\r\n");
-    case ProtocoloBalanca::Continuo:
-        break;
-    }
-    return QByteArray();
-}
-
 } // namespace
 
 LeitorBalanca::LeitorBalanca(QObject *parent) : LeitorBalanca(ConfiguracaoBalanca(), parent) {}
@@ -100,9 +87,12 @@ LeitorBalanca::LeitorBalanca(QObject *parent) : LeitorBalanca(ConfiguracaoBalanc
 LeitorBalanca::LeitorBalanca(const ConfiguracaoBalanca &configuracao, QObject *parent) : QObject(parent)
 {
     m_relogio.start();
-    for (QTimer *t : {&m_espera, &m_repete, &m_silencio})
+    for (QTimer *t : {&m_espera, &m_repete, &m_silencio, &m_tecla, &m_consulta})
         t->setSingleShot(true);
+    m_tecla.setTimerType(Qt::PreciseTimer);
     connect(&m_espera, &QTimer::timeout, this, &LeitorBalanca::esgotouEspera);
+    connect(&m_tecla, &QTimer::timeout, this, &LeitorBalanca::teclaConfirmada);
+    connect(&m_consulta, &QTimer::timeout, this, &LeitorBalanca::consultaEsgotada);
     connect(&m_repete, &QTimer::timeout, this, &LeitorBalanca::repete);
     connect(&m_silencio, &QTimer::timeout, this, &LeitorBalanca::silencioAlcancado);
     setConfiguracao(configuracao);
@@ -144,6 +134,9 @@ void LeitorBalanca::ler()
     ++m_leitura;
     m_houveInstavel = false;
     m_comandoPendente = false;
+    m_ilegivel = LeituraBalanca();
+    // A weight sent unasked still waiting for its quiet: F6 asks for the weight now.
+    m_tecla.stop();
     m_ultimaFalha = FalhaBalanca::Nenhuma;
     emit lendoMudou(true);
     if (!configurada()) {
@@ -164,13 +157,15 @@ void LeitorBalanca::ler()
             return;
         }
     }
-    m_espera.start(m_cfg.esperaMs);
+    // The questions for the balance's identity, asked when the port opened,
+    // come before the request: their time is not the balance's.
+    m_espera.start(m_cfg.esperaMs + int(m_consultas.size()) * kEsperaIdentificacaoMs);
     if (m_cfg.protocolo == ProtocoloBalanca::Continuo)
         return;
     // The tail of a refused line would eat the reply to the new request.
     if (m_linhas.descartando())
         m_linhas.limpa();
-    if (m_sincronizada)
+    if (m_sincronizada && m_consultas.isEmpty())
         enviaComando();
     else
         m_comandoPendente = true;
@@ -180,6 +175,7 @@ void LeitorBalanca::cancela()
 {
     if (!m_lendo)
         return;
+    cancelaPedido();
     m_espera.stop();
     m_repete.stop();
     m_comandoPendente = false;
@@ -192,8 +188,32 @@ void LeitorBalanca::enviaComando()
     m_comandoPendente = false;
     if (!aberta())
         return;
+    // The wait runs from the first request of the reading, once the port is
+    // in step and the balance identified.
+    if (std::none_of(m_envios.begin(), m_envios.end(), [this](const Envio &e) { return e.leitura == m_leitura; })
+        && !m_houveInstavel)
+        m_espera.start(m_cfg.esperaMs);
     m_envios.append({m_leitura, m_relogio.elapsed()});
-    m_porta->write(comando(m_cfg.protocolo));
+    m_porta->write(ComandoPeso(m_cfg.protocolo));
+}
+
+void LeitorBalanca::cancelaPedido()
+{
+    const QByteArray cancela = ComandoCancela(m_cfg.protocolo);
+    if (cancela.isEmpty() || !aberta())
+        return;
+    // The balance forgets the request; a reply already under way is dropped
+    // for the time a line takes, with a margin.
+    bool pendente = false;
+    for (qsizetype i = m_envios.size() - 1; i >= 0; --i)
+        if (m_envios[i].leitura == m_leitura) {
+            m_envios.removeAt(i);
+            pendente = true;
+        }
+    if (!pendente)
+        return;
+    m_porta->write(cancela);
+    m_descartaAte = m_relogio.elapsed() + 300 + 600000 / qMax(1, m_cfg.velocidade);
 }
 
 void LeitorBalanca::repete()
@@ -206,7 +226,12 @@ void LeitorBalanca::esgotouEspera()
 {
     if (!m_lendo)
         return;
-    if (m_houveInstavel) {
+    cancelaPedido();
+    if (m_ilegivel.tipo == LeituraBalanca::Tipo::Falha) {
+        termina(m_ilegivel.falha, m_ilegivel.detalhe);
+    } else if (m_houveInstavel || (m_cfg.protocolo == ProtocoloBalanca::Sbi && m_falou)) {
+        // SBI balances set to print after stability hold the reply: a balance
+        // that has answered on this port and now keeps quiet is not stable.
         termina(FalhaBalanca::Instavel);
     } else if (!m_linhas.pendente().isEmpty()) {
         const QString parte = LinhaLegivel(m_linhas.pendente());
@@ -330,11 +355,28 @@ bool LeitorBalanca::abrePorta(FalhaBalanca *falha, QString *detalhe)
         m_porta->clearError();
         return false;
     }
+    // DTR and RTS up: a balance with hardware handshake waits for them, and Qt
+    // on Windows leaves DTR low. RTS belongs to the flow control with RTS/CTS.
+    // A port without modem lines (a pseudo-terminal) refuses quietly.
+    m_abrindo = true;
+    m_porta->setDataTerminalReady(true);
+    if (m_cfg.controleDeFluxo != FluxoBalanca::Hardware)
+        m_porta->setRequestToSend(true);
+    m_porta->clearError();
+    m_abrindo = false;
     m_porta->clear(QSerialPort::Input);
     m_linhas.limpa();
     m_envios.clear();
     m_ruido.clear();
     m_sincronizada = false;
+    m_descartaAte = -1;
+    m_avisouFluxo = false;
+    m_seguidas = 0;
+    m_tecla.stop();
+    m_modelo.clear();
+    m_serie.clear();
+    m_falou = false;
+    m_consultas = ConsultasIdentificacao(m_cfg.protocolo);
     m_silencio.start(silencioMs());
     return true;
 }
@@ -342,6 +384,9 @@ bool LeitorBalanca::abrePorta(FalhaBalanca *falha, QString *detalhe)
 void LeitorBalanca::fechaPorta()
 {
     m_silencio.stop();
+    m_tecla.stop();
+    m_consulta.stop();
+    m_consultas.clear();
     if (m_porta && m_porta->isOpen())
         m_porta->close();
     m_portaFalhou = false;
@@ -374,6 +419,10 @@ void LeitorBalanca::chegaram()
     if (m_portaFalhou)
         return;
     QByteArray dados = m_porta->readAll();
+    // With 7 data bits the top bit is no data, whatever the port hands over.
+    if (m_cfg.bitsDeDados == 7)
+        for (char &c : dados)
+            c = char(c & 0x7F);
     if (!m_sincronizada) {
         // A line under way when the port opened: dropped up to its end.
         qsizetype fim = dados.indexOf('\r');
@@ -413,65 +462,197 @@ void LeitorBalanca::sincronizada()
     m_silencio.stop();
     m_sincronizada = true;
     m_ruido.clear();
-    if (m_lendo && m_comandoPendente)
+    if (!m_consultas.isEmpty())
+        enviaConsulta();
+    else if (m_lendo && m_comandoPendente)
         enviaComando();
+}
+
+// ------------------------------------------------------------ identification
+
+void LeitorBalanca::enviaConsulta()
+{
+    if (m_consultas.isEmpty() || !aberta()) {
+        emit identificacaoMudou();
+        if (m_lendo && m_comandoPendente)
+            enviaComando();
+        return;
+    }
+    m_porta->write(m_consultas.first().comando);
+    m_consulta.start(kEsperaIdentificacaoMs);
+}
+
+void LeitorBalanca::consultaEsgotada()
+{
+    if (m_consultas.isEmpty())
+        return;
+    m_consultas.removeFirst();
+    enviaConsulta();
+}
+
+bool LeitorBalanca::respostaDeConsulta(const QByteArray &linha)
+{
+    if (m_consultas.isEmpty() || !m_consulta.isActive())
+        return false;
+    const ConsultaIdentificacao consulta = m_consultas.first();
+    QString valor;
+    if (InterpretaIdentificacao(m_cfg.protocolo, consulta, linha, &valor)) {
+        (consulta.dado == ConsultaIdentificacao::Dado::Modelo ? m_modelo : m_serie) = valor;
+    } else {
+        // The balance's refusal of a question it does not know, or a reply in
+        // another protocol's words, ends it too; a weight (its print key) is
+        // no answer.
+        const LeituraBalanca r = InterpretaLinha(m_cfg.protocolo, linha, UnidadePesoMedio, m_padrao);
+        if (r.tipo == LeituraBalanca::Tipo::Estavel || r.tipo == LeituraBalanca::Tipo::Instavel)
+            return false;
+    }
+    m_consulta.stop();
+    m_consultas.removeFirst();
+    enviaConsulta();
+    return true;
+}
+
+bool LeitorBalanca::enviaAvulso(const QByteArray &comando, QString *mensagem)
+{
+    if (comando.isEmpty()) {
+        if (mensagem)
+            *mensagem = QStringLiteral("O protocolo %1 não tem esse comando.").arg(NomeProtocolo(m_cfg.protocolo));
+        return false;
+    }
+    if (!abre(mensagem))
+        return false;
+    m_porta->write(comando);
+    return true;
+}
+
+bool LeitorBalanca::zera(QString *mensagem)
+{
+    return enviaAvulso(ComandoZerar(m_cfg.protocolo), mensagem);
+}
+
+bool LeitorBalanca::tara(QString *mensagem)
+{
+    return enviaAvulso(ComandoTarar(m_cfg.protocolo), mensagem);
 }
 
 void LeitorBalanca::trataLinha(const QByteArray &linha)
 {
-    const LeituraBalanca r = InterpretaLinha(m_cfg.protocolo, linha, UnidadePesoMedio, m_padrao);
+    m_falou = true;
+    if (respostaDeConsulta(linha))
+        return;
+    LeituraBalanca r = InterpretaLinha(m_cfg.protocolo, linha, UnidadePesoMedio, m_padrao);
+    if (r.tipo == LeituraBalanca::Tipo::Falha && r.falha == FalhaBalanca::LinhaIlegivel) {
+        // Read with 8 data bits, a balance sending 7 with parity gives bytes
+        // that read once the parity bit is dropped.
+        QByteArray limpa;
+        QString paridade;
+        if (LinhaCom7Bits(linha, &limpa, &paridade)
+            && InterpretaLinha(m_cfg.protocolo, limpa, UnidadePesoMedio, m_padrao).falha != FalhaBalanca::LinhaIlegivel) {
+            r.falha = FalhaBalanca::BitsOuParidade;
+            r.detalhe = paridade;
+        }
+    }
     if (r.tipo == LeituraBalanca::Tipo::Ignorada)
         return;
-    if (respostaAbandonada())
+    r.linha = linha;
+    r.modelo = m_modelo;
+    r.numeroDeSerie = m_serie;
+    const Origem origem = origemDaLinha();
+    if (origem == Origem::Abandonada)
         return;
-    if (m_lendo) {
-        switch (r.tipo) {
-        case LeituraBalanca::Tipo::Estavel:
-            terminaComPeso(r);
+    // Before its request went out, a reading has nothing to be answered.
+    if (!m_lendo || m_comandoPendente) {
+        naoPedida(r);
+        return;
+    }
+    switch (r.tipo) {
+    case LeituraBalanca::Tipo::Estavel:
+        terminaComPeso(r);
+        break;
+    case LeituraBalanca::Tipo::Instavel:
+        m_houveInstavel = true;
+        if (!r.numero.isEmpty())
+            emit pesoInstavel(r.numero, r.unidade);
+        if (m_cfg.protocolo != ProtocoloBalanca::Continuo && m_envios.isEmpty())
+            m_repete.start(kIntervaloRepeticaoMs);
+        break;
+    case LeituraBalanca::Tipo::Falha:
+        // A stream goes on: one unreadable line is kept for the message, should
+        // no weight come before the wait runs out.
+        if (m_cfg.protocolo == ProtocoloBalanca::Continuo
+            && (r.falha == FalhaBalanca::LinhaIlegivel || r.falha == FalhaBalanca::BitsOuParidade)) {
+            m_ilegivel = r;
             break;
-        case LeituraBalanca::Tipo::Instavel:
-            m_houveInstavel = true;
-            if (m_cfg.protocolo != ProtocoloBalanca::Continuo && m_envios.isEmpty())
-                m_repete.start(kIntervaloRepeticaoMs);
-            break;
-        case LeituraBalanca::Tipo::Falha:
-            termina(r.falha, r.detalhe);
-            break;
-        case LeituraBalanca::Tipo::Ignorada:
-            break;
+        }
+        termina(r.falha, r.detalhe);
+        break;
+    case LeituraBalanca::Tipo::Ignorada:
+        break;
+    }
+}
+
+void LeitorBalanca::naoPedida(const LeituraBalanca &r)
+{
+    const qint64 agora = m_relogio.elapsed();
+    const qint64 intervalo = agora - m_ultimaNaoPedida;
+    m_ultimaNaoPedida = agora;
+    if (intervalo >= kFimDoFluxoMs)
+        m_avisouFluxo = false;
+    if (intervalo < kSilencioTeclaMs) {
+        // Part of a stream: neither this line nor the one before it is taken.
+        m_tecla.stop();
+        if (++m_seguidas >= 2 && !m_avisouFluxo && m_cfg.protocolo != ProtocoloBalanca::Continuo) {
+            m_avisouFluxo = true;
+            m_ultimaFalha = FalhaBalanca::EnviandoSemParar;
+            emit falha(mensagem(FalhaBalanca::EnviandoSemParar, QString()));
         }
         return;
     }
+    m_seguidas = 0;
     if (!m_cfg.teclaImprimir)
         return;
-    if (r.tipo == LeituraBalanca::Tipo::Estavel) {
-        m_ultima = r;
-        emit pesoEspontaneo(r.peso);
-    } else if (r.falha == FalhaBalanca::UnidadeRecusada || r.falha == FalhaBalanca::PesoNegativo) {
-        emit falha(mensagem(r.falha, r.detalhe));
+    const bool inaceitavel =
+        r.tipo == LeituraBalanca::Tipo::Falha
+        && (r.falha == FalhaBalanca::UnidadeRecusada || r.falha == FalhaBalanca::PesoNegativo);
+    if (r.tipo == LeituraBalanca::Tipo::Estavel || inaceitavel) {
+        m_candidata = r;
+        m_tecla.start(kSilencioTeclaMs);
+    }
+}
+
+void LeitorBalanca::teclaConfirmada()
+{
+    if (m_lendo || !aberta())
+        return;
+    if (m_candidata.tipo == LeituraBalanca::Tipo::Estavel) {
+        m_ultima = m_candidata;
+        emit pesoEspontaneo(m_candidata.peso);
+    } else {
+        emit falha(mensagem(m_candidata.falha, m_candidata.detalhe));
     }
 }
 
 void LeitorBalanca::trataLonga()
 {
-    if (!respostaAbandonada() && m_lendo)
+    if (origemDaLinha() != Origem::Abandonada && m_lendo)
         termina(FalhaBalanca::LinhaLonga);
 }
 
-bool LeitorBalanca::respostaAbandonada()
+LeitorBalanca::Origem LeitorBalanca::origemDaLinha()
 {
-    // The oldest command still unanswered gets the line that came. While a
-    // reading waits, commands older than the wait are taken as lost, so that
-    // one lost command does not shift the replies of the readings after it;
-    // idle, the answer to a reading given up may still come, until twice the wait.
+    // The oldest request still unanswered gets the line that came. While a
+    // reading waits, requests older than the wait are taken as lost, so that
+    // one lost request does not shift the replies of the readings after it.
+    // Idle, a request given up stays owed until its reply comes: a balance
+    // that cannot be told to forget it (SBI) answers when it is stable.
     const qint64 agora = m_relogio.elapsed();
-    const qint64 limite = m_lendo ? m_cfg.esperaMs : 2 * qint64(m_cfg.esperaMs);
-    while (!m_envios.isEmpty() && agora - m_envios.first().instante > limite)
-        m_envios.removeFirst();
+    if (m_lendo)
+        while (!m_envios.isEmpty() && agora - m_envios.first().instante > m_cfg.esperaMs)
+            m_envios.removeFirst();
     if (m_envios.isEmpty())
-        return false;
+        return agora < m_descartaAte ? Origem::Abandonada : Origem::NaoPedida;
     const Envio envio = m_envios.takeFirst();
-    return !m_lendo || envio.leitura != m_leitura;
+    return m_lendo && envio.leitura == m_leitura ? Origem::Resposta : Origem::Abandonada;
 }
 
 // ------------------------------------------------------------------- program

@@ -13,7 +13,17 @@
 //   lendoMudou(lendo)    true while a reading waits ("Lendo a balança…").
 //   pesoEspontaneo(peso) a stable weight the balance sent unasked (its print
 //                        key), while the port is open and no reading waits;
-//                        only when the settings take them (TeclaImprimir).
+//                        only when the settings take them (TeclaImprimir),
+//                        and only a line alone: one that comes within
+//                        kSilencioTeclaMs of another line sent unasked is part
+//                        of a stream (auto-print, continuous output) and is
+//                        never taken. A stream under a command protocol brings
+//                        one falha (EnviandoSemParar) until it stops.
+//   pesoInstavel(numero, unidade)  while a reading waits: the balance's live,
+//                        unstable weight as it sent it.
+//   identificacaoMudou() the balance answered (or not) the questions for its
+//                        model and serial number, asked each time the port
+//                        opens; modelo() and numeroDeSerie() then hold them.
 //   b.abre()             opens the port without reading, to hear the print key
 //                        from the moment a window shows.
 // Weights are in the calculation unit (UnidadePesoMedio when the line
@@ -24,9 +34,14 @@
 // key. Right after opening, bytes that arrive before the line is quiet or
 // before the first line end are dropped, so that a line already under way is
 // never read from its middle. A port that fails while open (cable pulled) is
-// closed; the next reading opens it again. A reply that comes after its
-// reading was given up (Esc, time out) is dropped, not taken as a weight sent
-// unasked, up to twice EsperaMs after its request.
+// closed; the next reading opens it again. A reply belongs to its request:
+// when a reading is given up (Esc, time out) its request is cancelled where
+// the protocol can (MT-SICS "@", A&D "C") and a reply already on its way is
+// dropped; where it cannot (SBI), the reply still owed is dropped whenever it
+// comes, never taken as a weight sent unasked.
+//
+// Every weight delivered (pesoLido, pesoEspontaneo) comes with ultimaLeitura():
+// the line as the balance sent it, its model and serial number.
 //
 // Call from the UI thread only; do not delete the reader from its own signals.
 
@@ -57,6 +72,15 @@ public:
 
     // Opens the port; false with the message when it cannot.
     bool abre(QString *mensagem = nullptr);
+    // Zero and tare: the command sent (the port opened if need be); false with
+    // the message when the port cannot be opened or the protocol has none.
+    bool zera(QString *mensagem = nullptr);
+    bool tara(QString *mensagem = nullptr);
+    // The balance as it identified itself since the port opened ("" if not).
+    const QString &modelo() const { return m_modelo; }
+    const QString &numeroDeSerie() const { return m_serie; }
+    // Whether the questions for model and serial number are still waiting.
+    bool identificando() const { return !m_consultas.isEmpty(); }
     // Gives up a waiting reading and closes the port.
     void fecha();
     bool aberta() const;
@@ -68,12 +92,20 @@ public:
 
     // Time between repeated requests while the balance says the weight is unstable.
     static constexpr int kIntervaloRepeticaoMs = 100;
+    // Quiet needed around a line sent unasked for it to be taken.
+    static constexpr int kSilencioTeclaMs = 1200;
+    // Quiet after which a stream of lines sent unasked is over.
+    static constexpr int kFimDoFluxoMs = 3000;
+    // How long each question for the balance's identity waits for its answer.
+    static constexpr int kEsperaIdentificacaoMs = 800;
 
 signals:
     void pesoLido(double peso);
     void pesoEspontaneo(double peso);
     void falha(const QString &mensagem);
     void lendoMudou(bool lendo);
+    void pesoInstavel(const QString &numero, const QString &unidade);
+    void identificacaoMudou();
 
 private:
     struct Envio {
@@ -91,8 +123,16 @@ private:
     void erroDaPorta(QSerialPort::SerialPortError erro);
     void trataLinha(const QByteArray &linha);
     void trataLonga();
-    // Whether the line that came answers a reading given up.
-    bool respostaAbandonada();
+    // Whom the line that came answers.
+    enum class Origem { Resposta, Abandonada, NaoPedida };
+    Origem origemDaLinha();
+    void naoPedida(const LeituraBalanca &leitura);
+    void teclaConfirmada();
+    void cancelaPedido();
+    void enviaConsulta();
+    void consultaEsgotada();
+    bool respostaDeConsulta(const QByteArray &linha);
+    bool enviaAvulso(const QByteArray &comando, QString *mensagem);
     void enviaComando();
     void repete();
     void esgotouEspera();
@@ -108,6 +148,8 @@ private:
     QTimer m_espera;
     QTimer m_repete;
     QTimer m_silencio;
+    QTimer m_tecla;    // the quiet after a line sent unasked
+    QTimer m_consulta; // the wait for the answer to a question for the identity
     QElapsedTimer m_relogio;
     QList<Envio> m_envios;
     QByteArray m_ruido; // the last bytes dropped before the line was in step
@@ -120,6 +162,16 @@ private:
     bool m_houveInstavel = false;
     FalhaBalanca m_ultimaFalha = FalhaBalanca::Nenhuma;
     LeituraBalanca m_ultima;
+    LeituraBalanca m_candidata;       // a line sent unasked, waiting for the quiet after it
+    qint64 m_ultimaNaoPedida = -1000000; // m_relogio when the last line sent unasked came
+    int m_seguidas = 0;               // lines sent unasked one right after another
+    bool m_avisouFluxo = false;
+    qint64 m_descartaAte = -1;        // replies to a cancelled request still on their way
+    QList<ConsultaIdentificacao> m_consultas;
+    QString m_modelo;
+    QString m_serie;
+    bool m_falou = false; // a line came since the port opened
+    LeituraBalanca m_ilegivel; // continuous mode: an unreadable line while the reading waits
 };
 
 // The program's balance, shared by every window: created on first use with

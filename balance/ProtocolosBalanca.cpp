@@ -1,6 +1,7 @@
 #include "balance/ProtocolosBalanca.h"
 
 #include <QLocale>
+#include <QtAlgorithms>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -76,14 +77,42 @@ bool numero(QStringView texto, QString *normalizado)
     // More digits than a double holds exactly is no balance reading.
     if (digitos == 0 || digitos > 15)
         return false;
+    // Leading zeros (A&D pads with them) are no digits of the weight.
+    const qsizetype inicio = r.startsWith(u'-') ? 1 : 0;
+    while (r.size() > inicio + 1 && r[inicio] == u'0' && r[inicio + 1].isDigit())
+        r.remove(inicio, 1);
     *normalizado = r;
     return true;
 }
 
 bool unidadeValida(QStringView unidade)
 {
-    static const QRegularExpression re(QStringLiteral("^[A-Za-z%/]{1,4}$"));
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z%/\u00B5]{1,4}$"));
     return re.match(unidade).hasMatch();
+}
+
+// A MT-SICS line as text. The micro sign of "µg" comes as the balance's
+// character set writes it: B5 in ANSI/Windows, the factory setting of Mettler
+// Toledo balances (AT operating instructions p. 23), C2 B5 in UTF-8, E6 in
+// IBM/DOS. Any other byte outside printable ASCII: false.
+bool textoMtSics(QByteArrayView linha, QString *texto)
+{
+    QString r;
+    for (qsizetype i = 0; i < linha.size(); ++i) {
+        const auto b = static_cast<unsigned char>(linha[i]);
+        const bool utf8 = b == 0xC2 && i + 2 < linha.size() && static_cast<unsigned char>(linha[i + 1]) == 0xB5;
+        const qsizetype depois = utf8 ? i + 2 : i + 1;
+        if ((utf8 || b == 0xB5 || b == 0xE6) && depois < linha.size() && linha[depois] == 'g') {
+            r += QChar(0xB5);
+            i = depois - 1;
+            continue;
+        }
+        if (b < 0x20 || b > 0x7E)
+            return false;
+        r += QLatin1Char(char(b));
+    }
+    *texto = r;
+    return true;
 }
 
 QString textoErroAnd(const QString &codigo)
@@ -96,6 +125,7 @@ QString textoErroAnd(const QString &codigo)
         {QStringLiteral("E04"), QStringLiteral("caracteres em excesso")},
         {QStringLiteral("E06"), QStringLiteral("formato incorreto")},
         {QStringLiteral("E07"), QStringLiteral("parâmetro fora da faixa")},
+        {QStringLiteral("E17"), QStringLiteral("erro da massa interna de calibração")},
         {QStringLiteral("E20"), QStringLiteral("erro de calibração")},
         {QStringLiteral("E21"), QStringLiteral("erro de calibração")},
     };
@@ -105,20 +135,35 @@ QString textoErroAnd(const QString &codigo)
     return QStringLiteral("EC,%1").arg(codigo);
 }
 
+// The SBI special codes of a status: the older H, L, C of CP and FB balances
+// (FB operating instructions p. 66), the words of Secura, Quintix and
+// Practum (user manual p. 87: "High", "Low", "Cal.Ext.", "Cal.Int.", "--"
+// while the readout is not final). Ignorada: no special code.
+LeituraBalanca codigoSbi(const QString &t)
+{
+    if (t.isEmpty() || t == u'C' || t == QLatin1String("--") || t == QLatin1String("- -")
+        || t.startsWith(QLatin1String("Cal."), Qt::CaseInsensitive))
+        return leitura(Tipo::Instavel);
+    if (t == u'H' || t == QLatin1String("HH") || t.compare(QLatin1String("High"), Qt::CaseInsensitive) == 0)
+        return falha(FalhaBalanca::Sobrecarga);
+    if (t == u'L' || t == QLatin1String("LL") || t.compare(QLatin1String("Low"), Qt::CaseInsensitive) == 0)
+        return falha(FalhaBalanca::Subcarga);
+    if (t.contains(QLatin1String("err"), Qt::CaseInsensitive))
+        return falha(FalhaBalanca::ErroDaBalanca, t);
+    return ignorada();
+}
+
 // The 14 characters of the SBI output before CR LF: sign, number, unit; or a
-// special code (H, L, C, Err nn).
+// special code.
 LeituraBalanca corpoSbi(const QString &corpo, QByteArrayView linha)
 {
-    const QString t = corpo.trimmed();
-    if (t.isEmpty() || t == u'C')
-        return leitura(Tipo::Instavel);
-    if (t == u'H' || t == QLatin1String("HH"))
-        return falha(FalhaBalanca::Sobrecarga);
-    if (t == u'L' || t == QLatin1String("LL"))
-        return falha(FalhaBalanca::Subcarga);
-    if (t.startsWith(QLatin1String("Err"), Qt::CaseInsensitive))
-        return falha(FalhaBalanca::ErroDaBalanca, t.simplified());
-    static const QRegularExpression re(QStringLiteral(R"(^([+-]?)\s*([0-9.,\[\]]+)(?:\s+(\S+))?$)"));
+    const QString t = corpo.simplified();
+    if (LeituraBalanca c = codigoSbi(t); c.tipo != Tipo::Ignorada)
+        return c;
+    // The last digit may come in brackets, not verified, with the unit right
+    // after it: "+  123.5[6]g  " (GC803S operating instructions p. 57).
+    static const QRegularExpression re(
+        QStringLiteral(R"(^([+-]?)\s*([0-9.,]*(?:\[[0-9]+\])?[0-9.,]*)\s*(\S*)$)"));
     const QRegularExpressionMatch m = re.match(t);
     QString n;
     // Digits in brackets are the balance's non-verified digits: still digits.
@@ -175,9 +220,10 @@ LeituraBalanca InterpretaMtSics(QByteArrayView linha)
 {
     if (linha.size() > kLinhaMaximaBalanca)
         return falha(FalhaBalanca::LinhaLonga);
-    if (!imprimivel(linha))
+    QString texto;
+    if (!textoMtSics(linha, &texto))
         return ilegivel(linha);
-    const QStringList partes = QString::fromLatin1(linha).split(u' ', Qt::SkipEmptyParts);
+    const QStringList partes = texto.split(u' ', Qt::SkipEmptyParts);
     if (partes.isEmpty())
         return ignorada();
     if (partes.size() == 1) {
@@ -231,16 +277,15 @@ LeituraBalanca InterpretaSbi(QByteArrayView linha)
     const QString id = s.left(6).trimmed();
     const QString corpo = s.mid(6);
     if (id.startsWith(QLatin1String("Stat"), Qt::CaseInsensitive)) {
-        const QString t = corpo.simplified();
-        if (t.contains(QLatin1String("err"), Qt::CaseInsensitive))
-            return falha(FalhaBalanca::ErroDaBalanca, t);
-        if (t == u'H' || t == QLatin1String("HH"))
-            return falha(FalhaBalanca::Sobrecarga);
-        if (t == u'L' || t == QLatin1String("LL"))
-            return falha(FalhaBalanca::Subcarga);
+        const LeituraBalanca c = codigoSbi(corpo.simplified());
         // Any other status: the balance is not ready yet.
-        return leitura(Tipo::Instavel);
+        return c.tipo == Tipo::Ignorada ? leitura(Tipo::Instavel) : c;
     }
+    // Only the net weight (ID "N", or none) is the weight: gross (G#), tare
+    // (T, T2), statistics (Diff, Avg.) and the other lines of a printout are
+    // not (Combics 1 operating instructions p. 98).
+    if (!id.isEmpty() && id != u'N')
+        return ignorada();
     return corpoSbi(corpo, linha);
 }
 
@@ -263,8 +308,19 @@ LeituraBalanca InterpretaAnd(QByteArrayView linha)
             return leitura(Tipo::Instavel);
         return falha(FalhaBalanca::ErroDaBalanca, textoErroAnd(m.captured(1)));
     }
+    // The DP (dump print) format: "WT" or "US", the sign only when the weight
+    // is not zero, leading zeros as blanks (GX-A/GF-A communication manual
+    // p. 16: "WT   +123.45  g").
+    static const QRegularExpression dp(QStringLiteral(R"(^(WT|US|QT)\s+([+-]?)\s*([0-9.]+)\s+(\S+)$)"));
+    if (const QRegularExpressionMatch m = dp.match(s); m.hasMatch()) {
+        QString n;
+        if (!numero(QString(m.captured(2) + m.captured(3)), &n) || !unidadeValida(m.captured(4)))
+            return ilegivel(linha);
+        return leitura(m.captured(1) == QLatin1String("US") ? Tipo::Instavel : Tipo::Estavel, n, m.captured(4));
+    }
+    // The A&D standard format: ST, US, QT or OL and a comma (same page).
     static const QRegularExpression dado(
-        QStringLiteral(R"(^(ST|WT|US|QT|OL),(?:(?:LO|OK|HI|--),)?\s*([+-])(.*)$)"));
+        QStringLiteral(R"(^(ST|US|QT|OL),(?:(?:LO|OK|HI|--),)?\s*([+-])(.*)$)"));
     const QRegularExpressionMatch m = dado.match(s);
     if (!m.hasMatch())
         return ilegivel(linha);
@@ -291,15 +347,21 @@ LeituraBalanca InterpretaContinuo(QByteArrayView linha, const QRegularExpression
     const QString s = QString::fromLatin1(linha).trimmed();
     if (!padrao.pattern().isEmpty()) {
         const QRegularExpressionMatch m = padrao.match(s);
+        if (m.hasMatch() && !m.captured(QStringLiteral("sobrecarga")).isEmpty())
+            return falha(FalhaBalanca::Sobrecarga);
+        if (m.hasMatch() && !m.captured(QStringLiteral("subcarga")).isEmpty())
+            return falha(FalhaBalanca::Subcarga);
         QString n;
-        if (!m.hasMatch() || !numero(m.captured(QStringLiteral("peso")), &n))
+        QString peso = m.captured(QStringLiteral("peso"));
+        peso.remove(u'[').remove(u']');
+        if (!m.hasMatch() || !numero(peso, &n))
             return ilegivel(linha);
         const QString unidade = m.captured(QStringLiteral("unidade")).trimmed();
         if (!m.captured(QStringLiteral("instavel")).isEmpty())
             return leitura(Tipo::Instavel, n, unidade);
         return leitura(Tipo::Estavel, n, unidade);
     }
-    static const QRegularExpression and_(QStringLiteral("^[A-Z]{2},"));
+    static const QRegularExpression and_(QStringLiteral("^([A-Z]{2},|(WT|US|QT)\\s)"));
     if (and_.match(s).hasMatch())
         return InterpretaAnd(linha);
     static const QRegularExpression mt(QStringLiteral("^(S [SDI+-]( |$)|E[STL]$)"));
@@ -345,7 +407,8 @@ LeituraBalanca InterpretaLinha(ProtocoloBalanca protocolo, QByteArrayView linha,
 bool ConvertePeso(const QString &numero, const QString &unidade, const QString &unidadeCalculo, double *peso)
 {
     const QString u = unidade.toLower();
-    if (u != QLatin1String("g") && u != QLatin1String("mg"))
+    const bool micro = u == QStringLiteral("\u00B5g");
+    if (u != QLatin1String("g") && u != QLatin1String("mg") && !micro)
         return false;
     qint64 mantissa = 0;
     int casas = 0;
@@ -377,9 +440,185 @@ bool ConvertePeso(const QString &numero, const QString &unidade, const QString &
         casas -= 3;
     else if (u == QLatin1String("mg") && gramas)
         casas += 3;
+    else if (micro)
+        casas += gramas ? 6 : 3;
     // Both factors exact: the quotient is the double nearest to the decimal value.
     double v = casas >= 0 ? double(mantissa) / potenciaDe10(casas) : double(mantissa) * potenciaDe10(-casas);
     *peso = negativo && mantissa != 0 ? -v : v;
+    return true;
+}
+
+const QList<PadraoConhecido> &PadroesConhecidos()
+{
+    static const QList<PadraoConhecido> padroes = {
+        // Ohaus: the weight right-aligned, the unit, "?" while unstable
+        // ("*****192.21_g", "*******0.01_g_?": RS232 interface manual p. EN-3).
+        {QStringLiteral("Ohaus"),
+         QStringLiteral(R"(^\s*(?<peso>-?\s*\d[\d.]*)\s+(?<unidade>[A-Za-z]{1,4})\s*(?<instavel>\?)?\s*$)")},
+        // Shimadzu, and Marte, which sells Shimadzu balances: S or U when the
+        // stability is sent, the sign or a blank, the weight, the unit with no
+        // blank before it, CR alone by default; "oL" out of range (AUW
+        // instruction manual p. 81).
+        {QStringLiteral("Shimadzu/Marte"),
+         QStringLiteral(R"(^(?:S|(?<instavel>U))?\s*(?:(?<subcarga>-\s*oL)|(?<sobrecarga>oL)|)"
+                        R"((?<peso>-?\s*[\d.\[\]]+)\s?(?<unidade>[A-Za-z]{1,3}))\s*$)")},
+        // Radwag: "SI" in continuous output, a blank when stable, "?" when not,
+        // "^" and "v" out of range, the sign, the weight, the unit (WTB
+        // user manual p. 61: "? -    2.237 lb").
+        {QStringLiteral("Radwag"),
+         QStringLiteral(R"(^(?:SI\s+)?(?:(?<instavel>\?)|(?<sobrecarga>\^)|(?<subcarga>v))?\s*)"
+                        R"((?:(?<peso>-?\s*[\d.]+)\s+(?<unidade>[A-Za-z]{1,3}))?\s*$)")},
+    };
+    return padroes;
+}
+
+QByteArray ComandoPeso(ProtocoloBalanca protocolo)
+{
+    switch (protocolo) {
+    case ProtocoloBalanca::MtSics:
+        // SI answers at once, stable or not, so that the waiting shows the
+        // weight; S would hold its answer until the balance is stable.
+        return QByteArrayLiteral("SI\r\n");
+    case ProtocoloBalanca::Sbi:
+        return QByteArrayLiteral("\x1bP\r\n");
+    case ProtocoloBalanca::And:
+        return QByteArrayLiteral("Q\r\n");
+    case ProtocoloBalanca::Continuo:
+        break;
+    }
+    return QByteArray();
+}
+
+QByteArray ComandoCancela(ProtocoloBalanca protocolo)
+{
+    switch (protocolo) {
+    case ProtocoloBalanca::MtSics:
+        return QByteArrayLiteral("@\r\n");
+    case ProtocoloBalanca::And:
+        return QByteArrayLiteral("C\r\n");
+    case ProtocoloBalanca::Sbi:
+    case ProtocoloBalanca::Continuo:
+        break;
+    }
+    return QByteArray();
+}
+
+QByteArray ComandoZerar(ProtocoloBalanca protocolo)
+{
+    switch (protocolo) {
+    case ProtocoloBalanca::MtSics:
+    case ProtocoloBalanca::And:
+        return QByteArrayLiteral("Z\r\n");
+    case ProtocoloBalanca::Sbi:
+        // Cubis MSE operating instructions p. 71: ESC V zero.
+        return QByteArrayLiteral("\x1bV\r\n");
+    case ProtocoloBalanca::Continuo:
+        break;
+    }
+    return QByteArray();
+}
+
+QByteArray ComandoTarar(ProtocoloBalanca protocolo)
+{
+    switch (protocolo) {
+    case ProtocoloBalanca::MtSics:
+    case ProtocoloBalanca::And:
+        return QByteArrayLiteral("T\r\n");
+    case ProtocoloBalanca::Sbi:
+        return QByteArrayLiteral("\x1bT\r\n");
+    case ProtocoloBalanca::Continuo:
+        break;
+    }
+    return QByteArray();
+}
+
+QList<ConsultaIdentificacao> ConsultasIdentificacao(ProtocoloBalanca protocolo)
+{
+    using D = ConsultaIdentificacao::Dado;
+    switch (protocolo) {
+    case ProtocoloBalanca::MtSics:
+        return {{D::Modelo, QByteArrayLiteral("I2\r\n")}, {D::NumeroDeSerie, QByteArrayLiteral("I4\r\n")}};
+    case ProtocoloBalanca::Sbi:
+        // Combics/Basic lite operating instructions p. 97: x1_ model, x2_ serial number.
+        return {{D::Modelo, QByteArrayLiteral("\x1bx1_\r\n")}, {D::NumeroDeSerie, QByteArrayLiteral("\x1bx2_\r\n")}};
+    case ProtocoloBalanca::And:
+        return {{D::Modelo, QByteArrayLiteral("?TN\r\n")}, {D::NumeroDeSerie, QByteArrayLiteral("?SN\r\n")}};
+    case ProtocoloBalanca::Continuo:
+        break;
+    }
+    return {};
+}
+
+bool InterpretaIdentificacao(ProtocoloBalanca protocolo, const ConsultaIdentificacao &consulta, QByteArrayView linha,
+                             QString *valor)
+{
+    if (linha.size() > kLinhaMaximaBalanca || !imprimivel(linha))
+        return false;
+    const QString s = QString::fromLatin1(linha).trimmed();
+    const bool modelo = consulta.dado == ConsultaIdentificacao::Dado::Modelo;
+    QString v;
+    switch (protocolo) {
+    case ProtocoloBalanca::MtSics: {
+        // I2 A "<type> <capacity> <unit>", I4 A "<serial number>" (MT-SICS reference manual, I2 and I4).
+        static const QRegularExpression re(QStringLiteral(R"re(^(I2|I4) A "(.*)"$)re"));
+        const QRegularExpressionMatch m = re.match(s);
+        if (!m.hasMatch() || m.captured(1) != (modelo ? QLatin1String("I2") : QLatin1String("I4")))
+            return false;
+        v = m.captured(2).trimmed();
+        if (modelo) {
+            static const QRegularExpression capacidade(QStringLiteral(R"(^(.*\S)\s+[\d.]+\s+\S+$)"));
+            if (const QRegularExpressionMatch c = capacidade.match(v); c.hasMatch())
+                v = c.captured(1);
+        }
+        break;
+    }
+    case ProtocoloBalanca::Sbi:
+        // The text alone: "LP6200S-0C", "0012345678".
+        if (s.startsWith(u'+') || s.startsWith(u'-') || s.startsWith(QLatin1String("Stat")))
+            return false;
+        v = s;
+        break;
+    case ProtocoloBalanca::And: {
+        // "TN,<model>", "SN,<serial number>", as "ID,000100" answers ?ID
+        // (FG-K instruction manual p. 39).
+        static const QRegularExpression re(QStringLiteral(R"re(^(TN|SN),\s*"?([^"]*)"?$)re"));
+        const QRegularExpressionMatch m = re.match(s);
+        if (!m.hasMatch() || m.captured(1) != (modelo ? QLatin1String("TN") : QLatin1String("SN")))
+            return false;
+        v = m.captured(2).trimmed();
+        break;
+    }
+    case ProtocoloBalanca::Continuo:
+        return false;
+    }
+    if (v.isEmpty())
+        return false;
+    *valor = v;
+    return true;
+}
+
+bool LinhaCom7Bits(QByteArrayView linha, QByteArray *limpa, QString *paridade)
+{
+    bool alto = false;
+    bool par = true;
+    bool impar = true;
+    QByteArray r;
+    for (char c : linha) {
+        const auto b = static_cast<unsigned char>(c);
+        const auto sete = static_cast<unsigned char>(b & 0x7F);
+        if (sete < 0x20 || sete > 0x7E)
+            return false;
+        alto = alto || (b & 0x80);
+        // Even parity: the ones of the 7 bits and the parity bit make an even count.
+        const bool uns = (qPopulationCount(quint32(b)) % 2) == 0;
+        par = par && uns;
+        impar = impar && !uns;
+        r += char(sete);
+    }
+    if (!alto)
+        return false;
+    *limpa = r;
+    *paridade = par ? QStringLiteral("par") : impar ? QStringLiteral("ímpar") : QString();
     return true;
 }
 
@@ -404,7 +643,8 @@ QList<AcumuladorLinhas::Evento> AcumuladorLinhas::acrescenta(QByteArrayView byte
 {
     QList<Evento> eventos;
     for (char c : bytes) {
-        if (c == '\r' || c == '\n') {
+        // A terminator with a parity bit on top (7 data bits read as 8) still ends the line.
+        if ((c & 0x7F) == '\r' || (c & 0x7F) == '\n') {
             if (m_descartando)
                 m_descartando = false;
             else if (!m_linha.isEmpty())
@@ -500,6 +740,13 @@ QString MensagemFalhaBalanca(FalhaBalanca falha, const QString &detalhe, const Q
     case FalhaBalanca::ComunicacaoInterrompida:
         return QStringLiteral("A comunicação com a balança foi interrompida (cabo desligado?). "
                               "Ligue o cabo e leia de novo.");
+    case FalhaBalanca::BitsOuParidade:
+        return QStringLiteral("Resposta da balança ilegível: ela parece enviar 7 bits de dados com paridade%1. "
+                              "Configure os bits de dados e a paridade iguais aos da balança.")
+            .arg(detalhe.isEmpty() ? QString() : u' ' + detalhe);
+    case FalhaBalanca::EnviandoSemParar:
+        return QStringLiteral("a balança está enviando pesos sem parar: desligue o envio automático ou escolha o "
+                              "protocolo CONTINUO");
     }
     return QString();
 }

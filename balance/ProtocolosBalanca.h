@@ -44,6 +44,8 @@ enum class FalhaBalanca {
     UnidadeRecusada,      // neither g nor mg
     PesoNegativo,
     ComunicacaoInterrompida, // the port failed while open: cable pulled
+    BitsOuParidade,       // bytes that read once their top bit is dropped: 7 data bits and parity
+    EnviandoSemParar,     // weights sent unasked one after another: auto-print or continuous output
 };
 
 // Longest line taken from a balance, terminator excluded; longer ones are refused.
@@ -57,7 +59,45 @@ struct LeituraBalanca {
     double peso = 0; // Estavel, after InterpretaLinha: the weight in the calculation unit
     FalhaBalanca falha = FalhaBalanca::Nenhuma;
     QString detalhe; // Falha: the balance's error in words, the refused unit or the line
+    // Filled by the reader with every weight it delivers: the line as it came
+    // and the balance that sent it, as it identified itself ("" when it did not).
+    QByteArray linha;
+    QString modelo;
+    QString numeroDeSerie;
 };
+
+// Line patterns of makes that send lines of their own in continuous mode or
+// with their print key, for the setting Padrao. Named groups as
+// InterpretaContinuo takes them.
+struct PadraoConhecido {
+    QString nome;
+    QString padrao;
+};
+const QList<PadraoConhecido> &PadroesConhecidos();
+
+// The request for one weight, the cancelling of a request the balance may
+// still be holding (empty: the protocol has none), zero and tare (empty: none).
+QByteArray ComandoPeso(ProtocoloBalanca protocolo);
+QByteArray ComandoCancela(ProtocoloBalanca protocolo);
+QByteArray ComandoZerar(ProtocoloBalanca protocolo);
+QByteArray ComandoTarar(ProtocoloBalanca protocolo);
+
+// The read-only questions that identify a balance, in the order asked, and
+// the answer to one of them: false when the line is no answer to it.
+struct ConsultaIdentificacao {
+    enum class Dado { Modelo, NumeroDeSerie };
+    Dado dado;
+    QByteArray comando;
+};
+QList<ConsultaIdentificacao> ConsultasIdentificacao(ProtocoloBalanca protocolo);
+bool InterpretaIdentificacao(ProtocoloBalanca protocolo, const ConsultaIdentificacao &consulta, QByteArrayView linha,
+                             QString *valor);
+
+// A line garbled the way 7 data bits with parity read as 8 data bits garble
+// it: some bytes with the top bit set, all printable without it. limpa: the
+// line without the top bits; paridade: "par" or "ímpar", the parity the top
+// bits follow ("" when neither).
+bool LinhaCom7Bits(QByteArrayView linha, QByteArray *limpa, QString *paridade);
 
 // The replies of each protocol. Lines that belong to no weight (acknowledgements,
 // replies to other commands) come back Ignorada.
@@ -65,20 +105,21 @@ LeituraBalanca InterpretaMtSics(QByteArrayView linha);
 LeituraBalanca InterpretaSbi(QByteArrayView linha);
 LeituraBalanca InterpretaAnd(QByteArrayView linha);
 // A line sent unasked. With a pattern: named groups "peso" (required),
-// "unidade" and "instavel" (a match there marks the reading unstable); a line
-// the pattern does not match is illegible. Without one: the line is read as
-// MT-SICS, A&D or SBI by its look; other makes need the pattern.
+// "unidade", "instavel" (a match there marks the reading unstable),
+// "sobrecarga" and "subcarga"; square brackets around digits not verified are
+// dropped; a line the pattern does not match is illegible. Without one: the
+// line is read as MT-SICS, A&D or SBI by its look; other makes need a pattern.
 LeituraBalanca InterpretaContinuo(QByteArrayView linha, const QRegularExpression &padrao);
 
 // One line of the protocol, the weight converted to the calculation unit
-// ("G": grams; anything else: milligrams). Units other than g and mg and
+// ("G": grams; anything else: milligrams). Units other than g, mg and µg and
 // negative weights become faults.
 LeituraBalanca InterpretaLinha(ProtocoloBalanca protocolo, QByteArrayView linha, const QString &unidadeCalculo,
                                const QRegularExpression &padrao);
 
 // The weight of numero (digits with at most one '.' or ',') given in unidade,
 // in the calculation unit, rounded as the same digits typed would be. False
-// when the unit is neither g nor mg, or the number is not one.
+// when the unit is neither g, mg nor µg, or the number is not one.
 bool ConvertePeso(const QString &numero, const QString &unidade, const QString &unidadeCalculo, double *peso);
 
 // A received line as it can be shown in a message: control and non-ASCII

@@ -19,13 +19,25 @@
 //                             livre: "  0.3746 g", "?  0.3746 g" when unstable
 //   --intervalo MS            continuous mode: one line every MS (200)
 //   --repete N                continuous mode: stable lines per weight (3)
-//   --tecla MS                a stable weight sent unasked every MS (print key)
+//   --tecla MS                a stable weight sent unasked every MS (print key;
+//                             auto-print when MS is short)
+//   --estabiliza MS           each weight settles MS after it is put on the pan
+//                             (at the start and after each stable reply): until
+//                             then MT-SICS S, A&D S and SBI ESC P hold their
+//                             reply, SI and Q answer unstable
+//   --modelo TEXT --serie TEXT  the identification it answers (MT-SICS I2/I4,
+//                             SBI ESC x1_/x2_, A&D ?TN/?SN); "-": refused
+//   --paridade par|impar      bytes sent as 7 data bits with that parity read
+//                             as 8 bits: the top bit is the parity bit
 //   --link PATH               a symbolic link to the terminal, kept across runs
 //   --normal                  clears every fault switch
 //
 // Standard input takes, one a line: the same options; "tecla" (one weight sent
 // unasked now); "envia TEXT" (TEXT sent as is, with \r \n \e \xHH escapes);
-// "sair". Standard output logs "recebido: ..." and "enviado: ..." lines.
+// "sair". Standard output logs "recebido: ..." and "enviado: ..." lines, and
+// "cancelado: N" when a cancel command drops N replies held.
+// MT-SICS "@" and A&D "C" cancel the replies held; "@" answers I4 as the
+// balance does. Zero and tare are acknowledged.
 
 #include <poll.h>
 #include <signal.h>
@@ -37,6 +49,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -68,6 +81,10 @@ struct Opcoes {
     int intervalo = 200;
     int repete = 3;
     int tecla = 0;
+    int estabiliza = 0;
+    std::string modelo = "XS205DU";
+    std::string serie = "B021002593";
+    std::string paridade;
     std::string link;
 };
 
@@ -78,17 +95,25 @@ int g_estaveisFeitos = 0;  // continuous mode: stable lines of the current weigh
 int g_master = -1;
 std::string g_link;
 
-struct Resposta {
-    long long quando; // ms
-    std::string bytes;
-};
-std::vector<Resposta> g_respostas;
-
 long long agora()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
+
+long long g_colocado = agora(); // when the current weight was put on the pan
+
+enum class Formato { Mt, And, Sbi, Livre };
+
+struct Resposta {
+    long long quando; // ms
+    std::string bytes;
+    bool pesagem = false; // a reply held until stable: the weight taken when it is sent
+    Formato formato = Formato::Mt;
+    bool consumiu = false; // a stable reply that took the weight: given back when cancelled
+};
+bool g_consumiu = false; // the reply just made took the weight
+std::vector<Resposta> g_respostas;
 
 std::string escapado(const std::string &s)
 {
@@ -158,6 +183,12 @@ void avancaPeso()
     ++g_proximo;
     g_instaveisFeitos = 0;
     g_estaveisFeitos = 0;
+    g_colocado = agora();
+}
+
+long long estavelEm()
+{
+    return g_colocado + g_opcoes.estabiliza;
 }
 
 // Sign apart from the digits.
@@ -170,8 +201,6 @@ void separaSinal(const std::string &peso, char *sinal, std::string *digitos)
         *digitos = peso.substr(1);
     }
 }
-
-enum class Formato { Mt, And, Sbi, Livre };
 
 Formato formatoDe(Protocolo p)
 {
@@ -274,7 +303,7 @@ std::string linhaEspecial(Formato f)
 // Whether the next weighing reply is unstable; a stable one uses up the weight.
 bool proximaInstavel()
 {
-    if (g_opcoes.sempreInstavel)
+    if (g_opcoes.sempreInstavel || agora() < estavelEm())
         return true;
     if (g_instaveisFeitos < g_opcoes.instavel) {
         ++g_instaveisFeitos;
@@ -299,23 +328,89 @@ std::string pesagem(Formato f, bool mtImediato)
         return cortada(linhaDePeso(f, false, mtImediato));
     const std::string r = linhaDePeso(f, true);
     avancaPeso();
+    g_consumiu = true;
     return cortada(r);
+}
+
+// Every reply not yet sent, dropped; how many.
+int cancela()
+{
+    const auto n = g_respostas.size();
+    for (const Resposta &r : g_respostas)
+        if (r.consumiu && g_proximo > 0)
+            --g_proximo;
+    g_respostas.clear();
+    registra("cancelado", std::to_string(n));
+    return int(n);
+}
+
+// A request that waits for a stable weight: held until the weight settles.
+bool adia(Formato f)
+{
+    if (g_opcoes.mudo || agora() >= estavelEm() || !linhaEspecial(f).empty() || g_opcoes.sempreInstavel
+        || g_opcoes.instavel > 0)
+        return false;
+    g_respostas.push_back({estavelEm() + g_opcoes.atraso, std::string(), true, f});
+    return true;
+}
+
+std::string identificacao(const std::string &valor, const std::string &mt, const std::string &recusa)
+{
+    if (g_opcoes.mudo)
+        return std::string();
+    if (valor == "-")
+        return recusa;
+    return mt;
 }
 
 std::string resposta(const std::string &comando)
 {
+    const std::string &m = g_opcoes.modelo;
+    const std::string &n = g_opcoes.serie;
     switch (g_opcoes.protocolo) {
     case Protocolo::MtSics:
+        if (comando == "S" && adia(Formato::Mt))
+            return std::string();
         if (comando == "S" || comando == "SI")
             return pesagem(Formato::Mt, comando == "SI");
+        if (comando == "@") {
+            cancela();
+            return "I4 A \"" + n + "\"\r\n";
+        }
+        if (comando == "I2")
+            return identificacao(m, "I2 A \"" + m + " 220.0000 g\"\r\n", "ES\r\n");
+        if (comando == "I4")
+            return identificacao(n, "I4 A \"" + n + "\"\r\n", "ES\r\n");
+        if (comando == "Z" || comando == "T")
+            return g_opcoes.mudo ? std::string() : comando + " A\r\n";
         return g_opcoes.mudo ? std::string() : std::string("ES\r\n");
     case Protocolo::And:
+        if (comando == "S" && adia(Formato::And))
+            return std::string();
         if (comando == "Q" || comando == "S" || comando == "SI")
             return pesagem(Formato::And, true);
+        if (comando == "C") {
+            cancela();
+            return std::string();
+        }
+        if (comando == "?TN")
+            return identificacao(m, "TN," + m + "\r\n", "EC,E01\r\n");
+        if (comando == "?SN")
+            return identificacao(n, "SN," + n + "\r\n", "EC,E01\r\n");
+        if (comando == "Z" || comando == "T")
+            return g_opcoes.mudo ? std::string() : std::string("\x06\r\n");
         return g_opcoes.mudo ? std::string() : std::string("EC,E01\r\n");
     case Protocolo::Sbi:
+        if (comando == "\x1bP" && adia(Formato::Sbi))
+            return std::string();
         if (comando == "\x1bP")
             return pesagem(Formato::Sbi, true);
+        if (g_opcoes.mudo)
+            return std::string();
+        if (comando == "\x1bx1_" && m != "-")
+            return esquerda(m, 14) + "\r\n";
+        if (comando == "\x1bx2_" && n != "-")
+            return esquerda(n, 14) + "\r\n";
         return std::string();
     case Protocolo::Continuo:
         break;
@@ -323,8 +418,26 @@ std::string resposta(const std::string &comando)
     return std::string();
 }
 
-void envia(const std::string &bytes)
+// A 7-bit balance with parity read as 8 bits: the parity bit on top.
+std::string comParidade(const std::string &bytes)
 {
+    if (g_opcoes.paridade.empty())
+        return bytes;
+    std::string r;
+    for (char c : bytes) {
+        auto b = static_cast<unsigned char>(c & 0x7F);
+        const bool umImpar = __builtin_popcount(b) % 2 == 1;
+        // Even parity: the parity bit makes the count of ones even.
+        if ((g_opcoes.paridade == "par") == umImpar)
+            b |= 0x80;
+        r += char(b);
+    }
+    return r;
+}
+
+void envia(const std::string &texto)
+{
+    const std::string bytes = comParidade(texto);
     if (g_opcoes.lento > 0) {
         for (char c : bytes) {
             if (::write(g_master, &c, 1) != 1)
@@ -347,7 +460,8 @@ void envia(const std::string &bytes)
 void agenda(const std::string &bytes)
 {
     if (!bytes.empty())
-        g_respostas.push_back({agora() + g_opcoes.atraso, bytes});
+        g_respostas.push_back({agora() + g_opcoes.atraso, bytes, false, Formato::Mt, g_consumiu});
+    g_consumiu = false;
 }
 
 // The print key: the next weight, stable, unasked.
@@ -465,6 +579,20 @@ bool aplica(const std::vector<std::string> &args, std::string *erro)
             if (!valor(&v))
                 return false;
             g_opcoes.tecla = std::atoi(v.c_str());
+        } else if (a == "--estabiliza") {
+            if (!valor(&v))
+                return false;
+            g_opcoes.estabiliza = std::atoi(v.c_str());
+            g_colocado = agora();
+        } else if (a == "--modelo") {
+            if (!valor(&g_opcoes.modelo))
+                return false;
+        } else if (a == "--serie") {
+            if (!valor(&g_opcoes.serie))
+                return false;
+        } else if (a == "--paridade") {
+            if (!valor(&g_opcoes.paridade))
+                return false;
         } else if (a == "--link") {
             if (!valor(&g_opcoes.link))
                 return false;
@@ -472,6 +600,8 @@ bool aplica(const std::vector<std::string> &args, std::string *erro)
             g_opcoes.sobrecarga = g_opcoes.subcarga = g_opcoes.erro = g_opcoes.mudo = false;
             g_opcoes.lixo = g_opcoes.incompleta = g_opcoes.sempreInstavel = false;
             g_opcoes.longa = g_opcoes.atraso = g_opcoes.instavel = g_opcoes.lento = 0;
+            g_opcoes.estabiliza = g_opcoes.tecla = 0;
+            g_opcoes.paridade.clear();
         } else {
             *erro = "opção desconhecida: " + a;
             return false;
@@ -591,8 +721,19 @@ int main(int argc, char **argv)
                     comandos.erase(0, esc);
                     break;
                 }
-                const std::string c = comandos.substr(esc, 2);
-                comandos.erase(0, esc + 2);
+                // ESC and a capital (format 1), or ESC, lower-case letters,
+                // digits and "_" (format 2: ESC x1_).
+                size_t fim = esc + 2;
+                if (std::islower(static_cast<unsigned char>(comandos[esc + 1]))) {
+                    const size_t sublinhado = comandos.find('_', esc);
+                    if (sublinhado == std::string::npos) {
+                        comandos.erase(0, esc);
+                        break;
+                    }
+                    fim = sublinhado + 1;
+                }
+                const std::string c = comandos.substr(esc, fim - esc);
+                comandos.erase(0, fim);
                 registra("recebido", c);
                 agenda(resposta(c));
                 continue;
@@ -627,8 +768,13 @@ int main(int argc, char **argv)
         std::stable_sort(g_respostas.begin(), g_respostas.end(),
                          [](const Resposta &a, const Resposta &b) { return a.quando < b.quando; });
         while (!g_respostas.empty() && g_respostas.front().quando <= t) {
-            envia(g_respostas.front().bytes);
+            Resposta r = g_respostas.front();
             g_respostas.erase(g_respostas.begin());
+            if (r.pesagem) {
+                r.bytes = linhaDePeso(r.formato, true);
+                avancaPeso();
+            }
+            envia(r.bytes);
         }
         if (g_opcoes.protocolo == Protocolo::Continuo && t >= proximaLinha) {
             linhaContinua();

@@ -15,6 +15,12 @@ BalancaNaJanela::BalancaNaJanela(QObject *parent, QLabel *estado, std::function<
     connect(&balanca, &LeitorBalanca::pesoEspontaneo, this, &BalancaNaJanela::espontaneo);
     connect(&balanca, &LeitorBalanca::falha, this, &BalancaNaJanela::falhou);
     connect(&balanca, &LeitorBalanca::lendoMudou, this, &BalancaNaJanela::mostraEstado);
+    // While the balance settles, its live weight: an unstable balance is not
+    // taken for one that does not answer.
+    connect(&balanca, &LeitorBalanca::pesoInstavel, this, [this](const QString &numero, const QString &unidade) {
+        if (m_pediu && m_estado)
+            m_estado->setText(QStringLiteral("Lendo a balança… %1 %2 instável (Esc para desistir)").arg(numero, unidade));
+    });
     // The print key is heard from the moment the window exists; a port that
     // cannot be opened now is reported by the first F6.
     if (balanca.configurada() && !balanca.aberta())

@@ -24,6 +24,8 @@ const QString kPadrao = QStringLiteral(R"(^(?<instavel>\?)?\s*(?<peso>[-+]?[\d.]
 
 Q_DECLARE_METATYPE(Tipo)
 Q_DECLARE_METATYPE(FalhaBalanca)
+Q_DECLARE_METATYPE(ParidadeBalanca)
+Q_DECLARE_METATYPE(FluxoBalanca)
 
 class TstBalanca : public QObject {
     Q_OBJECT
@@ -115,7 +117,8 @@ private slots:
         peso("and mg", ad, "ST,+00374.60 mg", MG, 374.6);
         peso("and mg to g", ad, "ST,+00374.60 mg", G, 0.3746);
         peso("and stable with comparison", ad, "ST,OK,+0000.3746  g", MG, 374.6);
-        peso("and weight header", ad, "WT,+0000.3746  g", MG, 374.6);
+        // No A&D manual shows "WT," as a balance's header: WT belongs to the DP format.
+        falha("and WT with a comma", ad, "WT,+0000.3746  g", F::LinhaIlegivel, QStringLiteral("WT,+0000.3746  g"));
         peso("and acknowledgement before", ad, "\x06ST,+0000.3746  g", MG, 374.6);
         outro("and unstable", ad, "US,+0000.3741  g", Tipo::Instavel);
         outro("and stability error", ad, "EC,E11", Tipo::Instavel);
@@ -144,6 +147,68 @@ private slots:
         falha("pattern without unit", co, "   0.3746", F::UnidadeRecusada, QString(), kPadrao);
         falha("pattern pounds", co, "   0.3746 lb", F::UnidadeRecusada, QStringLiteral("lb"), kPadrao);
         falha("pattern overlong", co, QByteArray(101, ' '), F::LinhaLonga, QString(), kPadrao);
+
+        // Lines from the makers' manuals.
+        // MT-SICS: AL operating instructions p. 72, "S S 100.00 g".
+        peso("manual mt S S 100.00 g", mt, "S S     100.00 g", MG, 100000);
+        // MT-SICS micrograms in the factory character set ANSI/Windows (AT
+        // operating instructions p. 23): the micro sign is the byte B5.
+        peso("manual mt micrograms ANSI", mt, "S S      123.4 \xb5g", MG, 0.1234);
+        peso("manual mt micrograms UTF-8", mt, "S S      123.4 \xc2\xb5g", G, 0.0001234);
+        peso("manual mt micrograms IBM", mt, "S S      123.4 \xe6g", MG, 0.1234);
+        // SBI: Secura/Quintix/Practum user manual p. 87, special outputs.
+        falha("manual sbi High", sbi, "      High    ", F::Sobrecarga, QString());
+        falha("manual sbi Low", sbi, "      Low     ", F::Subcarga, QString());
+        outro("manual sbi final readout --", sbi, "      --      ", Tipo::Instavel);
+        outro("manual sbi Cal.Ext.", sbi, "   Cal.Ext.   ", Tipo::Instavel);
+        outro("manual sbi Cal.Int.", sbi, "   Cal.Int.   ", Tipo::Instavel);
+        // Same manual p. 88: the 22-character form, "Stat" with High/Low.
+        falha("manual sbi 22 Stat High", sbi, "Stat      High      ", F::Sobrecarga, QString());
+        falha("manual sbi 22 Stat Low", sbi, "Stat      Low       ", F::Subcarga, QString());
+        // Same page: "N + 123.56 g" and the bracketed last digit "123.5[6]".
+        peso("manual sbi 22 net", sbi, "N     +   123.56 g  ", MG, 123560);
+        peso("manual sbi bracketed last digit", sbi, "+   123.5[6]g ", G, 123.56);
+        peso("manual sbi 22 blank ID", sbi, "      +   123.56 g  ", MG, 123560);
+        // Combics 1 operating instructions p. 98: "G#    +   1255.7 g  " and the
+        // other IDs are not the net weight.
+        outro("manual sbi 22 gross G#", sbi, "G#    +   1255.7 g  ", Tipo::Ignorada);
+        outro("manual sbi 22 tare T", sbi, "T     +     12.5 g  ", Tipo::Ignorada);
+        outro("manual sbi 22 tare T2", sbi, "T2    +      2.5 g  ", Tipo::Ignorada);
+        outro("manual sbi 22 Diff", sbi, "Diff  +    0.012 g  ", Tipo::Ignorada);
+        outro("manual sbi 22 Avg.", sbi, "Avg.  +   12.345 g  ", Tipo::Ignorada);
+        // A&D GX-A/GF-A communication manual p. 16: standard format
+        // "ST,+00123.45  g" and DP format "WT   +123.45  g".
+        peso("manual and standard", ad, "ST,+00123.45  g", MG, 123450);
+        peso("manual and DP", ad, "WT   +123.45  g", MG, 123450);
+        peso("manual and DP zero without sign", ad, "WT      0.00  g", MG, 0);
+        outro("manual and DP unstable", ad, "US   -183.69  g", Tipo::Instavel);
+        falha("manual and DP negative", ad, "WT   -183.69  g", F::PesoNegativo, QStringLiteral("-183.69 g"));
+        peso("continuous and DP", co, "WT   +123.45  g", MG, 123450);
+        falha("and E17", ad, "EC,E17", F::ErroDaBalanca, QStringLiteral("EC,E17, erro da massa interna de calibração"));
+        // GC series manual p. 56: E11, the weight unstable.
+        outro("manual and E11", ad, "EC,E11", Tipo::Instavel);
+        // Ohaus RS232 interface manual p. EN-3: "*****192.21_g", "*******0.01_g_?".
+        const QString ohaus = PadroesConhecidos().at(0).padrao;
+        peso("manual ohaus stable", co, "     192.21 g", MG, 192210, ohaus);
+        outro("manual ohaus unstable", co, "       0.01 g ?", Tipo::Instavel, ohaus);
+        outro("manual ohaus format 1 unstable", co, "       12.73 g    ?", Tipo::Instavel, ohaus);
+        // Shimadzu AUW instruction manual p. 81: "-  21.6865g" CR, S or U before it.
+        const QString shimadzu = PadroesConhecidos().at(1).padrao;
+        peso("manual shimadzu stable", co, "S   21.6865g ", MG, 21686.5, shimadzu);
+        peso("manual shimadzu without stability", co, "   186.65g ", G, 186.65, shimadzu);
+        outro("manual shimadzu unstable", co, "U   21.6865g ", Tipo::Instavel, shimadzu);
+        falha("manual shimadzu negative", co, "S-  21.6865g ", F::PesoNegativo, QStringLiteral("-21.6865 g"), shimadzu);
+        peso("manual shimadzu verified brackets", co, "S   21.686[5]g ", MG, 21686.5, shimadzu);
+        falha("manual shimadzu over", co, "S  oL", F::Sobrecarga, QString(), shimadzu);
+        falha("manual shimadzu under", co, "U- oL", F::Subcarga, QString(), shimadzu);
+        // Radwag WTB user manual p. 61: "      1832.0 g  ", "? -    2.237 lb ", "^".
+        const QString radwag = PadroesConhecidos().at(2).padrao;
+        peso("manual radwag print key", co, "      1832.0 g  ", G, 1832, radwag);
+        peso("manual radwag continuous", co, "SI        1832.0 g  ", G, 1832, radwag);
+        outro("manual radwag unstable", co, "SI ? -    0.237 g  ", Tipo::Instavel, radwag);
+        falha("manual radwag pounds", co, "? -    2.237 lb ", F::LinhaIlegivel, QStringLiteral("? -    2.237 lb "), QString());
+        falha("manual radwag over", co, "^", F::Sobrecarga, QString(), radwag);
+        falha("manual radwag under", co, "v", F::Subcarga, QString(), radwag);
     }
     void lines()
     {
@@ -235,8 +300,14 @@ private slots:
             << QByteArray("[Balanca]\nPorta=COM3\nProtocolo=XYZ\nVelocidade=rapida\nBitsDeDados=9\n"
                           "Paridade=Talvez\nEsperaMs=10\nPadrao=(\n")
             << true << "MT-SICS" << 9600 << true
-            << QStringList{"Protocolo \"XYZ\"", "Velocidade \"rapida\"", "Paridade \"Talvez\"", "BitsDeDados \"9\"",
-                           "EsperaMs \"10\"", "Padrao \"(\""};
+            << QStringList{"Protocolo \"XYZ\" (use MT-SICS, SBI, AND ou CONTINUO)", "Velocidade \"rapida\"",
+                           "Paridade \"Talvez\" (use Nenhuma, Par, Impar, Marca ou Espaco; N, E, O, M ou S)",
+                           "BitsDeDados \"9\"", "EsperaMs \"10\"", "Padrao \"(\""};
+        QTest::newRow("flow control not taken")
+            << QByteArray("[Balanca]\nPorta=COM3\nControleDeFluxo=DTR\nTeclaImprimir=talvez\n") << true << "MT-SICS"
+            << 9600 << true
+            << QStringList{"ControleDeFluxo \"DTR\" (use Nenhum, Hardware (RTS-CTS) ou Software (XON-XOFF))",
+                           "TeclaImprimir \"talvez\" (use sim ou não)"};
         QTest::newRow("pattern without the weight group")
             << QByteArray("[Balanca]\nPorta=COM3\nProtocolo=CONTINUO\nPadrao=^(\\\\d+) g$\n") << true << "CONTINUO"
             << 9600 << false << QStringList{"Padrao \"^(\\d+) g$\""};
@@ -264,6 +335,68 @@ private slots:
         QCOMPARE(c.erros, erros);
         // Reading never creates the file.
         QCOMPARE(QFile::exists(caminho), !arquivo.isNull());
+    }
+
+    // The usual notations of parity and flow control, as other programs write them.
+    void settingsNotations_data()
+    {
+        QTest::addColumn<QString>("paridade");
+        QTest::addColumn<QString>("fluxo");
+        QTest::addColumn<ParidadeBalanca>("p");
+        QTest::addColumn<FluxoBalanca>("f");
+        using P = ParidadeBalanca;
+        using Fl = FluxoBalanca;
+        QTest::newRow("N, None") << "N" << "None" << P::Nenhuma << Fl::Nenhum;
+        QTest::newRow("E, RTS-CTS") << "E" << "RTS-CTS" << P::Par << Fl::Hardware;
+        QTest::newRow("O, XON-XOFF") << "O" << "XON-XOFF" << P::Impar << Fl::Software;
+        QTest::newRow("M, Hardware") << "m" << "hardware" << P::Marca << Fl::Hardware;
+        QTest::newRow("S, Software") << "S" << "Software" << P::Espaco << Fl::Software;
+        QTest::newRow("Even, RTS/CTS") << "Even" << "RTS/CTS" << P::Par << Fl::Hardware;
+        QTest::newRow("Odd, XON/XOFF") << "odd" << "xon/xoff" << P::Impar << Fl::Software;
+        QTest::newRow("None, Nenhum") << "None" << "Nenhum" << P::Nenhuma << Fl::Nenhum;
+        QTest::newRow("Nenhuma, Par") << "Nenhuma" << "Nenhum" << P::Nenhuma << Fl::Nenhum;
+        QTest::newRow("Par") << "Par" << "Nenhum" << P::Par << Fl::Nenhum;
+        QTest::newRow("Ímpar") << "\u00cdmpar" << "Nenhum" << P::Impar << Fl::Nenhum;
+        QTest::newRow("Mark, Space") << "Mark" << "Nenhum" << P::Marca << Fl::Nenhum;
+        QTest::newRow("Espaço") << "Espa\u00e7o" << "Nenhum" << P::Espaco << Fl::Nenhum;
+    }
+    void settingsNotations()
+    {
+        QFETCH(QString, paridade);
+        QFETCH(QString, fluxo);
+        QFETCH(ParidadeBalanca, p);
+        QFETCH(FluxoBalanca, f);
+        QTemporaryDir pasta;
+        const QString caminho = pasta.filePath(QStringLiteral("PesoMed.ini"));
+        QFile arquivo(caminho);
+        QVERIFY(arquivo.open(QIODevice::WriteOnly));
+        arquivo.write(QStringLiteral("[Balanca]\nPorta=COM3\nParidade=%1\nControleDeFluxo=%2\n").arg(paridade, fluxo).toUtf8());
+        arquivo.close();
+        const ConfiguracaoBalanca c = LeConfiguracaoBalanca(caminho);
+        QVERIFY2(c.erros.isEmpty(), qPrintable(c.erros.join(u'|')));
+        QCOMPARE(c.paridade, p);
+        QCOMPARE(c.controleDeFluxo, f);
+    }
+
+    // On Linux the port list offers the name under /dev/serial/by-id that
+    // leads to the device, which survives unplugging; the device itself without one.
+    void stablePortNames()
+    {
+        QTemporaryDir pasta;
+        const QString dispositivo = pasta.filePath(QStringLiteral("ttyUSB0"));
+        QFile(dispositivo).open(QIODevice::WriteOnly);
+        const QString porId = pasta.filePath(QStringLiteral("by-id"));
+        QVERIFY(QDir().mkpath(porId));
+        const QString link = porId + QStringLiteral("/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0");
+        QVERIFY(QFile::link(dispositivo, link));
+#ifdef Q_OS_LINUX
+        QCOMPARE(NomeEstavelDaPorta(dispositivo, porId), link);
+#endif
+        QCOMPARE(DispositivoDaPorta(link), QFileInfo(dispositivo).canonicalFilePath());
+        const QString outro = pasta.filePath(QStringLiteral("ttyACM0"));
+        QFile(outro).open(QIODevice::WriteOnly);
+        QCOMPARE(NomeEstavelDaPorta(outro, porId), outro);
+        QCOMPARE(DispositivoDaPorta(outro), outro);
     }
 
     void settingsWrittenAndReadBack()

@@ -7,7 +7,10 @@
 #include "balance/LeitorBalanca.h"
 #include "config/uConfiguracao.h"
 #include "tests/support/BalancaSimulada.h"
+#include "analysis/uCadPesos.h"
 #include "tests/support/MessageRecorder.h"
+#include "tests/support/TestDb.h"
+#include "widgets/DBGrid.h"
 #include "tests/support/TestPrograma.h"
 #include "widgets/ErrorHandler.h"
 
@@ -124,7 +127,7 @@ private slots:
         // The serial ports present are offered.
         QStringList presentes;
         for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-            presentes << info.systemLocation();
+            presentes << NomeEstavelDaPorta(info.systemLocation());
         QStringList oferecidas;
         for (int i = 0; i < janela->cmb_Porta->count(); ++i)
             oferecidas << janela->cmb_Porta->itemText(i);
@@ -314,6 +317,115 @@ private slots:
         // Nothing changed: closing asks nothing.
         QTest::mouseClick(frm_Balanca->btn_Fechar, Qt::LeftButton);
         QVERIFY(recorder->entries().isEmpty());
+    }
+
+    // Choosing a protocol proposes its makers' factory settings.
+    void protocolProposesFactorySettings()
+    {
+        abreJanela();
+        digitaPorta(QStringLiteral("/dev/ttyUSB0"));
+        tecla(Qt::Key_Tab);
+        tecla(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), frm_Balanca->cmb_Protocolo);
+        struct Caso {
+            const char *letra, *protocolo, *velocidade, *bits, *paridade, *fluxo;
+        };
+        const Caso casos[] = {
+            {"S", "SBI", "1200", "7", "Ímpar", "Hardware (RTS/CTS)"},
+            {"A", "AND", "2400", "7", "Par", "Nenhum"},
+            {"M", "MT-SICS", "9600", "8", "Nenhuma", "Software (XON/XOFF)"},
+        };
+        for (const Caso &c : casos) {
+            // A pause between the letters, or the box searches for both.
+            QTest::qWait(QApplication::keyboardInputInterval() + 100);
+            digita(QString::fromLatin1(c.letra));
+            QCOMPARE(frm_Balanca->cmb_Protocolo->currentText(), QString::fromLatin1(c.protocolo));
+            QCOMPARE(frm_Balanca->cmb_Velocidade->currentText(), QString::fromLatin1(c.velocidade));
+            QCOMPARE(frm_Balanca->cmb_BitsDeDados->currentText(), QString::fromLatin1(c.bits));
+            QCOMPARE(frm_Balanca->cmb_Paridade->currentText(), QString::fromUtf8(c.paridade));
+            QCOMPARE(frm_Balanca->cmb_BitsDeParada->currentText(), QStringLiteral("1"));
+            QCOMPARE(frm_Balanca->cmb_ControleDeFluxo->currentText(), QString::fromUtf8(c.fluxo));
+        }
+        // Changed by hand, kept.
+        tecla(Qt::Key_Tab);
+        tecla(Qt::Key_A, Qt::ControlModifier);
+        digita(QStringLiteral("4800"));
+        QCOMPARE(frm_Balanca->ConfiguracaoDaTela().velocidade, 4800);
+    }
+
+    // "Detectar" finds the balance with its makers' factory settings and
+    // shows what it says it is; "Zerar" and "Tarar" reach it.
+    void detectFindsTheBalance()
+    {
+        QVERIFY(balanca->inicia({QStringLiteral("--protocolo"), QStringLiteral("SBI"), QStringLiteral("--modelo"),
+                                 QStringLiteral("LP6200S-0C"), QStringLiteral("--serie"), QStringLiteral("0012345678")}));
+        abreJanela();
+        digitaPorta(balanca->porta());
+        QTest::mouseClick(frm_Balanca->btn_Detectar, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(frm_Balanca->lbl_Resultado->text().startsWith(QStringLiteral("Balança encontrada")),
+                                 20000);
+        QCOMPARE(frm_Balanca->lbl_Resultado->text(),
+                 QStringLiteral("Balança encontrada na porta %1 (SBI). Clique em \"Gravar\" para usar estas "
+                                "configurações.")
+                     .arg(balanca->porta()));
+        QCOMPARE(frm_Balanca->cmb_Protocolo->currentText(), QStringLiteral("SBI"));
+        QCOMPARE(frm_Balanca->cmb_Velocidade->currentText(), QStringLiteral("1200"));
+        QCOMPARE(frm_Balanca->cmb_Porta->currentText(), balanca->porta());
+        QCOMPARE(frm_Balanca->lbl_Identificacao->text(),
+                 QStringLiteral("modelo LP6200S-0C, número de série 0012345678"));
+        // Only questions were asked: no weight, zero or tare.
+        QCOMPARE(balanca->conta(QStringLiteral("recebido: \\x1BP")), 0);
+        QCOMPARE(balanca->conta(QStringLiteral("recebido: \\x1BT")), 0);
+        QTest::mouseClick(frm_Balanca->btn_Zerar, Qt::LeftButton);
+        QVERIFY(balanca->espera(QStringLiteral("recebido: \\x1BV")));
+        QTest::mouseClick(frm_Balanca->btn_Tarar, Qt::LeftButton);
+        QVERIFY(balanca->espera(QStringLiteral("recebido: \\x1BT")));
+        QCOMPARE(frm_Balanca->lbl_Resultado->text(), QStringLiteral("Comando de tarar enviado à balança."));
+        QVERIFY(recorder->entries().isEmpty());
+    }
+
+    // While the weight settles the window shows it, and "instável".
+    void unstableWeightIsShown()
+    {
+        QVERIFY(balanca->inicia({QStringLiteral("--estabiliza"), QStringLiteral("2500")}));
+        abreJanela();
+        digitaPorta(balanca->porta());
+        tecla(Qt::Key_F6);
+        QTRY_COMPARE(frm_Balanca->lbl_Resultado->text(), QStringLiteral("Lendo a balança… 0.3746 g instável"));
+        QCOMPARE(frm_Balanca->lbl_Identificacao->text(), QStringLiteral("modelo XS205DU, número de série B021002593"));
+        QTRY_COMPARE_WITH_TIMEOUT(frm_Balanca->lbl_Resultado->text(),
+                                  QStringLiteral("Peso lido: 374,6 mg (a balança enviou 0.3746 g)."), 15000);
+    }
+
+    // A balance in auto-print mode beside the weights grid: for seconds
+    // nothing is stored, one message says why; one F6 stores one row.
+    void autoPrintStoresNothingInTheGrid()
+    {
+        TestPrograma::encerra();
+        TestDb::reset();
+        TestDb::order(QStringLiteral("01"), 4521);
+        TestDb::formula(QStringLiteral("01"), 4521, 1);
+        TestPrograma::inicia();
+        QVERIFY(balanca->inicia({QStringLiteral("--tecla"), QStringLiteral("400"), QStringLiteral("--pesos"),
+                                 QStringLiteral("0.2501,0.2499")}));
+        ConfiguracaoBalanca c;
+        c.porta = balanca->porta();
+        BalancaDoPrograma().setConfiguracao(c);
+        QVERIFY(c.teclaImprimir);
+        tecla(Qt::Key_F4);
+        QVERIFY(frm_Cadastros);
+        TestPrograma::clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
+        const int antes = balanca->conta(QStringLiteral("enviado"));
+        QVERIFY(balanca->espera(QStringLiteral("enviado"), antes + 10));
+        QCOMPARE(TestDb::scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 0);
+        QCOMPARE(recorder->texts(), QStringList{QStringLiteral("a balança está enviando pesos sem parar: desligue o "
+                                                               "envio automático ou escolha o protocolo CONTINUO")});
+        tecla(Qt::Key_F6);
+        QTRY_COMPARE(TestDb::scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 1);
+        QVERIFY(balanca->espera(QStringLiteral("enviado"), balanca->conta(QStringLiteral("enviado")) + 6));
+        QCOMPARE(TestDb::scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 1);
+        QCOMPARE(recorder->entries().size(), 1);
+        frm_Cadastros->close();
     }
 
     void programBalanceLetsGoOfThePortMeanwhile()

@@ -334,33 +334,48 @@ private slots:
         QSignalSpy espontaneos(&leitor, &LeitorBalanca::pesoEspontaneo);
         QSignalSpy estados(&leitor, &LeitorBalanca::lendoMudou);
         leitor.ler();
-        QVERIFY(balanca->espera(QStringLiteral("recebido: S")));
-        // Esc.
+        QVERIFY(balanca->espera(QStringLiteral("recebido: SI")));
+        // Esc: the balance is told to forget the request, and does.
         leitor.cancela();
         QVERIFY(!leitor.lendo());
         QCOMPARE(estados.count(), 2);
         QCOMPARE(estados.last().first().toBool(), false);
-        QVERIFY(balanca->espera(QStringLiteral("enviado: S S")));
-        // The print key after the late reply: the only weight that comes unasked.
+        QVERIFY(balanca->espera(QStringLiteral("recebido: @")));
+        QVERIFY(balanca->espera(QStringLiteral("cancelado: 1")));
+        // Replies already on their way when it was cancelled are dropped for
+        // the time a line takes. The print key after it: the only weight that
+        // comes unasked, the first of the list, which the cancelled request
+        // never took.
+        QTest::qWait(500);
         balanca->comanda(QStringLiteral("tecla"));
         QTRY_COMPARE(espontaneos.count(), 1);
-        QCOMPARE(espontaneos.first().first().toDouble(), 381.2);
+        QCOMPARE(espontaneos.first().first().toDouble(), 374.6);
         QCOMPARE(pesos.count(), 0);
         QCOMPARE(falhas.count(), 0);
         Resposta r;
         QVERIFY(le(leitor, &r));
-        QCOMPARE(r.peso, 400.1);
+        QCOMPARE(r.peso, 381.2);
     }
 
     void timeOutDropsTheLateReply()
     {
-        QVERIFY(balanca->inicia(opcoes("--protocolo SBI --atraso 1500 --pesos 0.3746,0.3812,0.4001")));
+        QVERIFY(balanca->inicia(opcoes("--protocolo SBI --pesos 0.3746,0.3812,0.4001")));
         LeitorBalanca leitor(configuracao(QStringLiteral("SBI"), 1000));
         QSignalSpy espontaneos(&leitor, &LeitorBalanca::pesoEspontaneo);
+        QSignalSpy identificada(&leitor, &LeitorBalanca::identificacaoMudou);
+        // Identified first; then slow to answer.
+        QVERIFY(leitor.abre());
+        QTRY_COMPARE(identificada.count(), 1);
+        balanca->comanda(QStringLiteral("--atraso 1500"));
+        QVERIFY(balanca->espera(QStringLiteral("aplicado")));
         Resposta r;
         QVERIFY(le(leitor, &r));
-        QCOMPARE(leitor.ultimaFalha(), FalhaBalanca::SemResposta);
+        // The balance answered its identification: it holds the reply until stable.
+        QCOMPARE(leitor.ultimaFalha(), FalhaBalanca::Instavel);
         QVERIFY(balanca->espera(QStringLiteral("enviado: +")));
+        // Long after the wait, still not taken.
+        QTest::qWait(LeitorBalanca::kSilencioTeclaMs + 300);
+        QCOMPARE(espontaneos.count(), 0);
         balanca->comanda(QStringLiteral("tecla"));
         QTRY_COMPARE(espontaneos.count(), 1);
         QCOMPARE(espontaneos.first().first().toDouble(), 381.2);
@@ -375,7 +390,7 @@ private slots:
         leitor.ler();
         QTRY_COMPARE(pesos.count(), 1);
         QCOMPARE(pesos.first().first().toDouble(), 374.6);
-        QCOMPARE(balanca->conta(QStringLiteral("recebido")), 1);
+        QCOMPARE(balanca->conta(QStringLiteral("recebido: Q")), 1);
     }
 
     void cablePulledAndPutBack_data()
@@ -456,7 +471,12 @@ private slots:
                 QCOMPARE(pesos.last().first().toDouble(), 374.6);
         };
         leitura(true);
+        // Two presses, each alone: the second after the first was taken.
         balanca->comanda(QStringLiteral("tecla"));
+        if (teclaImprimir)
+            QTRY_COMPARE(espontaneos.count(), 1);
+        // The second press alone too: quiet before it.
+        QTest::qWait(teclaImprimir ? 200 : LeitorBalanca::kSilencioTeclaMs + 300);
         balanca->comanda(QStringLiteral("tecla"));
         if (teclaImprimir) {
             QTRY_COMPARE(espontaneos.count(), 2);
@@ -521,6 +541,239 @@ private slots:
         QVERIFY(le(leitor, &r));
         QVERIFY(r.lida);
         QCOMPARE(falhas.count(), 0);
+    }
+
+    // Auto-print, or a stream under a command protocol: no line is taken
+    // unasked, one message says why, and F6 still reads one weight.
+    void streamIsNeverTakenUnasked_data()
+    {
+        QTest::addColumn<QStringList>("simulada");
+        QTest::addColumn<QString>("protocolo");
+        QTest::newRow("mt-sics auto-print every 0.4 s") << opcoes("--protocolo MT-SICS --tecla 400") << "MT-SICS";
+        QTest::newRow("sbi auto-print every 0.4 s") << opcoes("--protocolo SBI --tecla 400") << "SBI";
+        QTest::newRow("a&d auto-print every 0.4 s") << opcoes("--protocolo AND --tecla 400") << "AND";
+        QTest::newRow("continuous output under mt-sics")
+            << opcoes("--protocolo CONTINUO --formato mt --intervalo 200 --repete 1000") << "MT-SICS";
+    }
+    void streamIsNeverTakenUnasked()
+    {
+        QFETCH(QStringList, simulada);
+        QFETCH(QString, protocolo);
+        QVERIFY(balanca->inicia(simulada));
+        LeitorBalanca leitor(configuracao(protocolo));
+        QSignalSpy espontaneos(&leitor, &LeitorBalanca::pesoEspontaneo);
+        QSignalSpy falhas(&leitor, &LeitorBalanca::falha);
+        QVERIFY(leitor.abre());
+        const int antes = balanca->conta(QStringLiteral("enviado"));
+        QVERIFY(balanca->espera(QStringLiteral("enviado"), antes + 8));
+        QTest::qWait(LeitorBalanca::kSilencioTeclaMs);
+        QCOMPARE(espontaneos.count(), 0);
+        QCOMPARE(falhas.count(), 1);
+        QCOMPARE(falhas.first().first().toString(),
+                 QStringLiteral("a balança está enviando pesos sem parar: desligue o envio automático ou escolha o "
+                                "protocolo CONTINUO"));
+        QCOMPARE(leitor.ultimaFalha(), FalhaBalanca::EnviandoSemParar);
+        Resposta r;
+        QVERIFY(le(leitor, &r));
+        QVERIFY2(r.lida, qPrintable(r.mensagem));
+        QCOMPARE(r.peso, 374.6);
+        QCOMPARE(espontaneos.count(), 0);
+    }
+
+    // A reply belongs to its request: given up, the request is cancelled
+    // where the protocol can, the message says the weight did not settle, and
+    // the reply the balance sends once stable is never taken.
+    void lateReplyAfterTheWait_data()
+    {
+        QTest::addColumn<QString>("protocolo");
+        QTest::addColumn<QString>("cancela"); // what the balance receives; "" for none
+        QTest::newRow("mt-sics") << QStringLiteral("MT-SICS") << QStringLiteral("recebido: @");
+        QTest::newRow("a&d") << QStringLiteral("AND") << QStringLiteral("recebido: C");
+        QTest::newRow("sbi, printing after stability") << QStringLiteral("SBI") << QString();
+    }
+    void lateReplyAfterTheWait()
+    {
+        QFETCH(QString, protocolo);
+        QFETCH(QString, cancela);
+        // Stable only 2.5 s after the weight is put on the pan, on a slow line:
+        // a request is still unanswered when the wait runs out.
+        QVERIFY(balanca->inicia({QStringLiteral("--protocolo"), protocolo, QStringLiteral("--estabiliza"),
+                                 QStringLiteral("2500"), QStringLiteral("--atraso"), QStringLiteral("700"),
+                                 QStringLiteral("--pesos"), QStringLiteral("0.3746,0.3812")}));
+        LeitorBalanca leitor(configuracao(protocolo, 1000));
+        QSignalSpy espontaneos(&leitor, &LeitorBalanca::pesoEspontaneo);
+        QSignalSpy pesos(&leitor, &LeitorBalanca::pesoLido);
+        Resposta r;
+        QVERIFY(le(leitor, &r));
+        QVERIFY(!r.lida);
+        QCOMPARE(r.mensagem, QStringLiteral("O peso não estabilizou em 1 s. Espere a balança estabilizar e leia de novo."));
+        if (!cancela.isEmpty())
+            QVERIFY(balanca->espera(cancela));
+        // Well after the balance settled: nothing taken.
+        QTest::qWait(2500 + LeitorBalanca::kSilencioTeclaMs);
+        QCOMPARE(espontaneos.count(), 0);
+        QCOMPARE(pesos.count(), 0);
+        // Asked again, the weight now stable.
+        balanca->comanda(QStringLiteral("--atraso 0"));
+        QVERIFY(balanca->espera(QStringLiteral("aplicado")));
+        leitor.setConfiguracao(configuracao(protocolo, 10000));
+        QVERIFY(le(leitor, &r));
+        QVERIFY2(r.lida, qPrintable(r.mensagem));
+        QCOMPARE(r.peso, cancela.isEmpty() ? 381.2 : 374.6);
+    }
+
+    // While the balance settles the reader shows its live weight, so that an
+    // unstable balance is not taken for a silent one.
+    void liveWeightWhileUnstable_data()
+    {
+        QTest::addColumn<QStringList>("simulada");
+        QTest::addColumn<QString>("protocolo");
+        QTest::addColumn<QString>("numero");
+        QTest::addColumn<QString>("unidade");
+        QTest::newRow("mt-sics SI, slow to settle") << opcoes("--protocolo MT-SICS --estabiliza 1000") << "MT-SICS"
+                                                    << "0.3746" << "g";
+        QTest::newRow("sbi without unit while unstable") << opcoes("--protocolo SBI --instavel 4") << "SBI"
+                                                         << "0.3746" << "";
+        QTest::newRow("a&d US") << opcoes("--protocolo AND --instavel 4") << "AND" << "0.3746" << "g";
+    }
+    void liveWeightWhileUnstable()
+    {
+        QFETCH(QStringList, simulada);
+        QFETCH(QString, protocolo);
+        QFETCH(QString, numero);
+        QFETCH(QString, unidade);
+        QVERIFY(balanca->inicia(simulada));
+        LeitorBalanca leitor(configuracao(protocolo));
+        QSignalSpy instaveis(&leitor, &LeitorBalanca::pesoInstavel);
+        Resposta r;
+        QVERIFY(le(leitor, &r));
+        QVERIFY2(r.lida, qPrintable(r.mensagem));
+        QCOMPARE(r.peso, 374.6);
+        QVERIFY(instaveis.count() >= 1);
+        QCOMPARE(instaveis.first().at(0).toString(), numero);
+        QCOMPARE(instaveis.first().at(1).toString(), unidade);
+    }
+
+    // The balance identified when the port opens, and each weight delivered
+    // with its model, serial number and the line as it came.
+    void identifiedWithEachWeight_data()
+    {
+        QTest::addColumn<QString>("protocolo");
+        QTest::addColumn<QString>("modelo");
+        QTest::addColumn<QString>("serie");
+        QTest::addColumn<QByteArray>("linha");
+        QTest::newRow("mt-sics I2 I4") << "MT-SICS" << "XS205DU" << "B021002593" << QByteArray("S S     0.3746 g");
+        QTest::newRow("sbi x1 x2") << "SBI" << "LP6200S-0C" << "0012345678" << QByteArray("+   0.3746 g  ");
+        QTest::newRow("a&d TN SN") << "AND" << "GX-224A" << "T1234567" << QByteArray("ST,+0000.3746  g");
+        QTest::newRow("mt-sics, questions refused") << "MT-SICS" << "-" << "-" << QByteArray("S S     0.3746 g");
+    }
+    void identifiedWithEachWeight()
+    {
+        QFETCH(QString, protocolo);
+        QFETCH(QString, modelo);
+        QFETCH(QString, serie);
+        QFETCH(QByteArray, linha);
+        QVERIFY(balanca->inicia({QStringLiteral("--protocolo"), protocolo, QStringLiteral("--modelo"), modelo,
+                                 QStringLiteral("--serie"), serie}));
+        LeitorBalanca leitor(configuracao(protocolo));
+        QSignalSpy identificada(&leitor, &LeitorBalanca::identificacaoMudou);
+        QSignalSpy falhas(&leitor, &LeitorBalanca::falha);
+        // DTR and RTS raised on a port without modem lines: opened all the same.
+        QVERIFY(leitor.abre());
+        QTRY_COMPARE(identificada.count(), 1);
+        const QString esperadoModelo = modelo == QLatin1String("-") ? QString() : modelo;
+        const QString esperadaSerie = serie == QLatin1String("-") ? QString() : serie;
+        QCOMPARE(leitor.modelo(), esperadoModelo);
+        QCOMPARE(leitor.numeroDeSerie(), esperadaSerie);
+        Resposta r;
+        QVERIFY(le(leitor, &r));
+        QVERIFY2(r.lida, qPrintable(r.mensagem));
+        QCOMPARE(leitor.ultimaLeitura().modelo, esperadoModelo);
+        QCOMPARE(leitor.ultimaLeitura().numeroDeSerie, esperadaSerie);
+        QCOMPARE(leitor.ultimaLeitura().linha, linha);
+        QCOMPARE(falhas.count(), 0);
+    }
+
+    // 7 data bits with parity read as 8: the message names them; set right, read.
+    void parityNamedInTheMessage_data()
+    {
+        QTest::addColumn<QString>("protocolo");
+        QTest::addColumn<QString>("paridade");
+        QTest::addColumn<QString>("palavra");
+        QTest::newRow("sbi even") << "SBI" << "par" << "par";
+        QTest::newRow("a&d odd") << "AND" << "impar" << "ímpar";
+    }
+    void parityNamedInTheMessage()
+    {
+        QFETCH(QString, protocolo);
+        QFETCH(QString, paridade);
+        QFETCH(QString, palavra);
+        QVERIFY(balanca->inicia({QStringLiteral("--protocolo"), protocolo, QStringLiteral("--paridade"), paridade}));
+        LeitorBalanca leitor(configuracao(protocolo, 2000));
+        Resposta r;
+        QVERIFY(le(leitor, &r));
+        QVERIFY(!r.lida);
+        QCOMPARE(r.mensagem, QStringLiteral("Resposta da balança ilegível: ela parece enviar 7 bits de dados com "
+                                            "paridade %1. Configure os bits de dados e a paridade iguais aos da balança.")
+                                 .arg(palavra));
+        QCOMPARE(leitor.ultimaFalha(), FalhaBalanca::BitsOuParidade);
+        ConfiguracaoBalanca c = configuracao(protocolo);
+        c.bitsDeDados = 7;
+        c.paridade = paridade == QLatin1String("par") ? ParidadeBalanca::Par : ParidadeBalanca::Impar;
+        leitor.setConfiguracao(c);
+        QVERIFY(le(leitor, &r));
+        QVERIFY2(r.lida, qPrintable(r.mensagem));
+        QCOMPARE(r.peso, 374.6);
+    }
+
+    // Continuous output: one unreadable line does not end the reading.
+    void continuousGoesOnAfterAnUnreadableLine()
+    {
+        QVERIFY(balanca->inicia(opcoes("--protocolo CONTINUO --mudo")));
+        LeitorBalanca leitor(configuracao(QStringLiteral("CONTINUO")));
+        QSignalSpy pesos(&leitor, &LeitorBalanca::pesoLido);
+        QSignalSpy falhas(&leitor, &LeitorBalanca::falha);
+        leitor.ler();
+        QTRY_VERIFY(leitor.aberta());
+        QTest::qWait(100);
+        balanca->comanda(QStringLiteral("envia \\x01\\x7f#%&*?\\xfe lixo\\r\\n"));
+        QVERIFY(balanca->espera(QStringLiteral("enviado")));
+        QTest::qWait(100);
+        QVERIFY(leitor.lendo());
+        balanca->comanda(QStringLiteral("envia S S     0.3746 g\\r\\n"));
+        QTRY_COMPARE(pesos.count(), 1);
+        QCOMPARE(pesos.first().first().toDouble(), 374.6);
+        QCOMPARE(falhas.count(), 0);
+    }
+
+    // Zero and tare go to the balance in its protocol's words.
+    void zeroAndTare_data()
+    {
+        QTest::addColumn<QString>("protocolo");
+        QTest::addColumn<QString>("zero");
+        QTest::addColumn<QString>("tara");
+        QTest::newRow("mt-sics") << "MT-SICS" << "recebido: Z" << "recebido: T";
+        QTest::newRow("sbi") << "SBI" << "recebido: \\x1BV" << "recebido: \\x1BT";
+        QTest::newRow("a&d") << "AND" << "recebido: Z" << "recebido: T";
+    }
+    void zeroAndTare()
+    {
+        QFETCH(QString, protocolo);
+        QFETCH(QString, zero);
+        QFETCH(QString, tara);
+        QVERIFY(balanca->inicia({QStringLiteral("--protocolo"), protocolo}));
+        LeitorBalanca leitor(configuracao(protocolo));
+        QSignalSpy falhas(&leitor, &LeitorBalanca::falha);
+        QString m;
+        QVERIFY2(leitor.zera(&m), qPrintable(m));
+        QVERIFY(balanca->espera(zero));
+        QVERIFY2(leitor.tara(&m), qPrintable(m));
+        QVERIFY(balanca->espera(tara));
+        QCOMPARE(falhas.count(), 0);
+        // Continuous mode has no commands.
+        leitor.setConfiguracao(configuracao(QStringLiteral("CONTINUO")));
+        QVERIFY(!leitor.zera(&m));
+        QCOMPARE(m, QStringLiteral("O protocolo CONTINUO não tem esse comando."));
     }
 };
 

@@ -310,6 +310,9 @@ QByteArray groupPicture(const ReportDocument &document, const QList<const Report
 
 } // namespace
 
+// Room below a picture for the descent of the 1-point font of its line.
+constexpr int kPictureDescent = 8;
+
 QByteArray reportToRtf(const ReportDocument &document)
 {
     const double twips = 1440 / document.unitsPerInch;
@@ -522,7 +525,10 @@ QByteArray reportToRtf(const ReportDocument &document)
             } else {
                 QSize pixels;
                 const QByteArray png = groupPicture(document, groups[piece.group], piece.bounds, 200, &pixels);
-                body += "\\pard\\plain" + startFlags() + "\\sb" + num(gap) + "\\sa0\\sl-" + tw(piece.bounds.height()) +
+                // At least the picture's height, in a tiny font: a line of exact height
+                // would clip a picture below its baseline.
+                const int height = twipsOf(piece.bounds.height()) + kPictureDescent;
+                body += "\\pard\\plain" + startFlags() + "\\fs2\\sb" + num(gap) + "\\sa0\\sl" + num(height) +
                         "\\slmult0\\li" + tw(piece.bounds.left() - m.left()) + "{\\pict\\pngblip\\picw" +
                         num(pixels.width()) + "\\pich" + num(pixels.height()) + "\\picwgoal" +
                         tw(piece.bounds.width()) + "\\pichgoal" + tw(piece.bounds.height()) + "\n";
@@ -530,7 +536,7 @@ QByteArray reportToRtf(const ReportDocument &document)
                 for (qsizetype i = 0; i < hex.size(); i += 128)
                     body += hex.mid(i, 128) + '\n';
                 body += "}\\par\n";
-                cursor += gap + twipsOf(piece.bounds.height());
+                cursor += gap + height;
             }
         }
         if (!pageStarted)

@@ -21,24 +21,30 @@ trap 'kill "$XVFB_PID" 2>/dev/null || true; kill "$SIM_PID" 2>/dev/null || true'
 for _ in $(seq 50); do DISPLAY=:96 xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 DISPLAY=:96 "$BUILD_DIR/tools/capturas" "$OUT"
 # A formula of 1 000 analysed capsules, reported in every format and removed again.
-isql "$FB_HOST:$SUITE_ALIAS" >/dev/null <<'SQL'
-insert into PEDIDOS (ESTACAO, NPEDIDO, TIPOPEDIDO, DATAPEDIDO, NOME) values ('01', 9001, 'Pedido', '2026-01-26', 'Cliente de 1 000 cápsulas');
-insert into PEDIFORM (ESTACAO, NPEDIDO, NFORMULA, FORMAFARMA) values ('01', 9001, 1, 'Cápsulas');
-execute block as declare i int = 0; begin while (i < 1000) do begin i = i + 1;
-  insert into PESOMED (ID_PESOMED, CHAVE, ESTACAO, NPEDIDO, NFORMULA, NUMCAP, PESO) values (900000 + :i, '010090011', '01', 9001, 1, :i, 295 + mod(:i * 37, 11)); end end;
-insert into RPESOMED (ID_RPESOMED, CHAVE, ESTACAO, NPEDIDO, NFORMULA, QDECAPS, PESOTOTAL, PESOMEDIO, RESULTADO, DATA_EMISSAO)
-  select 9001, '010090011', '01', 9001, 1, count(*), sum(PESO), sum(PESO) / count(*), 'Aprovado', '2026-01-28' from PESOMED where NPEDIDO = 9001;
-update PESOMED set VARIACAOPESO = PESO - (select PESOMEDIO from RPESOMED where NPEDIDO = 9001) where NPEDIDO = 9001;
-commit;
-SQL
-DISPLAY=:96 "$BUILD_DIR/tools/capturas" "$OUT" --relatorio 9001 relatorio-mil
-isql "$FB_HOST:$SUITE_ALIAS" >/dev/null <<'SQL'
+remove_thousand() {
+  isql "$FB_HOST:$SUITE_ALIAS" >/dev/null <<'SQL'
 delete from PESOMED where NPEDIDO = 9001;
 delete from RPESOMED where NPEDIDO = 9001;
 delete from PEDIFORM where NPEDIDO = 9001;
 delete from PEDIDOS where NPEDIDO = 9001;
 commit;
 SQL
+}
+remove_thousand
+isql "$FB_HOST:$SUITE_ALIAS" >/dev/null <<'SQL'
+insert into PEDIDOS (ESTACAO, NPEDIDO, TIPOPEDIDO, DATAPEDIDO, NOME) values ('01', 9001, 'Pedido', '2026-01-26', 'Cliente de 1 000 cápsulas');
+insert into PEDIFORM (ESTACAO, NPEDIDO, NFORMULA, FORMAFARMA) values ('01', 9001, 1, 'Cápsulas');
+set term ^ ;
+execute block as declare i int = 0; begin while (i < 1000) do begin i = i + 1;
+  insert into PESOMED (ID_PESOMED, CHAVE, ESTACAO, NPEDIDO, NFORMULA, NUMCAP, PESO) values (900000 + :i, '010090011', '01', 9001, 1, :i, 295 + mod(:i * 37, 11)); end end^
+set term ; ^
+insert into RPESOMED (ID_RPESOMED, CHAVE, ESTACAO, NPEDIDO, NFORMULA, QDECAPS, PESOTOTAL, PESOMEDIO, RESULTADO, DATA_EMISSAO)
+  select 9001, '010090011', '01', 9001, 1, count(*), sum(PESO), sum(PESO) / count(*), 'Aprovado', '2026-01-28' from PESOMED where NPEDIDO = 9001;
+update PESOMED set VARIACAOPESO = PESO - (select PESOMEDIO from RPESOMED where NPEDIDO = 9001) where NPEDIDO = 9001;
+commit;
+SQL
+DISPLAY=:96 "$BUILD_DIR/tools/capturas" "$OUT" --relatorio 9001 relatorio-mil
+remove_thousand
 for pdf in "$OUT"/relatorio-*.pdf; do
   [[ -e "$pdf" && "$pdf" != *-lo.pdf ]] && pdftoppm -png -r 80 "$pdf" "${pdf%.pdf}"
 done

@@ -6,6 +6,7 @@
 #include "core/SqlText.h"
 #include "data/udm.h"
 #include "report/ReportProject.h"
+#include "report/StoredAnalysis.h"
 #include "report/uRM.h"
 #include "search/uPesquisa.h"
 #include "core/DisplayFormat.h"
@@ -30,6 +31,9 @@
 #include <QPushButton>
 #include <QStackedLayout>
 #include <QVBoxLayout>
+
+#include <memory>
+#include <utility>
 
 Tfrm_Cadastros *frm_Cadastros = nullptr;
 double PesoCapsulaVazia = 0;
@@ -312,6 +316,15 @@ void Tfrm_Cadastros::MontaTela()
     dbtxtRESULTADO->setObjectName(QStringLiteral("dbtxtRESULTADO"));
     dbtxtRESULTADO->setFont(arredondada(20));
     verdict->addWidget(dbtxtRESULTADO);
+    lbl_AnaliseDesatualizada = new QLabel(grp2);
+    lbl_AnaliseDesatualizada->setObjectName(QStringLiteral("lbl_AnaliseDesatualizada"));
+    lbl_AnaliseDesatualizada->setWordWrap(true);
+    QFont fd = lbl_AnaliseDesatualizada->font();
+    fd.setBold(true);
+    lbl_AnaliseDesatualizada->setFont(fd);
+    corDoTexto(lbl_AnaliseDesatualizada, QColor(255, 0, 0));
+    lbl_AnaliseDesatualizada->hide();
+    verdict->addWidget(lbl_AnaliseDesatualizada);
     verdict->addWidget(new QLabel(QStringLiteral("Motivo:"), grp2));
     // The reasons, shown by the text and, lying over it, the editable rich text.
     auto *motivo = new QWidget(grp2);
@@ -345,6 +358,23 @@ void Tfrm_Cadastros::MontaTela()
         dbtxtRESULTADO->setDataSource(DM->ds_RPesoMed, QStringLiteral("RESULTADO"));
         DBText1->setDataSource(DM->ds_RPesoMed, QStringLiteral("MOTIVOS"));
         DBRichEdit1->setDataSource(DM->ds_RPesoMed, QStringLiteral("MOTIVOS"));
+        // Whether the stored analysis still stands for the weighings, checked
+        // once the datasets have settled after a post or a change of formula.
+        auto pendente = std::make_shared<bool>(false);
+        auto confere = [this, pendente] {
+            if (std::exchange(*pendente, true))
+                return;
+            QMetaObject::invokeMethod(this, [this, pendente] {
+                *pendente = false;
+                const bool vigente = !DM || weighingsMatchAnalysis(*DM->cds_PesoMed, *DM->cds_RPesoMed);
+                lbl_AnaliseDesatualizada->setText(vigente ? QString() : kStaleAnalysisNotice);
+                lbl_AnaliseDesatualizada->setVisible(!vigente);
+            }, Qt::QueuedConnection);
+        };
+        for (ClientDataSet *ds : {DM->cds_PesoMed, DM->cds_RPesoMed})
+            connect(ds, &ClientDataSet::dataSetChanged, this, confere);
+        connect(DM->cds_RPesoMed, &ClientDataSet::scrolled, this, confere);
+        confere();
     }
 
     connect(BitBtn1, &QPushButton::clicked, this, Protegido(this, &Tfrm_Cadastros::BitBtn1Click));

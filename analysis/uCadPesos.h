@@ -49,6 +49,8 @@ public:
     QPushButton *btn_Calcular;
     QGroupBox *grp2;
     DBText *dbtxtRESULTADO;
+    // Shown when the weights changed after the stored analysis.
+    QLabel *lbl_AnaliseDesatualizada;
     DBText *DBText1;
     DBRichEdit *DBRichEdit1;
     QPushButton *btn_Relatorio;

@@ -56,16 +56,19 @@ void formula(int npedido, int n)
                       .arg(npedido * 10000)
                       .arg(chave)
                       .arg(npedido),
+                  // Their analysis: count, total, mean and each capsule's variation as stored.
                   QStringLiteral("insert into RPESOMED (ID_RPESOMED, CHAVE, ESTACAO, NPEDIDO, NFORMULA, QDECAPS, "
                                  "PESOMEDIO, DESVIOPADRAO, COEFVARIACAO, RESULTADO, MOTIVOS, PESOTOTAL, MAXIMO, "
-                                 "MINIMO, AMPLITUDE, VALORTEORICO, DATA_EMISSAO) values (%1, '%2', '01', %3, 1, %4, "
-                                 "300, 3.2, 1.07, 'Reprovado', 'Var. peso > 7,5% (caps. acima de 300mg). ', %5, 305, "
-                                 "295, 10, 300, '2026-01-28')")
+                                 "MINIMO, AMPLITUDE, VALORTEORICO, DATA_EMISSAO) select %1, '%2', '01', %3, 1, "
+                                 "count(*), sum(PESO) / count(*), 3.2, 1.07, 'Reprovado', 'Var. peso > 7,5% (caps. "
+                                 "acima de 300mg). ', sum(PESO), 305, 295, 10, 300, '2026-01-28' from PESOMED where "
+                                 "NPEDIDO = %3")
                       .arg(npedido)
                       .arg(chave)
-                      .arg(npedido)
-                      .arg(n)
-                      .arg(300 * n)});
+                      .arg(npedido),
+                  QStringLiteral("update PESOMED set VARIACAOPESO = PESO - (select PESOMEDIO from RPESOMED where "
+                                 "NPEDIDO = %1) where NPEDIDO = %1")
+                      .arg(npedido)});
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "report/ReportModels.h"
 
+#include "report/StoredAnalysis.h"
+
 #include <QTransform>
 
 namespace {
@@ -9,7 +11,20 @@ ReportDocument weightDetail(const ReportDefinition &definition, ClientDataSet &r
     return layOutWeightDetail(definition, rows, progress, QDateTime::currentDateTime());
 }
 
+// A stale analysis would be printed as current beside the new weights.
+QString weightDetailRefusal(const ClientDataSet &rows)
+{
+    return reportRowsMatchAnalysis(rows) ? QString() : kStaleAnalysisMessage;
+}
+
 } // namespace
+
+ReportRefusal findReportRefusal(const QString &name)
+{
+    if (name == QLatin1String("detalhe-peso-medio"))
+        return &weightDetailRefusal;
+    return nullptr;
+}
 
 ReportModel findReportModel(const QString &name)
 {

@@ -19,6 +19,11 @@ using ReportModel = ReportDocument (*)(const ReportDefinition &, ClientDataSet &
 // The layout of that name; nullptr when there is none.
 ReportModel findReportModel(const QString &name);
 
+// Why a layout will not print the rows, to be told to the user; empty when it will.
+using ReportRefusal = QString (*)(const ClientDataSet &);
+// The check of the layout of that name; nullptr when it has none.
+ReportRefusal findReportRefusal(const QString &name);
+
 // The document in other page units: unitsPerInch of them make an inch.
 void rescaleReport(ReportDocument &document, double unitsPerInch);
 

@@ -1,6 +1,7 @@
 #include "report/ReportProject.h"
 
 #include "core/AppError.h"
+#include "core/Messages.h"
 #include "report/ReportData.h"
 #include "report/ReportModels.h"
 #include "report/ReportSystem.h"
@@ -205,6 +206,14 @@ void ReportProject::ExecuteReport(const QString &name)
     if (!Engine)
         throw AppError(QStringLiteral("O projeto de relatórios não tem sistema de relatórios."));
     const ReportModel model = findReportModel(definition.model);
+    // Rows the layout will not print: the user is told why, and nothing is asked.
+    if (const ReportRefusal refusal = findReportRefusal(definition.model)) {
+        const QString why = refusal(*data->DataSet);
+        if (!why.isEmpty()) {
+            messages().information(why);
+            return;
+        }
+    }
     const double unitsPerInch = Engine->UnitsFactor;
     Engine->Execute(definition.name, [&](const ReportProgress &progress) {
         ReportDocument document = model(definition, *data->DataSet, progress);

@@ -31,6 +31,8 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 ReportSystem::ReportSystem(QObject *parent) : QObject(parent) {}
 
 ReportSystem::~ReportSystem()
@@ -99,7 +101,7 @@ void ReportSystem::Execute(const QString &reportName,
         preview(document);
         break;
     case OutputOptionsDialog::Destination::Printer:
-        preparePrinter(document);
+        preparePrinter();
         print(document, *printer(), false);
         break;
     case OutputOptionsDialog::Destination::File:
@@ -109,15 +111,13 @@ void ReportSystem::Execute(const QString &reportName,
     }
 }
 
-void ReportSystem::preparePrinter(const ReportDocument &document)
+void ReportSystem::preparePrinter()
 {
     QPrinter *p = printer();
     p->setDocName(PrinterTitle);
-    p->setFullPage(true);
-    p->setPageSize(QPageSize(QSizeF(document.toInches(document.pageSize.width()) * 25.4,
-                                    document.toInches(document.pageSize.height()) * 25.4),
-                             QPageSize::Millimeter));
-    p->setPageOrientation(QPageLayout::Portrait);
+    // The report has margins of its own: the whole sheet is its page, unless
+    // margins were chosen in the page setup.
+    p->setFullPage(!m_pageChosen);
 }
 
 void ReportSystem::print(const ReportDocument &document, QPrinter &printer, bool preview)
@@ -126,18 +126,33 @@ void ReportSystem::print(const ReportDocument &document, QPrinter &printer, bool
     if (!painter.begin(&printer))
         throw AppError(QStringLiteral("Não foi possível imprimir em %1.")
                            .arg(printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName()));
+    // On a smaller sheet (Letter for the A4 report) the page is reduced to fit
+    // whole, centred across; never enlarged.
+    const QSizeF room = (printer.fullPage() ? printer.paperRect(QPrinter::DevicePixel)
+                                            : printer.pageRect(QPrinter::DevicePixel))
+                            .size();
+    const QSizeF page(document.toInches(document.pageSize.width()) * printer.logicalDpiX() * PrinterScaleX / 100.0,
+                      document.toInches(document.pageSize.height()) * printer.logicalDpiY() * PrinterScaleY / 100.0);
+    double fit = 1;
+    if (page.width() > 0 && page.height() > 0)
+        fit = std::min({1.0, room.width() / page.width(), room.height() / page.height()});
+    const double across = std::max(0.0, (room.width() - page.width() * fit) / 2);
     for (int i = 0; i < document.pages.size(); ++i) {
         if (i > 0)
             printer.newPage();
         showStatus(preview ? StatusGenerating : StatusPrinting, i + 1);
-        paintReportPage(painter, document, document.pages[i], PrinterScaleX / 100.0, PrinterScaleY / 100.0);
+        painter.save();
+        painter.translate(across, 0);
+        paintReportPage(painter, document, document.pages[i], fit * PrinterScaleX / 100.0,
+                        fit * PrinterScaleY / 100.0);
+        painter.restore();
     }
     painter.end();
 }
 
 void ReportSystem::preview(const ReportDocument &document)
 {
-    preparePrinter(document);
+    preparePrinter();
     QPrintPreviewDialog dialog(printer(), QApplication::activeWindow());
     dialog.setObjectName(QStringLiteral("ReportPreview"));
     dialog.setWindowTitle(TitlePreview);
@@ -347,7 +362,8 @@ void OutputOptionsDialog::printerSetup()
 void OutputOptionsDialog::pageSetup()
 {
     QPageSetupDialog dialog(m_system->printer(), this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        m_system->setPageChosen();
 }
 
 void OutputOptionsDialog::accept()

@@ -48,7 +48,11 @@ public:
     void addRenderer(ReportRenderer *renderer);
     const QList<ReportRenderer *> &renderers() const { return m_renderers; }
     // The printer of the printer and preview outputs, made when first needed.
+    // Its paper is the printer's own, or the one chosen in the printer or page
+    // setup; the report is fitted to it.
     QPrinter *printer();
+    // The page was chosen in a setup dialog: its margins are kept as well.
+    void setPageChosen() { m_pageChosen = true; }
 
     // Asks for the output options; unless cancelled, lays the report out with
     // generate and produces it where asked.
@@ -62,10 +66,11 @@ private:
     void showStatus(const QString &format, int page);
     void print(const ReportDocument &document, QPrinter &printer, bool preview);
     void preview(const ReportDocument &document);
-    void preparePrinter(const ReportDocument &document);
+    void preparePrinter();
 
     QList<ReportRenderer *> m_renderers;
     std::unique_ptr<QPrinter> m_printer;
+    bool m_pageChosen = false;
     QPointer<QDialog> m_status;
     QLabel *m_statusText = nullptr;
 };

@@ -125,12 +125,8 @@ double anchorOf(const ReportItem &i)
     return i.rect.left();
 }
 
-QList<TextRow> textRows(const ReportDocument &document, const ReportPage &page, bool withGroups)
+QList<TextRow> textRows(const ReportDocument &document, QList<const ReportItem *> texts)
 {
-    QList<const ReportItem *> texts;
-    for (const ReportItem &i : page.items)
-        if (i.kind == ReportItem::Kind::Text && !i.text.isEmpty() && (withGroups || i.group.isEmpty()))
-            texts.append(&i);
     std::stable_sort(texts.begin(), texts.end(),
                      [](const ReportItem *a, const ReportItem *b) { return a->rect.top() < b->rect.top(); });
     const double tolerance = document.unitsPerInch * 0.01;
@@ -145,6 +141,15 @@ QList<TextRow> textRows(const ReportDocument &document, const ReportPage &page, 
         std::stable_sort(r.items.begin(), r.items.end(),
                          [](const ReportItem *a, const ReportItem *b) { return anchorOf(*a) < anchorOf(*b); });
     return rows;
+}
+
+QList<TextRow> textRows(const ReportDocument &document, const ReportPage &page, bool withGroups)
+{
+    QList<const ReportItem *> texts;
+    for (const ReportItem &i : page.items)
+        if (i.kind == ReportItem::Kind::Text && !i.text.isEmpty() && (withGroups || i.group.isEmpty()))
+            texts.append(&i);
+    return textRows(document, texts);
 }
 
 QRectF boundsOf(const ReportItem &i)
@@ -305,12 +310,18 @@ QByteArray groupPicture(const ReportDocument &document, const QList<const Report
 
 } // namespace
 
+// Room below a picture for the descent of the 1-point font of its line.
+constexpr int kPictureDescent = 8;
+
 QByteArray reportToRtf(const ReportDocument &document)
 {
     const double twips = 1440 / document.unitsPerInch;
-    auto tw = [&](double v) { return QByteArray::number(qRound(v * twips)); };
+    auto twipsOf = [&](double v) { return qRound(v * twips); };
+    auto tw = [&](double v) { return QByteArray::number(twipsOf(v)); };
+    auto num = [](int v) { return QByteArray::number(v); };
     const QMarginsF m = document.margins;
     const double contentWidth = document.pageSize.width() - m.left() - m.right();
+    const double tolerance = document.unitsPerInch * 0.01;
 
     QList<QColor> colors{Qt::black};
     auto colorIndex = [&](const QColor &c) {
@@ -322,22 +333,109 @@ QByteArray reportToRtf(const ReportDocument &document)
         return i + 1;
     };
 
+    // One line of texts as a paragraph of exactly its height, its texts at tab
+    // stops where the layout put them, measured from the left edge origin.
+    auto paragraph = [&](const ReportPage &page, const TextRow &row, double origin, int before,
+                         const QByteArray &flags, bool shade) {
+        QByteArray shading;
+        const double middle = row.top + row.height / 2;
+        if (shade)
+            for (const ReportItem &i : page.items)
+                if (i.kind == ReportItem::Kind::Rect && i.group.isEmpty() && i.fill.isValid() &&
+                    !i.color.isValid() && i.rect.top() <= middle && i.rect.bottom() >= middle &&
+                    i.rect.width() > contentWidth / 2)
+                    shading = "\\cbpat" + num(colorIndex(i.fill));
+        double indent = 0;
+        for (const ReportItem *i : row.items)
+            indent = std::min(indent, i->rect.left() - origin);
+        QByteArray tabs, text;
+        int lastStop = -1;
+        bool first = true;
+        for (const ReportItem *i : row.items) {
+            const bool startsLine = first && !(i->alignment & (Qt::AlignRight | Qt::AlignHCenter)) &&
+                                    std::fabs(i->rect.left() - origin - indent) < tolerance;
+            first = false;
+            if (!startsLine) {
+                int stop = twipsOf(anchorOf(*i) - origin);
+                stop = std::max(stop, lastStop + 1);
+                lastStop = stop;
+                if (i->alignment & Qt::AlignRight)
+                    tabs += "\\tqr";
+                else if (i->alignment & Qt::AlignHCenter)
+                    tabs += "\\tqc";
+                tabs += "\\tx" + num(stop);
+                text += "\\tab";
+            }
+            text += "{\\fs" + num(qRound(i->font.pointSize * 2));
+            if (i->font.bold)
+                text += "\\b";
+            if (i->font.italic)
+                text += "\\i";
+            text += "\\cf" + num(colorIndex(i->color)) + ' ' + rtfText(i->text) + '}';
+        }
+        return "\\pard\\plain" + flags + "\\f0\\sb" + num(before) + "\\sa0\\sl-" + tw(row.height) +
+               "\\slmult0\\li" + tw(indent) + shading + tabs + ' ' + text;
+    };
+
+    auto border = [&](const char *side, const QColor &color, double width) {
+        return QByteArray("\\clbrdr") + side + "\\brdrs\\brdrw" + num(std::clamp(twipsOf(width), 1, 75)) + "\\brdrcf" +
+               num(colorIndex(color));
+    };
+
     QByteArray body;
     for (int p = 0; p < document.pages.size(); ++p) {
         const ReportPage &page = document.pages[p];
-        if (p > 0)
-            body += "\\page\n";
-        // What goes down the page: lines of text and pictures of groups, by their tops.
+        // Framed boxes (outlined rectangles with texts) become one-row tables,
+        // split into cells by the vertical rules inside them; the rest of
+        // the texts are lines of their own; each group of drawings (the chart)
+        // is a picture. Each piece is placed at its layout position: the
+        // space before it is measured from where the previous piece really
+        // ends, every height being exact.
+        struct Box {
+            const ReportItem *frame;
+            QList<const ReportItem *> rules;
+            QList<const ReportItem *> texts;
+        };
+        QList<Box> boxes;
+        for (const ReportItem &i : page.items)
+            if (i.kind == ReportItem::Kind::Rect && i.group.isEmpty() && i.color.isValid())
+                boxes.append({&i, {}, {}});
+        QList<const ReportItem *> loose;
+        for (const ReportItem &i : page.items) {
+            if (!i.group.isEmpty())
+                continue;
+            if (i.kind == ReportItem::Kind::Text && !i.text.isEmpty()) {
+                Box *owner = nullptr;
+                for (Box &b : boxes)
+                    if (b.frame->rect.contains(i.rect.center()))
+                        owner = &b;
+                if (owner)
+                    owner->texts.append(&i);
+                else
+                    loose.append(&i);
+            } else if (i.kind == ReportItem::Kind::Line && std::fabs(i.line.x1() - i.line.x2()) < tolerance) {
+                for (Box &b : boxes)
+                    if (i.line.x1() > b.frame->rect.left() + tolerance &&
+                        i.line.x1() < b.frame->rect.right() - tolerance &&
+                        b.frame->rect.contains(QRectF(i.line.p1(), i.line.p2()).normalized().center()))
+                        b.rules.append(&i);
+            }
+        }
+        boxes.removeIf([](const Box &b) { return b.texts.isEmpty(); });
+
         struct Piece {
             double top;
             const TextRow *row;
             QString group;
             QRectF bounds;
+            const Box *box;
         };
-        const QList<TextRow> rows = textRows(document, page, false);
+        const QList<TextRow> rows = textRows(document, loose);
         QList<Piece> pieces;
         for (const TextRow &r : rows)
-            pieces.append({r.top, &r, {}, {}});
+            pieces.append({r.top, &r, {}, {}, nullptr});
+        for (const Box &b : boxes)
+            pieces.append({b.frame->rect.top(), nullptr, {}, b.frame->rect, &b});
         QHash<QString, QList<const ReportItem *>> groups;
         QStringList groupOrder;
         for (const ReportItem &i : page.items) {
@@ -351,75 +449,104 @@ QByteArray reportToRtf(const ReportDocument &document)
             QRectF bounds;
             for (const ReportItem *i : groups[g])
                 bounds = bounds.united(boundsOf(*i));
-            pieces.append({bounds.top(), nullptr, g, bounds});
+            pieces.append({bounds.top(), nullptr, g, bounds, nullptr});
         }
         std::stable_sort(pieces.begin(), pieces.end(), [](const Piece &a, const Piece &b) { return a.top < b.top; });
 
-        double cursor = m.top();
+        // Where the flow stands, in twips from the top of the sheet.
+        int cursor = twipsOf(m.top());
+        bool pageStarted = p == 0;
+        auto startFlags = [&]() -> QByteArray {
+            if (pageStarted)
+                return {};
+            pageStarted = true;
+            return "\\pagebb";
+        };
         for (const Piece &piece : pieces) {
-            const double gap = std::max(0.0, piece.top - cursor);
-            if (!piece.row) {
+            const int top = twipsOf(piece.top);
+            const int gap = std::max(0, top - cursor);
+            if (piece.row) {
+                body += paragraph(page, *piece.row, m.left(), gap, startFlags(), true) + "\\par\n";
+                cursor += gap + twipsOf(piece.row->height);
+            } else if (piece.box) {
+                const Box &b = *piece.box;
+                const QRectF r = b.frame->rect;
+                // The space above the box: tables have none of their own.
+                if (!pageStarted || gap > 0) {
+                    body += "\\pard\\plain" + startFlags() + "\\sb0\\sa0\\sl-" + num(std::max(gap, 1)) +
+                            "\\slmult0\\fs2\\par\n";
+                    cursor += std::max(gap, 1);
+                }
+                QList<double> edges{r.left()};
+                QList<const ReportItem *> rules = b.rules;
+                std::sort(rules.begin(), rules.end(),
+                          [](const ReportItem *x, const ReportItem *y) { return x->line.x1() < y->line.x1(); });
+                for (const ReportItem *rule : rules)
+                    edges.append(rule->line.x1());
+                edges.append(r.right());
+                const int height = twipsOf(r.height());
+                QByteArray row = "\\trowd\\trgaph0\\trleft" + tw(r.left() - m.left()) + "\\trrh-" + num(height) +
+                                 "\\trpaddl0\\trpaddr0\\trpaddt0\\trpaddb0\\trpaddfl3\\trpaddfr3\\trpaddft3"
+                                 "\\trpaddfb3";
+                for (int c = 0; c + 1 < edges.size(); ++c) {
+                    row += border("t", b.frame->color, b.frame->penWidth) +
+                           border("b", b.frame->color, b.frame->penWidth);
+                    row += c == 0 ? border("l", b.frame->color, b.frame->penWidth)
+                                  : border("l", rules[c - 1]->color, rules[c - 1]->penWidth);
+                    row += c + 2 == edges.size() ? border("r", b.frame->color, b.frame->penWidth)
+                                                 : border("r", rules[c]->color, rules[c]->penWidth);
+                    if (b.frame->fill.isValid())
+                        row += "\\clcbpat" + num(colorIndex(b.frame->fill));
+                    row += "\\cellx" + tw(edges[c + 1] - m.left());
+                }
+                body += row + "\n";
+                for (int c = 0; c + 1 < edges.size(); ++c) {
+                    QList<const ReportItem *> inCell;
+                    for (const ReportItem *t : b.texts) {
+                        const double x = t->rect.left() + tolerance;
+                        if (x >= edges[c] && (x < edges[c + 1] || c + 2 == edges.size()))
+                            inCell.append(t);
+                    }
+                    const QList<TextRow> cellRows = textRows(document, inCell);
+                    int inside = twipsOf(r.top());
+                    if (cellRows.isEmpty())
+                        body += "\\pard\\plain\\intbl\\sb0\\sa0\\sl-20\\slmult0\\fs2";
+                    for (int k = 0; k < cellRows.size(); ++k) {
+                        const int before = std::max(0, twipsOf(cellRows[k].top) - inside);
+                        if (k > 0)
+                            body += "\\par\n";
+                        body += paragraph(page, cellRows[k], edges[c], before, "\\intbl", false);
+                        inside += before + twipsOf(cellRows[k].height);
+                    }
+                    body += "\\cell\n";
+                }
+                body += row + "\\row\n";
+                cursor += height;
+            } else {
                 QSize pixels;
                 const QByteArray png = groupPicture(document, groups[piece.group], piece.bounds, 200, &pixels);
-                body += "\\pard\\plain\\sb" + tw(gap) + "\\li" + tw(piece.bounds.left() - m.left()) +
-                        "{\\pict\\pngblip\\picw" + QByteArray::number(pixels.width()) + "\\pich" +
-                        QByteArray::number(pixels.height()) + "\\picwgoal" + tw(piece.bounds.width()) +
-                        "\\pichgoal" + tw(piece.bounds.height()) + "\n";
+                // At least the picture's height, in a tiny font: a line of exact height
+                // would clip a picture below its baseline.
+                const int height = twipsOf(piece.bounds.height()) + kPictureDescent;
+                body += "\\pard\\plain" + startFlags() + "\\fs2\\sb" + num(gap) + "\\sa0\\sl" + num(height) +
+                        "\\slmult0\\li" + tw(piece.bounds.left() - m.left()) + "{\\pict\\pngblip\\picw" +
+                        num(pixels.width()) + "\\pich" + num(pixels.height()) + "\\picwgoal" +
+                        tw(piece.bounds.width()) + "\\pichgoal" + tw(piece.bounds.height()) + "\n";
                 const QByteArray hex = png.toHex();
                 for (qsizetype i = 0; i < hex.size(); i += 128)
                     body += hex.mid(i, 128) + '\n';
                 body += "}\\par\n";
-                cursor = std::max(cursor, piece.bounds.bottom());
-                continue;
+                cursor += gap + height;
             }
-            const TextRow &row = *piece.row;
-            // A filled band behind the line shades the paragraph.
-            QByteArray shading;
-            const double middle = row.top + row.height / 2;
-            for (const ReportItem &i : page.items)
-                if (i.kind == ReportItem::Kind::Rect && i.group.isEmpty() && i.fill.isValid() &&
-                    i.rect.top() <= middle && i.rect.bottom() >= middle && i.rect.width() > contentWidth / 2)
-                    shading = "\\cbpat" + QByteArray::number(colorIndex(i.fill));
-            double indent = 0;
-            for (const ReportItem *i : row.items)
-                indent = std::min(indent, i->rect.left() - m.left());
-            QByteArray tabs, text;
-            int lastStop = -1;
-            bool first = true;
-            for (const ReportItem *i : row.items) {
-                const bool startsLine =
-                    first && !(i->alignment & (Qt::AlignRight | Qt::AlignHCenter)) &&
-                    std::fabs(i->rect.left() - m.left() - indent) < document.unitsPerInch * 0.01;
-                first = false;
-                if (!startsLine) {
-                    int stop = qRound((anchorOf(*i) - m.left()) * twips);
-                    stop = std::max(stop, lastStop + 1);
-                    lastStop = stop;
-                    if (i->alignment & Qt::AlignRight)
-                        tabs += "\\tqr";
-                    else if (i->alignment & Qt::AlignHCenter)
-                        tabs += "\\tqc";
-                    tabs += "\\tx" + QByteArray::number(stop);
-                    text += "\\tab";
-                }
-                text += "{\\fs" + QByteArray::number(qRound(i->font.pointSize * 2));
-                if (i->font.bold)
-                    text += "\\b";
-                if (i->font.italic)
-                    text += "\\i";
-                text += "\\cf" + QByteArray::number(colorIndex(i->color)) + ' ' + rtfText(i->text) + '}';
-            }
-            body += "\\pard\\plain\\f0\\sb" + tw(gap) + "\\sl-" + tw(row.height) + "\\slmult0\\li" + tw(indent) +
-                    shading + tabs + ' ' + text + "\\par\n";
-            cursor = row.top + row.height;
         }
+        if (!pageStarted)
+            body += "\\pard\\plain\\pagebb\\par\n";
     }
 
     QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1046\n"
                      "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\n{\\colortbl;";
     for (const QColor &c : colors)
-        out += "\\red" + QByteArray::number(c.red()) + "\\green" + QByteArray::number(c.green()) + "\\blue" +
-               QByteArray::number(c.blue()) + ';';
+        out += "\\red" + num(c.red()) + "\\green" + num(c.green()) + "\\blue" + num(c.blue()) + ';';
     out += "}\n{\\info{\\title " + rtfText(document.title) + "}}\n";
     out += "\\paperw" + tw(document.pageSize.width()) + "\\paperh" + tw(document.pageSize.height()) + "\\margl" +
            tw(m.left()) + "\\margr" + tw(m.right()) + "\\margt" + tw(m.top()) + "\\margb" +
@@ -430,6 +557,35 @@ QByteArray reportToRtf(const ReportDocument &document)
 }
 
 // ---------------------------------------------------------------- plain text
+
+namespace {
+
+// The text in code page 1252; a character it lacks becomes one that looks
+// like it, or '?', so that the reader sees something stood there.
+QByteArray textInWin1252(const QString &text)
+{
+    static const QHash<char16_t, QString> similar{
+        {u'►', QStringLiteral(">")}, {u'◄', QStringLiteral("<")}, {u'▲', QStringLiteral("^")},
+        {u'▼', QStringLiteral("v")}, {u'−', QStringLiteral("-")}, {u'‐', QStringLiteral("-")},
+        {u'‑', QStringLiteral("-")}, {u'≤', QStringLiteral("<=")}, {u'≥', QStringLiteral(">=")},
+        {u'≠', QStringLiteral("<>")}, {u'→', QStringLiteral("->")}, {u'←', QStringLiteral("<-")},
+        {u'✓', QStringLiteral("v")}, {u'\u2009', QStringLiteral(" ")}, {u'\u202f', QStringLiteral(" ")}};
+    QString shown;
+    shown.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            shown += c;
+        } else if (const auto it = similar.constFind(u); it != similar.constEnd()) {
+            shown += *it;
+        } else {
+            shown += firstNotStorable(QString(c)) < 0 ? c : QLatin1Char('?');
+        }
+    }
+    return toWin1252(shown);
+}
+
+} // namespace
 
 QByteArray reportToText(const ReportDocument &document, double charactersPerInch, double linesPerInch)
 {
@@ -468,7 +624,7 @@ QByteArray reportToText(const ReportDocument &document, double charactersPerInch
                 l.chop(1);
         pages.append(lines.join(QStringLiteral("\r\n")));
     }
-    return (pages.join(QStringLiteral("\r\n\f")) + QStringLiteral("\r\n")).toUtf8();
+    return textInWin1252(pages.join(QStringLiteral("\r\n\f")) + QStringLiteral("\r\n"));
 }
 
 // ---------------------------------------------------------------- renderers

@@ -24,8 +24,11 @@ QByteArray reportToHtml(const ReportDocument &document);
 // of texts one paragraph with tab stops where the layout put them, each group
 // of drawings (the chart) one picture.
 QByteArray reportToRtf(const ReportDocument &document);
-// The document as plain text (UTF-8, CRLF) on a grid of charactersPerInch
-// columns and linesPerInch lines; pages separated by form feeds; drawings left out.
+// The document as plain text on a grid of charactersPerInch columns and
+// linesPerInch lines, as the suite's files and the printers they feed expect:
+// code page 1252 (a character outside it replaced by a look-alike, such as
+// "►" by ">", or by "?"), lines ended by CR LF, pages separated by form feeds;
+// drawings left out.
 QByteArray reportToText(const ReportDocument &document, double charactersPerInch, double linesPerInch);
 
 // A file format of the report system.

@@ -33,6 +33,7 @@ const QColor kGrey(96, 96, 96);
 const QColor kRule(150, 150, 150);
 const QColor kBlue(0, 70, 160);
 const QString kNaoConforme = QStringLiteral("Não Conforme");
+const QString kEmptyWeight = QStringLiteral("vazio (0)");
 
 ReportFont font(double size, bool bold = false)
 {
@@ -181,11 +182,12 @@ private:
         }
         while (!m_rows.Eof()) {
             Capsule c;
-            for (const ReportColumn &col : m_def.columns)
-                c.cells.append(text(col.field));
             const Field weight = m_rows.FieldByName(QStringLiteral("PESO"));
             if (!weight.IsNull())
                 c.weight = weight.AsFloat();
+            // An empty weight counts as 0 in the analysis: said so, not left blank.
+            for (const ReportColumn &col : m_def.columns)
+                c.cells.append(!c.weight && col.field == QLatin1String("PESO") ? kEmptyWeight : text(col.field));
             c.number = int(m_rows.FieldByName(QStringLiteral("NUMCAP")).AsInteger());
             c.nonConforming = m_rows.FieldByName(QStringLiteral("OBS")).AsString().trimmed() == kNaoConforme;
             m_capsules.append(c);
@@ -244,7 +246,9 @@ private:
         const double x1 = m_left + 0.2, x2 = m_left + 6.4, x3 = m_left + 11.6;
         labelled(x1, y, QStringLiteral("Pedido:"), m_order, 6, QStringLiteral("pedido"));
         labelled(x2, y, QStringLiteral("Fórmula nº:"), m_formula, 5, QStringLiteral("formula"));
-        labelled(x3, y, QStringLiteral("Data da análise:"), m_date, m_right - x3, QStringLiteral("data"));
+        // DATA_EMISSAO is the day the result record was made, at the first weighing,
+        // not the day of the analysis.
+        labelled(x3, y, QStringLiteral("Análise aberta em:"), m_date, m_right - x3, QStringLiteral("data"));
         labelled(x1, y + 0.45, QStringLiteral("Cliente:"), m_customer, x3 - x1 - 0.2, QStringLiteral("cliente"));
         labelled(x3, y + 0.45, QStringLiteral("Telefone:"), m_phone, m_right - x3, QStringLiteral("telefone"));
         labelled(x1, y + 0.9, QStringLiteral("Paciente:"), m_patient, m_right - x1 - 0.2, QStringLiteral("paciente"));
@@ -313,12 +317,12 @@ private:
 
     void chart()
     {
+        if (m_capsules.isEmpty())
+            return;
+        // As the analysis counted them: an empty weight is 0.
         QList<double> weights;
         for (const Capsule &c : m_capsules)
-            if (c.weight)
-                weights.append(*c.weight);
-        if (weights.isEmpty())
-            return;
+            weights.append(c.weight.value_or(0));
         double mean = m_mean.value_or(0);
         if (mean <= 0) {
             for (double w : weights)
@@ -392,34 +396,45 @@ private:
                           QStringLiteral("grafico.rotulo")));
         }
 
-        // The weights in capsule order, those outside the limits marked.
+        // The weights in capsule order; red where the analysis marked the
+        // capsule, as the table does.
         ReportItem path;
         path.kind = ReportItem::Kind::Polyline;
         path.color = QColor(150, 150, 150);
         path.penWidth = 0.01;
         for (int i = 0; i < n; ++i)
-            if (m_capsules[i].weight)
-                path.points.append(QPointF(xOf(i), yOf(*m_capsules[i].weight)));
+            path.points.append(QPointF(xOf(i), yOf(weights[i])));
         // Joined in order while the line can still be followed.
         if (n > 1 && n <= 150)
             add(chartItem(path, QStringLiteral("grafico.linha")));
         const double dot = n <= 60 ? 0.13 : n <= 300 ? 0.08 : 0.05;
         for (int i = 0; i < n; ++i) {
-            if (!m_capsules[i].weight)
-                continue;
-            const double w = *m_capsules[i].weight;
-            const bool outside = w > upper || w < lower;
-            const double size = outside ? std::max(dot * 1.6, 0.12) : dot;
+            const Capsule &c = m_capsules[i];
+            const double w = weights[i];
+            const bool marked = c.nonConforming;
+            const double size = marked || !c.weight ? std::max(dot * 1.6, 0.12) : dot;
             ReportItem marker;
             marker.kind = ReportItem::Kind::Marker;
             marker.rect = QRectF(xOf(i) - size / 2, yOf(w) - size / 2, size, size);
-            marker.fill = outside ? kRed : kBlue;
-            marker.color = outside ? QColor(120, 0, 0) : QColor();
             marker.penWidth = 0.015;
-            add(chartItem(marker, outside ? QStringLiteral("grafico.ponto.fora") : QStringLiteral("grafico.ponto"), w));
-            if (outside && n <= 100) {
+            if (!c.weight) {
+                // An empty weight: a ring at 0, named.
+                marker.fill = Qt::white;
+                marker.color = marked ? kRed : kBlue;
+                marker.penWidth = 0.04;
+                add(chartItem(marker, QStringLiteral("grafico.ponto.vazio"), w));
+                add(chartItem(reportText(QRectF(xOf(i) - 0.8, yOf(w) - size / 2 - 0.32, 1.6, 0.3),
+                                         QStringLiteral("nº %1 vazio").arg(c.number), font(6.5, true),
+                                         Qt::AlignHCenter | Qt::AlignVCenter, {}, marker.color),
+                              QStringLiteral("grafico.rotulo.vazio"), w));
+                continue;
+            }
+            marker.fill = marked ? kRed : kBlue;
+            marker.color = marked ? QColor(120, 0, 0) : QColor();
+            add(chartItem(marker, marked ? QStringLiteral("grafico.ponto.fora") : QStringLiteral("grafico.ponto"), w));
+            if (marked && n <= 100) {
                 const double y = w > mean ? yOf(w) - size / 2 - 0.3 : yOf(w) + size / 2;
-                add(chartItem(reportText(QRectF(xOf(i) - 0.5, y, 1.0, 0.3), QString::number(m_capsules[i].number),
+                add(chartItem(reportText(QRectF(xOf(i) - 0.5, y, 1.0, 0.3), QString::number(c.number),
                                          font(6.5, true), Qt::AlignHCenter | Qt::AlignVCenter, {}, kRed),
                               QStringLiteral("grafico.rotulo.fora"), w));
             }
@@ -433,12 +448,26 @@ private:
         m_y += 0.35;
     }
 
+    // The capsule numbers of a list, the first 30 of them.
+    static QString numbers(QStringList list)
+    {
+        if (list.size() > 30) {
+            list = list.mid(0, 30);
+            list.append(QStringLiteral("…"));
+        }
+        return list.join(QStringLiteral(", "));
+    }
+
     QString legendText(double mean, double percent, double lower, double upper) const
     {
-        QStringList outside;
-        for (const Capsule &c : m_capsules)
-            if (c.weight && (*c.weight > upper || *c.weight < lower))
+        // The capsules the analysis marked, as the table marks them.
+        QStringList outside, empty;
+        for (const Capsule &c : m_capsules) {
+            if (c.nonConforming)
                 outside.append(QString::number(c.number));
+            if (!c.weight)
+                empty.append(QString::number(c.number));
+        }
         QString text = QStringLiteral("Média: %1 %2. Limites (média ± %3 %): %4 a %5 %2. ")
                            .arg(figure(mean), m_unit, formatNumber(percent, QStringLiteral("0.#")), figure(lower),
                                 figure(upper));
@@ -446,15 +475,16 @@ private:
             text += QStringLiteral("Nenhuma cápsula fora dos limites.");
         } else {
             const qsizetype total = outside.size();
-            if (total > 30) {
-                outside = outside.mid(0, 30);
-                outside.append(QStringLiteral("…"));
-            }
             text += QStringLiteral("Fora dos limites: %1 %2 (nº %3).")
                         .arg(total)
                         .arg(total == 1 ? QStringLiteral("cápsula") : QStringLiteral("cápsulas"))
-                        .arg(outside.join(QStringLiteral(", ")));
+                        .arg(numbers(outside));
         }
+        if (!empty.isEmpty())
+            text += QStringLiteral(" Sem peso, contadas como 0: %1 %2 (nº %3).")
+                        .arg(empty.size())
+                        .arg(empty.size() == 1 ? QStringLiteral("cápsula") : QStringLiteral("cápsulas"))
+                        .arg(numbers(empty));
         return text;
     }
 

@@ -31,6 +31,7 @@
 #include <QRadioButton>
 #include <QDir>
 #include <QLabel>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -127,6 +128,45 @@ void capturaLotes(const QString &folder)
     setMessageService(anterior);
 }
 
+
+// A weight added to an analysed formula: the analysis window's notice, and
+// "Imprimir" refusing the stale analysis (its message as a box). The weight
+// is removed again, so the demo data stay as they were.
+void capturaDesatualizada(const QString &folder, int npedido)
+{
+    if (!DM->cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {npedido}) || !frm_Cadastros)
+        return;
+    class Recusa : public MessageService {
+    public:
+        QString texto;
+        void simple(const QString &text) override { texto = text; }
+        void information(const QString &text) override { texto = text; }
+        void error(const QString &text) override { texto = text; }
+        bool confirm(const QString &) override { return false; }
+    } recusa;
+    MessageService *anterior = setMessageService(&recusa);
+    ClientDataSet *w = DM->cds_PesoMed;
+    const int antes = w->RecordCount();
+    w->Append();
+    w->FieldByName(QStringLiteral("PESO")).SetAsFloat(251.3);
+    w->Post();
+    save(frm_Principal, folder, QStringLiteral("analise-desatualizada"));
+    frm_Cadastros->btn_Relatorio->click();
+    std::printf("message: %s\n", qPrintable(recusa.texto));
+    if (!recusa.texto.isEmpty()) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Informação"),
+                        QString(recusa.texto).replace(QLatin1Char('\r'), QLatin1Char('\n')), QMessageBox::Ok,
+                        frm_Principal);
+        box.show();
+        save(&box, folder, QStringLiteral("relatorio-recusado"));
+    }
+    if (w->RecordCount() > antes) {
+        w->Last();
+        w->Delete();
+    }
+    setMessageService(anterior);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -138,6 +178,19 @@ int main(int argc, char **argv)
         return *status;
     frm_Principal->setGeometry(frm_Principal->screen()->availableGeometry());
     frm_Principal->show();
+
+    // capturas FOLDER --relatorio NPEDIDO NAME: only the report of that order,
+    // in each file format.
+    if (argc > 4 && QByteArray(argv[2]) == "--relatorio") {
+        SemMensagens semMensagens;
+        setMessageService(&semMensagens);
+        frm_Principal->act_Cadastro->trigger();
+        settle();
+        DialogCatcher catcher;
+        relatorios(catcher, QByteArray(argv[3]).toInt(), folder, QString::fromLocal8Bit(argv[4]));
+        EncerraPrograma();
+        return 0;
+    }
 
     save(frm_Principal, folder, QStringLiteral("principal"));
     frm_Principal->InformaessobreoPesoMdio1->trigger();
@@ -184,6 +237,7 @@ int main(int argc, char **argv)
         });
         frm_Cadastros->btn_Relatorio->click();
     }
+    capturaDesatualizada(folder, 1210);
     frm_Principal->BitBtn1->click();
     QApplication::setActiveWindow(FormCadPrep);
     if (!QTest::qWaitForWindowActive(FormCadPrep))

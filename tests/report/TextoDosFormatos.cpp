@@ -102,11 +102,11 @@ QString deRtf(const QByteArray &rtf)
             i = k - 1;
             if (pular)
                 continue;
-            if (palavra == "par")
+            if (palavra == "par" || palavra == "cell")
                 out += QLatin1Char('\n');
             else if (palavra == "tab")
                 out += QLatin1Char('\t');
-            else if (palavra == "page")
+            else if (palavra == "page" || palavra == "pagebb")
                 out += QLatin1Char('\f');
             else if (palavra == "u") {
                 int u = numero.toInt();
@@ -158,7 +158,7 @@ QString texto(const QString &formato, const QString &arquivo)
         return deHtml(bytes);
     if (formato == QLatin1String("RTF"))
         return deRtf(bytes);
-    return QString::fromUtf8(bytes);
+    return fromWin1252(bytes);
 }
 
 int paginasPdf(const QString &arquivo)

@@ -1,7 +1,7 @@
 #pragma once
 // The text a reader sees in a report file of each format: PDF through
 // pdftotext (keeping the lines of the page), HTML without its markup, RTF
-// through a small reader of its text, plain text as it is. Pages are separated
+// through a small reader of its text, plain text as it is (code page 1252). Pages are separated
 // by form feeds in PDF, RTF and plain text.
 
 #include <QByteArray>

@@ -6,6 +6,7 @@
 #include "analysis/Calculos.h"
 #include "core/AppError.h"
 #include "core/DisplayFormat.h"
+#include "core/Win1252.h"
 #include "data/udm.h"
 #include "report/ReportDocument.h"
 #include "report/ReportModels.h"
@@ -69,6 +70,146 @@ QString peso(double v)
     return formatNumber(v, QStringLiteral("#,##0.0000"));
 }
 
+
+// A paragraph of an RTF file where a word processor puts it, reading the file
+// as one line per paragraph of the exact height it gives, tables of rows of
+// exact height, "\pagebb" and "\page" starting a page.
+struct ParagrafoRtf {
+    int pagina = 0;
+    int topo = 0; // twips from the top of the sheet
+    bool emTabela = false;
+    QString texto;
+};
+
+struct LeituraRtf {
+    QList<ParagrafoRtf> paragrafos;
+    int paginas = 1;
+    bool transborda = false; // some page runs past its bottom margin
+};
+
+LeituraRtf leRtf(const QByteArray &rtf)
+{
+    LeituraRtf r;
+    int papel = 0, margemSup = 0, margemInf = 0;
+    int cursor = 0, antes = 0, altura = 0;
+    bool quebra = false, emTabela = false, naLinha = false;
+    int topoLinha = 0, alturaLinha = 0, naCelula = 0;
+    int pular = 0, nivel = 0, ignorar = 0;
+    QString texto;
+    auto fecha = [&](bool celula) {
+        ParagrafoRtf p;
+        if (emTabela) {
+            if (!naLinha) {
+                naLinha = true;
+                topoLinha = cursor;
+            }
+            p.topo = topoLinha + naCelula + antes;
+            naCelula += antes + altura;
+            if (celula)
+                naCelula = 0;
+        } else {
+            if (quebra) {
+                ++r.paginas;
+                cursor = margemSup;
+            }
+            p.topo = cursor + antes;
+            cursor = p.topo + altura;
+        }
+        p.pagina = r.paginas - 1;
+        p.emTabela = emTabela;
+        p.texto = texto;
+        texto.clear();
+        quebra = false;
+        if (cursor > papel - margemInf)
+            r.transborda = true;
+        r.paragrafos.append(p);
+    };
+    for (qsizetype i = 0; i < rtf.size(); ++i) {
+        const char c = rtf[i];
+        if (c == '{') {
+            ++nivel;
+            for (const QByteArray &d : {QByteArray("\\fonttbl"), QByteArray("\\colortbl"), QByteArray("\\info"),
+                                       QByteArray("\\pict")})
+                if (!pular && rtf.mid(i + 1, d.size()) == d)
+                    pular = nivel;
+            continue;
+        }
+        if (c == '}') {
+            if (pular == nivel)
+                pular = 0;
+            --nivel;
+            continue;
+        }
+        if (c == '\r' || c == '\n' || pular)
+            continue;
+        if (c != '\\') {
+            if (ignorar > 0)
+                --ignorar;
+            else
+                texto += QLatin1Char(c);
+            continue;
+        }
+        const char n = i + 1 < rtf.size() ? rtf[i + 1] : 0;
+        if (n == '\\' || n == '{' || n == '}') {
+            texto += QLatin1Char(n);
+            ++i;
+            continue;
+        }
+        if (n == '\'') {
+            texto += fromWin1252(QByteArray::fromHex(rtf.mid(i + 2, 2)));
+            i += 3;
+            continue;
+        }
+        qsizetype j = i + 1;
+        while (j < rtf.size() && QChar::isLetter(uchar(rtf[j])))
+            ++j;
+        const QByteArray palavra = rtf.mid(i + 1, j - i - 1);
+        qsizetype k = j;
+        if (k < rtf.size() && (rtf[k] == '-' || QChar::isDigit(uchar(rtf[k])))) {
+            ++k;
+            while (k < rtf.size() && QChar::isDigit(uchar(rtf[k])))
+                ++k;
+        }
+        const int numero = rtf.mid(j, k - j).toInt();
+        if (k < rtf.size() && rtf[k] == ' ')
+            ++k;
+        i = k - 1;
+        if (palavra == "paperh")
+            papel = numero;
+        else if (palavra == "margt")
+            cursor = margemSup = numero;
+        else if (palavra == "margb")
+            margemInf = numero;
+        else if (palavra == "pard") {
+            antes = altura = 0;
+            emTabela = false;
+        } else if (palavra == "intbl")
+            emTabela = true;
+        else if (palavra == "sb")
+            antes = numero;
+        else if (palavra == "sl")
+            altura = std::abs(numero);
+        else if (palavra == "pagebb" || palavra == "page")
+            quebra = true;
+        else if (palavra == "trrh")
+            alturaLinha = std::abs(numero);
+        else if (palavra == "par")
+            fecha(false);
+        else if (palavra == "cell")
+            fecha(true);
+        else if (palavra == "row") {
+            cursor = topoLinha + alturaLinha;
+            naLinha = false;
+        } else if (palavra == "tab")
+            texto += QLatin1Char('\t');
+        else if (palavra == "u") {
+            texto += QChar(char16_t(numero < 0 ? numero + 65536 : numero));
+            ignorar = 1;
+        }
+    }
+    return r;
+}
+
 } // namespace
 
 class TstPaginas : public QObject {
@@ -80,12 +221,18 @@ class TstPaginas : public QObject {
     // and marks the analysis gives them.
     std::unique_ptr<ClientDataSet> dados(const QList<double> &pesos, ResultadoAnalise *resultado = nullptr)
     {
+        return dadosComVazios(QList<std::optional<double>>(pesos.begin(), pesos.end()), resultado);
+    }
+    // nullopt: an empty weight.
+    std::unique_ptr<ClientDataSet> dadosComVazios(const QList<std::optional<double>> &p,
+                                                  ResultadoAnalise *resultado = nullptr)
+    {
         auto ds = std::make_unique<ClientDataSet>(QStringLiteral("rel"), nullptr);
         ds->FieldDefs = modelo->cds_RelPesomed->FieldDefs;
         ds->CreateDataSet();
-        QList<std::optional<double>> p;
-        for (double v : pesos)
-            p.append(v);
+        QList<double> pesos;
+        for (const auto &v : p)
+            pesos.append(v.value_or(0));
         const double minimo = *std::min_element(pesos.begin(), pesos.end());
         const double maximo = *std::max_element(pesos.begin(), pesos.end());
         double media = 0;
@@ -105,7 +252,7 @@ class TstPaginas : public QObject {
             set("NPEDIDO", 1210);
             set("NFORMULA", 1);
             set("NUMCAP", i + 1);
-            set("PESO", pesos[i]);
+            set("PESO", p[i] ? QVariant(*p[i]) : QVariant());
             set("VARIACAOPESO", a.capsulas[i].variacao);
             set("VARIACAOPESOPERC", a.capsulas[i].variacaoPerc);
             set("QUADRADOSUBTRACOES", a.capsulas[i].quadrado);
@@ -384,6 +531,60 @@ private slots:
         QVERIFY(um(d, QStringLiteral("grafico.legenda")).endsWith(QStringLiteral("Nenhuma cápsula fora dos limites.")));
     }
 
+    // The chart says what the table says: its red points and its legend are
+    // the capsules the analysis marked, and an empty weight, counted as 0, is
+    // shown where it was counted.
+    void chartFollowsTheStoredMarks()
+    {
+        // Capsule 3 without a weight pulls the mean to 200: the analysis marks every capsule.
+        ResultadoAnalise a;
+        auto ds = dadosComVazios({250.1, 249.8, std::nullopt, 251.3, 248.7}, &a);
+        for (const CapsulaAnalisada &c : a.capsulas)
+            QVERIFY(c.naoConforme);
+        ReportDocument d = monta(*ds);
+        QCOMPARE(textos(d, QStringLiteral("capsula.OBS")).count(QStringLiteral("Não Conforme")), 5);
+        QCOMPARE(textos(d, QStringLiteral("capsula.PESO"))[2], QStringLiteral("vazio (0)"));
+        QCOMPARE(itens(d, QStringLiteral("grafico.ponto.fora")).size(), 4);
+        const QList<const ReportItem *> vazio = itens(d, QStringLiteral("grafico.ponto.vazio"));
+        QCOMPARE(vazio.size(), 1);
+        QCOMPARE(vazio[0]->value, 0.0);
+        QCOMPARE(vazio[0]->color, QColor(204, 0, 0));
+        QVERIFY(itens(d, QStringLiteral("grafico.area"))[0]->rect.contains(vazio[0]->rect.center()));
+        QCOMPARE(textos(d, QStringLiteral("grafico.rotulo.vazio")), QStringList{QStringLiteral("nº 3 vazio")});
+        const QString legenda = textos(d, QStringLiteral("grafico.legenda")).join(QLatin1Char(' '));
+        QVERIFY2(legenda.contains(QStringLiteral("Fora dos limites: 5 cápsulas (nº 1, 2, 3, 4, 5).")),
+                 qPrintable(legenda));
+        QVERIFY2(legenda.contains(QStringLiteral("Sem peso, contadas como 0: 1 cápsula (nº 3).")), qPrintable(legenda));
+
+        // A mark stored for a capsule that lies within the limits drawn: the
+        // chart follows the mark, not its own arithmetic.
+        auto marcada = dados({250.1, 249.8, 251.3, 248.7, 250.4});
+        marcada->SetRecNo(2);
+        marcada->Edit();
+        marcada->FieldByName(QStringLiteral("OBS")).SetAsString(QStringLiteral("Não Conforme"));
+        marcada->Post();
+        d = monta(*marcada);
+        QCOMPARE(itens(d, QStringLiteral("grafico.ponto.fora")).size(), 1);
+        QCOMPARE(itens(d, QStringLiteral("grafico.ponto.fora"))[0]->value, 249.8);
+        QVERIFY(um(d, QStringLiteral("grafico.legenda")).contains(QStringLiteral("Fora dos limites: 1 cápsula (nº 2).")));
+        QCOMPARE(itens(d, QStringLiteral("capsula.destaque")).size(), 1);
+    }
+
+    // The date printed is the day the analysis record was opened (at the first
+    // weighing), and says so.
+    void dateSaysWhatItIs()
+    {
+        auto ds = dados({250.1, 249.8, 251.3});
+        const ReportDocument d = monta(*ds);
+        const ReportItem *data = itens(d, QStringLiteral("data"))[0];
+        QStringList rotulo;
+        for (const ReportItem &i : d.pages[0].items)
+            if (i.kind == ReportItem::Kind::Text && std::fabs(i.rect.top() - data->rect.top()) < 1e-9 &&
+                std::fabs(i.rect.right() - data->rect.left()) < 1e-6)
+                rotulo.append(i.text);
+        QCOMPARE(rotulo, QStringList{QStringLiteral("Análise aberta em:")});
+    }
+
     void chartLimits_data()
     {
         QTest::addColumn<QList<double>>("pesos");
@@ -496,7 +697,7 @@ private slots:
     void textGrid()
     {
         const QByteArray t = reportToText(amostra(), 10, 6);
-        const QStringList linhas = QString::fromUtf8(t).split(QStringLiteral("\r\n"));
+        const QStringList linhas = fromWin1252(t).split(QStringLiteral("\r\n"));
         // 2,54 cm down: the seventh line; 2,54 cm across: the eleventh column.
         QCOMPARE(linhas[6].indexOf(QStringLiteral("Relatório")), 10);
         // Right-aligned at 17,78 cm: ends at column 70.
@@ -504,6 +705,24 @@ private slots:
         QVERIFY(linhas[7].contains(QStringLiteral("Cápsula nº 7 — Não Conforme")));
         QVERIFY(t.contains("\r\n\fSegunda página") || t.contains("\f"));
         comparaComEsperado(QStringLiteral("amostra.txt"), t);
+    }
+
+    // As the suite's other files and the printers they feed expect: code page
+    // 1252, every line ended by CR LF, what the code page lacks replaced visibly.
+    void textInWindows1252()
+    {
+        const QByteArray t = reportToText(amostra(), 10, 6);
+        QVERIFY(t.contains("Relat\xf3rio: a\xe7\xe3o & <teste>"));
+        QVERIFY(t.contains("C\xe1psula n\xba 7 \x97 N\xe3o Conforme"));
+        QVERIFY(t.contains(">  Peso: 250,1000 mg") || t.contains("> Peso: 250,1000 mg"));
+        QVERIFY(!t.contains("\xe2")); // no UTF-8 sequence
+        QCOMPARE(t.count('\n'), t.count("\r\n"));
+        QCOMPARE(t.count('\r'), t.count("\r\n"));
+        // A character without a look-alike still shows that something stood there.
+        ReportDocument d = amostra();
+        d.pages.resize(1);
+        d.pages[0].items = {reportText(QRectF(1.5, 2, 10, 0.4), QStringLiteral("Lote ✓ α−β ≤ 5"), ReportFont())};
+        QVERIFY(reportToText(d, 10, 6).contains("Lote v ?-? <= 5\r\n"));
     }
 
     void textNeverMergesLines()
@@ -517,7 +736,7 @@ private slots:
         // Texts that would overlap keep a blank between them.
         d.pages[0].items.append(reportText(QRectF(1.5, 28, 3, 0.4), QStringLiteral("AAAA"), ReportFont()));
         d.pages[0].items.append(reportText(QRectF(1.6, 28, 3, 0.4), QStringLiteral("BBBB"), ReportFont()));
-        const QStringList linhas = QString::fromUtf8(reportToText(d, 10, 6)).split(QStringLiteral("\r\n"));
+        const QStringList linhas = fromWin1252(reportToText(d, 10, 6)).split(QStringLiteral("\r\n"));
         QStringList numeros;
         for (const QString &l : linhas)
             if (!l.trimmed().isEmpty())
@@ -557,6 +776,64 @@ private slots:
         comparaComEsperado(QStringLiteral("amostra.rtf"), r);
     }
 
+    // Read as a word processor reads it, the RTF puts every line of text on
+    // the page and at the height where the layout put it: as many pages, the
+    // same breaks, nothing pushed past the bottom margin; the verdict keeps
+    // its frame.
+    void rtfPlacesLinesWhereTheLayoutDoes_data()
+    {
+        QTest::addColumn<int>("capsulas");
+        QTest::newRow("rejected, ten capsules") << 10;
+        QTest::newRow("approved, five capsules") << 5;
+        QTest::newRow("a thousand capsules") << 1000;
+    }
+    void rtfPlacesLinesWhereTheLayoutDoes()
+    {
+        QFETCH(int, capsulas);
+        QList<double> pesos;
+        for (int i = 0; i < capsulas; ++i)
+            pesos.append(capsulas == 10 ? QList<double>{250.1, 249.8, 251.3, 248.7, 285.0, 250.4, 249.2, 250.9,
+                                                        251.6, 248.4}[i]
+                                        : 300 + ((i * 37) % 41 - 20) * 0.1);
+        auto ds = dados(pesos);
+        const ReportDocument d = monta(*ds);
+        const QByteArray rtf = reportToRtf(d);
+        QVERIFY(TextoDosFormatos::rtfBemFormado(rtf));
+        const LeituraRtf lido = leRtf(rtf);
+        QCOMPARE(lido.paginas, int(d.pages.size()));
+        QVERIFY(!lido.transborda);
+        const double twips = 1440 / d.unitsPerInch;
+        for (int p = 0; p < d.pages.size(); ++p) {
+            for (const ReportItem &i : d.pages[p].items) {
+                if (i.kind != ReportItem::Kind::Text || i.text.isEmpty() || !i.group.isEmpty())
+                    continue;
+                bool achado = false;
+                int perto = -1;
+                for (const ParagrafoRtf &par : lido.paragrafos) {
+                    if (par.pagina != p || !par.texto.contains(i.text))
+                        continue;
+                    perto = par.topo;
+                    if (std::abs(par.topo - qRound(i.rect.top() * twips)) <= 2)
+                        achado = true;
+                }
+                QVERIFY2(achado, qPrintable(QStringLiteral("página %1, \"%2\" em %3, no RTF em %4")
+                                                .arg(p + 1)
+                                                .arg(i.text)
+                                                .arg(qRound(i.rect.top() * twips))
+                                                .arg(perto)));
+            }
+        }
+        // The verdict in its frame: a bordered table row, the reasons beside it.
+        const QString veredito = um(d, QStringLiteral("veredito"));
+        QCOMPARE(veredito, capsulas == 10 ? QStringLiteral("Reprovado") : QStringLiteral("Aprovado"));
+        bool emQuadro = false;
+        for (const ParagrafoRtf &par : lido.paragrafos)
+            if (par.texto.contains(veredito) && par.emTabela)
+                emQuadro = true;
+        QVERIFY(emQuadro);
+        QVERIFY(rtf.contains("\\clbrdrt\\brdrs"));
+    }
+
     void rtfDrawsGroupsAsPictures()
     {
         const QByteArray r = reportToRtf(amostra(true));
@@ -568,7 +845,7 @@ private slots:
         QVERIFY(!texto.contains(QStringLiteral("dentro do gráfico")));
         QVERIFY(texto.indexOf(QStringLiteral("Não Conforme")) < texto.indexOf(QStringLiteral("depois do gráfico")));
         // The plain text leaves the drawing out, its texts with it.
-        QVERIFY(!QString::fromUtf8(reportToText(amostra(true), 10, 6)).contains(QStringLiteral("dentro do gráfico")));
+        QVERIFY(!fromWin1252(reportToText(amostra(true), 10, 6)).contains(QStringLiteral("dentro do gráfico")));
     }
 
     void rescaledToOtherUnits()

@@ -32,7 +32,9 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -51,6 +53,15 @@ const QList<double> kDez{250.1, 249.8, 251.3, 248.7, 285.0, 250.4, 249.2, 250.9,
 QString projeto()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/RPT/rptPesoMed.rav");
+}
+
+// The words of a PDF with their boxes, in points (pdftotext -bbox).
+QString executaPdftotext(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 QString peso(double v)
@@ -412,6 +423,67 @@ private slots:
         QVERIFY(status.isEmpty());
     }
 
+    // The paper chosen in "Page Setup..." or loaded in the printer is the one
+    // printed on, and the A4 report fits it whole: on Letter nothing is cut.
+    void printerPaperIsUsedAndTheWholePagePrinted_data()
+    {
+        QTest::addColumn<bool>("naConfiguracao");
+        QTest::newRow("chosen in Page Setup") << true;
+        QTest::newRow("the printer's paper") << false;
+    }
+    void printerPaperIsUsedAndTheWholePagePrinted()
+    {
+        QFETCH(bool, naConfiguracao);
+        analisada(QStringLiteral("01"), 1210, 1, kDez);
+        const QString pdf = arquivo(QStringLiteral("carta.pdf"));
+        QPrinter *impressora = RM->rstm1->printer();
+        impressora->setOutputFileName(pdf);
+        if (!naConfiguracao)
+            impressora->setPageSize(QPageSize(QPageSize::Letter));
+        bool escolhido = false;
+        catcher->answer<OutputOptionsDialog>([this, naConfiguracao, &escolhido](OutputOptionsDialog *d) {
+            d->rbPrinter->click();
+            if (naConfiguracao) {
+                catcher->answer<QPageSetupDialog>([&escolhido](QPageSetupDialog *p) {
+                    // The paper size as a person picks it in the dialog's list.
+                    for (QComboBox *box : p->findChildren<QComboBox *>()) {
+                        const int carta = box->findText(QStringLiteral("Letter"), Qt::MatchContains);
+                        if (carta >= 0 && box->findText(QStringLiteral("A4"), Qt::MatchContains) >= 0) {
+                            box->setCurrentIndex(carta);
+                            escolhido = true;
+                        }
+                    }
+                    p->accept();
+                });
+                d->btnPageSetup->click();
+            }
+            d->buttons->button(QDialogButtonBox::Ok)->click();
+        });
+        imprime();
+        QVERIFY(recorder->entries().isEmpty());
+        if (naConfiguracao)
+            QVERIFY(escolhido);
+        // Every word of the page on the Letter sheet, the footer included.
+        const QString caixas = executaPdftotext(pdf);
+        const QRegularExpression pagina(QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\">"));
+        const QRegularExpressionMatch folha = pagina.match(caixas);
+        QVERIFY(folha.hasMatch());
+        QCOMPARE(qRound(folha.captured(1).toDouble()), 612);
+        QCOMPARE(qRound(folha.captured(2).toDouble()), 792);
+        const QRegularExpression palavra(QStringLiteral(
+            "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" yMax=\"([-0-9.]+)\">([^<]*)</word>"));
+        QStringList palavras;
+        for (QRegularExpressionMatchIterator it = palavra.globalMatch(caixas); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            palavras.append(m.captured(5));
+            QVERIFY2(m.captured(1).toDouble() >= 0 && m.captured(3).toDouble() <= 612 &&
+                         m.captured(2).toDouble() >= 0 && m.captured(4).toDouble() <= 792,
+                     qPrintable(m.captured(0)));
+        }
+        QVERIFY(palavras.join(QLatin1Char(' ')).contains(QStringLiteral("página 1 de 1")));
+        QVERIFY(palavras.contains(QStringLiteral("Farmacêutico(a)")));
+    }
+
     void unwritableFileIsReported()
     {
         analisada(QStringLiteral("01"), 1210, 1, kDez);
@@ -451,9 +523,12 @@ private slots:
             "execute block as declare i int = 0; begin while (i < 1000) do begin i = i + 1; insert into PESOMED "
             "(ID_PESOMED, CHAVE, ESTACAO, NPEDIDO, NFORMULA, NUMCAP, PESO) values (:i, '010012101', '01', 1210, 1, :i, "
             "295 + mod(:i * 37, 11)); end end"),
+                      // Their analysis: count, total, mean and each capsule's variation.
                       QStringLiteral("insert into RPESOMED (ID_RPESOMED, CHAVE, ESTACAO, NPEDIDO, NFORMULA, QDECAPS, "
-                                     "PESOMEDIO, RESULTADO, DATA_EMISSAO) values (1, '010012101', '01', 1210, 1, 1000, "
-                                     "300, 'Aprovado', '2026-01-28')")});
+                                     "PESOTOTAL, PESOMEDIO, RESULTADO, DATA_EMISSAO) select 1, '010012101', '01', 1210, "
+                                     "1, count(*), sum(PESO), sum(PESO) / count(*), 'Aprovado', '2026-01-28' from "
+                                     "PESOMED"),
+                      QStringLiteral("update PESOMED set VARIACAOPESO = PESO - (select PESOMEDIO from RPESOMED)")});
         releFormula();
         const QString t = relatorio(QStringLiteral("PDF"), QStringLiteral("mil.pdf"));
         const int paginas = TextoDosFormatos::paginasPdf(arquivo(QStringLiteral("mil.pdf")));
@@ -568,24 +643,101 @@ private slots:
         QVERIFY(DM->sqlds_RelPesoMed.CommandText.isEmpty());
     }
 
-    void pendingChangesReachTheReport()
+    // What is typed or amended is saved first, but an analysis that no longer
+    // stands for the stored weights is not printed beside them: the report says
+    // so and the analysis window shows it.
+    void staleAnalysisIsNotPrinted_data()
     {
+        QTest::addColumn<QString>("mudanca");
+        QTest::newRow("capsule added") << "acrescentada";
+        QTest::newRow("weight corrected") << "corrigida";
+        QTest::newRow("weights swapped by another workstation") << "trocadas";
+    }
+    void staleAnalysisIsNotPrinted()
+    {
+        QFETCH(QString, mudanca);
         analisada(QStringLiteral("01"), 1210, 1, kDez);
         TestPrograma::tecla(Qt::Key_F4);
+        QCoreApplication::processEvents();
+        QVERIFY(frm_Cadastros->lbl_AnaliseDesatualizada->isHidden());
         // The reasons amended and not yet saved.
         ClientDataSet *r = DM->cds_RPesoMed;
         r->Edit();
         r->FieldByName(QStringLiteral("MOTIVOS")).SetAsString(QStringLiteral("Cápsula 5 refeita."));
-        // An eleventh weight typed in the grid, still in its cell editor.
-        TestPrograma::clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
-        TestPrograma::digita(QStringLiteral("252,7"));
-        const QString t = relatorio(QStringLiteral("TXT"), QStringLiteral("pendente.txt"));
-        QVERIFY(recorder->entries().isEmpty());
-        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED")).toInt(), 11);
+        // The weights stored, in tenths.
+        QString pesos = QStringLiteral("2501,2498,2513,2487,2850,2504,2492,2509,2516,2484");
+        if (mudanca == QLatin1String("acrescentada")) {
+            // An eleventh weight typed in the grid, still in its cell editor.
+            TestPrograma::clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
+            TestPrograma::digita(QStringLiteral("252,7"));
+            pesos += QStringLiteral(",2527");
+        } else if (mudanca == QLatin1String("corrigida")) {
+            // Capsule 5 weighed again: the count and the other weights unchanged.
+            TestPrograma::clicaNaCelula(frm_Cadastros->dbgrd1, 4, 1);
+            TestPrograma::digita(QStringLiteral("251,2"));
+            TestPrograma::tecla(Qt::Key_Return);
+            pesos.replace(QStringLiteral(",2850,"), QStringLiteral(",2512,"));
+        } else {
+            // Same count, same total: only the capsules' own variations tell.
+            TestDb::exec({QStringLiteral("update PESOMED set PESO = iif(NUMCAP = 1, 285, 250.1) where NUMCAP in (1, 5)")});
+            releFormula();
+            pesos = QStringLiteral("2850,2498,2513,2487,2501,2504,2492,2509,2516,2484");
+        }
+        imprime();
+        QCOMPARE(recorder->texts(),
+                 QStringList{QStringLiteral("Os pesos desta fórmula mudaram depois da análise; o relatório não foi "
+                                            "impresso.\rAnalise as cápsulas de novo (F5) antes de imprimir.")});
+        QCOMPARE(recorder->entries().first().kind, MessageRecorder::Kind::Information);
+        // Neither the output options nor a page.
+        QVERIFY(catcher->shown().isEmpty());
+        QVERIFY(status.isEmpty());
+        QVERIFY(!RM->rpj_1->Active());
+        QVERIFY(!DM->sqlds_RelPesoMed.Active);
+        // What was typed is stored all the same.
+        QCOMPARE(scalar(QStringLiteral("select list(cast(PESO * 10 as integer)) from (select PESO from PESOMED order by "
+                                       "NUMCAP)"))
+                     .toString(),
+                 pesos);
         QCOMPARE(scalar(QStringLiteral("select MOTIVOS from RPESOMED")).toString(), QStringLiteral("Cápsula 5 refeita."));
-        QCOMPARE(DM->cds_RelPesomed->RecordCount(), 11);
-        QVERIFY(t.indexOf(QStringLiteral("252,7000")) > t.indexOf(peso(kDez.last())));
-        QVERIFY(t.contains(QStringLiteral("Cápsula 5 refeita.")));
+        // The window tells the pharmacist before anything is printed.
+        QTRY_VERIFY(!frm_Cadastros->lbl_AnaliseDesatualizada->isHidden());
+        QCOMPARE(frm_Cadastros->lbl_AnaliseDesatualizada->text(),
+                 QStringLiteral("Pesos alterados depois da análise: analise de novo (F5) antes de imprimir."));
+    }
+
+    // Analysed again, the formula prints with its new weights and the window's
+    // notice goes.
+    void analysedAgainPrintsTheNewWeights()
+    {
+        TestDb::capsuleFormula(1300);
+        DM->cds_Pedidos->Refresh();
+        QVERIFY(DM->cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {1300}));
+        TestPrograma::tecla(Qt::Key_F4);
+        for (const char *p : {"250", "252", "249"}) {
+            TestPrograma::clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
+            TestPrograma::digita(QString::fromLatin1(p));
+            TestPrograma::tecla(Qt::Key_Return);
+        }
+        TestPrograma::tecla(Qt::Key_F5);
+        QCOMPARE(scalar(QStringLiteral("select QDECAPS from RPESOMED where NPEDIDO = 1300")).toInt(), 3);
+        QCoreApplication::processEvents();
+        QVERIFY(frm_Cadastros->lbl_AnaliseDesatualizada->isHidden());
+        TestPrograma::clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
+        TestPrograma::digita(QStringLiteral("251"));
+        TestPrograma::tecla(Qt::Key_Return);
+        QTRY_VERIFY(!frm_Cadastros->lbl_AnaliseDesatualizada->isHidden());
+        imprime();
+        QCOMPARE(recorder->texts().size(), 1);
+        QVERIFY(catcher->shown().isEmpty());
+
+        recorder->clear();
+        TestPrograma::tecla(Qt::Key_F5);
+        QTRY_VERIFY(frm_Cadastros->lbl_AnaliseDesatualizada->isHidden());
+        const QString t = relatorio(QStringLiteral("TXT"), QStringLiteral("de-novo.txt"));
+        QVERIFY(recorder->entries().isEmpty());
+        QCOMPARE(DM->cds_RelPesomed->RecordCount(), 4);
+        QVERIFY(t.contains(QStringLiteral("251,0000")));
+        QVERIFY(t.contains(QStringLiteral("1.002,0000"))); // the new total
     }
 };
 

@@ -7,6 +7,7 @@
 #include "core/SqlText.h"
 #include "data/udm.h"
 #include "lots/CalculosLote.h"
+#include "lots/OperacoesLote.h"
 #include "widgets/BalancaNaJanela.h"
 #include "widgets/DBControls.h"
 #include "widgets/DBGrid.h"
@@ -44,7 +45,6 @@ const QSize kTamanhoMaximo(1127, 670);
 
 const QString kLoteNaoInformado = QStringLiteral("0");
 const QString kFornecedorAIdentificar = QStringLiteral("0000");
-const QString kJaExiste = QStringLiteral("ATENÇÃO: Já existe um registro para este LOTE deste FORNECEDOR!");
 const QString kSemLotes = QStringLiteral("Não há nenhum lote de cápsulas deste fornecedor no estoque.");
 
 QString campoPeso(int n)
@@ -532,11 +532,7 @@ bool TFormCadPrep::GravaLinhaPendente()
 
 void TFormCadPrep::AbreLista()
 {
-    ClientDataSet *ds = DM->PesoCaV;
-    ds->Close();
-    DM->SQLDSPesoCaVaz.CommandText =
-        QStringLiteral("Select ") + ColunasPesCaVaz + QStringLiteral(" from PesCaVaz order by CODFORN, LOTE");
-    ds->Open();
+    AbreListaLotes(*DM);
 }
 
 // ------------------------------------------------------------------ buttons
@@ -892,7 +888,7 @@ void TFormCadPrep::Peso1Enter()
     const bool existe = !DM->SQLQuery1.IsEmpty();
     DM->SQLQuery1.Close();
     if (existe) {
-        messages().simple(kJaExiste);
+        messages().simple(kLoteJaRegistrado);
         CodigoFornecedor->clear();
         EditLote->clear();
         CodigoFornecedor->setFocus();
@@ -935,7 +931,7 @@ void TFormCadPrep::Alteraresteregistro1Click()
 void TFormCadPrep::BitBtn2Click()
 {
     // Every weight must be a number; a refused one stops here, nothing stored.
-    QList<double> pesos;
+    LoteDoPainel lote;
     for (int i = 0; i < 20; ++i) {
         const TypedNumber n = readTypedNumber(Peso[i]->text());
         if (!n.value) {
@@ -944,63 +940,28 @@ void TFormCadPrep::BitBtn2Click()
             Peso[i]->selectAll();
             return;
         }
-        pesos.append(*n.value);
+        lote.pesos.append(*n.value);
     }
-    const QString codigo = CodigoFornecedor->text();
-    const QString lote = EditLote->text();
-    QString comando;
-    if (ModoEntrada == 1) {
-        DM->ConsultaRapida(ConsultaLoteRegistrado(codigo, lote));
-        const bool existe = !DM->SQLQuery1.IsEmpty();
-        DM->SQLQuery1.Close();
-        if (existe) {
-            messages().simple(kJaExiste);
-            Label31->clear();
-            Label34->clear();
-        } else {
-            comando = ComandoIncluiLote(codigo, lote, TamanhoCapsula(Label34->text()), pesos);
-        }
-    } else if (codigo == CodFornAnterior && lote == LoteAnterior) {
-        comando = ComandoAlteraLote(codigo, lote, pesos, CodFornAnterior, LoteAnterior);
-    } else {
-        DM->ConsultaRapida(ConsultaLoteRegistrado(codigo, lote));
-        const bool existe = !DM->SQLQuery1.IsEmpty();
-        DM->SQLQuery1.Close();
-        if (existe) {
-            messages().simple(QStringLiteral("ATENÇÃO: Já existe um registro para o LOTE ") + lote +
-                              QStringLiteral(" do FORNECEDOR ") + codigo);
-            CodigoFornecedor->setText(CodFornAnterior);
-            EditLote->setText(LoteAnterior);
-            CodigoFornecedor->setFocus();
-        } else {
-            comando = ComandoAlteraLote(codigo, lote, pesos, CodFornAnterior, LoteAnterior);
-        }
-    }
-    if (!comando.isEmpty()) {
-        std::optional<qint64> afetadas;
-        QString motivo;
-        try {
-            afetadas = DM->ExecutaComando(comando);
-        } catch (const AppError &e) {
-            motivo = e.text();
-        }
-        // The refusal is told with the database's own reason after it. The
-        // panel stays open with what was typed, so that it can be saved again
-        // (the twenty weights are not lost with a dropped connection).
-        if (!afetadas) {
-            messages().simple(QStringLiteral("Falha na execução do procedimento.") +
-                              (motivo.isEmpty() ? QString() : QStringLiteral("\rMotivo: ") + motivo));
-            BitBtn2->setFocus();
-            return;
-        }
-        else if (ModoEntrada != 1 && *afetadas == 0)
-            // Deleted or changed elsewhere since it was read: nothing was changed.
-            messages().simple(QStringLiteral("O lote \"") + LoteAnterior + QStringLiteral("\" do fornecedor \"") +
-                              CodFornAnterior +
-                              QStringLiteral("\" não está mais cadastrado: foi excluído ou alterado em outra "
-                                             "estação.\rNada foi alterado."));
-        else
-            messages().simple(QStringLiteral("Procedimento concluído com sucesso!"));
+    lote.codigo = CodigoFornecedor->text();
+    lote.lote = EditLote->text();
+    lote.tamanho = TamanhoCapsula(Label34->text());
+    switch (SalvaLote(*DM, messages(), ModoEntrada == 1, lote, {CodFornAnterior, LoteAnterior})) {
+    case ResultadoSalvar::Gravado:
+        break;
+    case ResultadoSalvar::LoteJaExiste:
+        Label31->clear();
+        Label34->clear();
+        break;
+    case ResultadoSalvar::ChaveDeOutroLote:
+        CodigoFornecedor->setText(CodFornAnterior);
+        EditLote->setText(LoteAnterior);
+        CodigoFornecedor->setFocus();
+        break;
+    case ResultadoSalvar::Falhou:
+        // The panel stays open with what was typed, so that it can be saved
+        // again (the twenty weights are not lost with a dropped connection).
+        BitBtn2->setFocus();
+        return;
     }
     Panel1->hide();
     if (GravaLinhaPendente())
@@ -1048,102 +1009,11 @@ void TFormCadPrep::Excluiresteregistro1Click()
         return;
     CodFornAnterior = ds->FieldByName(QStringLiteral("CODFORN")).AsString().left(30);
     LoteAnterior = ds->FieldByName(QStringLiteral("LOTE")).AsString();
-    if (!messages().confirm(QStringLiteral("Confirma a exclusão do lote \"") + LoteAnterior +
-                            QStringLiteral("\" do fornecedor \"") + CodFornAnterior + QStringLiteral("\"?")))
-        return;
-    ds->Close();
-    try {
-        DM->ExecutaComando(QStringLiteral("Delete from PESCAVAZ where CODFORN = ") + quoted(CodFornAnterior) +
-                           QStringLiteral(" and LOTE = ") + quoted(LoteAnterior));
-    } catch (...) {
-        // The error reaches the user over the list as the database holds it.
-        AbreLista();
-        throw;
-    }
-    AbreLista();
+    ExcluiLote(*DM, messages(), CodFornAnterior, LoteAnterior);
 }
 
 void TFormCadPrep::Eliminarduplicaes1Click()
 {
-    if (!GravaLinhaPendente())
-        return;
-    ClientDataSet *ds = DM->PesoCaV;
-    if (!ds->Active())
-        AbreLista();
-    const int cCodigo = ds->FieldIndex(QStringLiteral("CODFORN"));
-    const int cLote = ds->FieldIndex(QStringLiteral("LOTE"));
-    const int cTamanho = ds->FieldIndex(QStringLiteral("TAMCAP"));
-    const int cMedia = ds->FieldIndex(QStringLiteral("PESOMEDIO"));
-    int quantos = 0;
-    bool denovo = true;
-    while (denovo) {
-        denovo = false;
-        ds->FetchAll();
-        for (int linha = 0; linha < ds->RecordCount(); ++linha) {
-            const QString codigo = ds->rowValue(linha, cCodigo).toString();
-            const QString lote = ds->rowValue(linha, cLote).toString();
-            // The rows of the lot whose code names the same supplier: equal
-            // as numbers when the codes are whole numbers (12 and 0012), as
-            // text otherwise. No code is ever spliced into SQL unquoted.
-            DM->ConsultaGenerica(QStringLiteral("Select CODFORN, LOTE from PESCAVAZ where LOTE = ") + quoted(lote));
-            ClientDataSet *g = DM->cds_Generico;
-            int registros = 0;
-            QStringList codigos;
-            for (g->First(); !g->Eof(); g->Next()) {
-                const QString outro = g->FieldByName(QStringLiteral("CODFORN")).AsString();
-                if (!MesmoFornecedor(outro, codigo))
-                    continue;
-                ++registros;
-                if (!codigos.contains(outro))
-                    codigos.append(outro);
-            }
-            DM->sqlds_Generico.Close();
-            g->Close();
-            if (registros <= 1)
-                continue;
-
-            messages().simple(QStringLiteral("Achei ") + QString::number(registros) + QStringLiteral(" registros para ") +
-                              lote + QStringLiteral(" / ") + codigo);
-            ++quantos;
-            denovo = quantos <= 50;
-            // The first row met stands for the group; an empty value stays empty.
-            auto numero = [&](int campo) {
-                const QVariant v = ds->rowValue(linha, campo);
-                return !v.isValid() || v.isNull() ? QStringLiteral("null") : NumeroNoComando(v.toDouble());
-            };
-            QString valores = quoted(codigo) + QStringLiteral(", ") + quoted(lote) + QStringLiteral(", ") +
-                              quoted(ds->rowValue(linha, cTamanho).toString()) + QStringLiteral(", ") +
-                              numero(cMedia);
-            for (int n = 1; n <= 20; ++n)
-                valores += QStringLiteral(", ") + numero(ds->FieldIndex(campoPeso(n)));
-            QStringList emAspas;
-            for (const QString &c : codigos)
-                emAspas.append(quoted(c));
-            messages().simple(QStringLiteral("Eliminando a duplicidade de LOTE: '") + lote +
-                              QStringLiteral("' e CODFORN: ") + codigo);
-            // The group is collapsed in one transaction: deleted and written
-            // back as its first row, or left as it was.
-            try {
-                DM->ExecutaComandos(
-                    {QStringLiteral("delete from PesCaVaz where LOTE = ") + quoted(lote) +
-                         QStringLiteral(" and CODFORN in (") + emAspas.join(QStringLiteral(", ")) + QLatin1Char(')'),
-                     QStringLiteral("Insert into PESCAVAZ (") + ColunasPesCaVaz + QStringLiteral(") values (") +
-                         valores + QLatin1Char(')')});
-            } catch (const AppError &e) {
-                AbreLista();
-                throw AppError(QStringLiteral("A duplicidade de LOTE: '") + lote + QStringLiteral("' e CODFORN: ") +
-                               codigo + QStringLiteral(" não foi eliminada; os registros continuam como estavam.\r") +
-                               e.text());
-            }
-            AbreLista();
-            break;
-        }
-    }
-    if (quantos == 0)
-        messages().simple(QStringLiteral("Não foram encontrados registros duplicados."));
-    else if (quantos == 1)
-        messages().simple(QStringLiteral("Foi encontrado um lote/fornecedor duplicado. A duplicação foi eliminada."));
-    else
-        messages().simple(QStringLiteral("Foram encontrados ") + QString::number(quantos) +
-                          QStringLiteral(" lotes/fornecedores duplicados. As duplicações foram eliminadas."));
+    if (GravaLinhaPendente())
+        EliminaDuplicacoes(*DM, messages());
 }

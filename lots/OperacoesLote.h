@@ -31,13 +31,19 @@ struct LoteDoPainel {
 struct LoteAnteriorDoPainel {
     QString codigo;
     QString lote;
+    QString tamanho;
 };
+
+// Whether a capsule size is one the analysis can look a lot up by: one or two
+// digits, as it reads them from a description.
+bool TamanhoValido(const QString &tamanho);
 
 enum class ResultadoSalvar {
     Gravado,          // stored, or the change found its row gone (both told)
     LoteJaExiste,     // a new lot whose supplier and lot are registered: nothing stored
     ChaveDeOutroLote, // a change to the supplier and lot of another lot: nothing stored
     Falhou,           // the database refused the statement (told with its reason)
+    SemTamanho,       // a new lot without a capsule size: nothing stored
 };
 
 // "Salvar": a new lot (novo) or the change of the lot known by anterior; the
@@ -47,9 +53,14 @@ ResultadoSalvar SalvaLote(TDM &dm, MessageService &mensagens, bool novo, const L
 
 // "Eliminar duplicações" over the list of PesoCaV (opened when closed): every
 // group of lots of one supplier and lot collapsed into its first row, at most
-// 51 groups a run, the result told. Returns the number of groups collapsed.
+// 51 groups a run, the result told. The group is read from the database in
+// the transaction that collapses it, so that what another workstation
+// changed or deleted since the list was read is what is kept. Returns the
+// number of groups collapsed.
 int EliminaDuplicacoes(TDM &dm, MessageService &mensagens);
 
 // "Excluir este registro": asks for confirmation and deletes the lot of this
-// supplier code and lot; the list is read again. False when not confirmed.
-bool ExcluiLote(TDM &dm, MessageService &mensagens, const QString &codigo, const QString &lote);
+// supplier code, lot and capsule size; the list is read again. False when not
+// confirmed.
+bool ExcluiLote(TDM &dm, MessageService &mensagens, const QString &codigo, const QString &lote,
+                const QString &tamanho);

@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -31,6 +32,7 @@
 TFormCadPrep *FormCadPrep = nullptr;
 QString CodFornAnterior;
 QString LoteAnterior;
+QString TamanhoAnterior;
 
 namespace {
 
@@ -149,6 +151,13 @@ TFormCadPrep::TFormCadPrep(QWidget *parent) : QWidget(parent, Qt::Window)
                                            .arg(numberForTyping(peso)));
         });
     if (DM) {
+        connect(DM->PesoCaV, &ClientDataSet::scrolled, this, [this] { Protege([this] { FechaSeletoresDaGrade(); }); });
+        // The navigator's buttons treat an untouched new row as the grid does: dropped.
+        for (DBNavigator::Button b : {DBNavigator::First, DBNavigator::Prior, DBNavigator::Next, DBNavigator::Last,
+                                      DBNavigator::Refresh})
+            if (QToolButton *botaoDoNavegador = DBNavigator1->button(b))
+                connect(botaoDoNavegador, &QToolButton::pressed, this,
+                        [this] { Protege([this] { DBGrid1->DescartaLinhaIntocada(); }); });
         DM->PrimeiraColunaLotes = [this] { DBGrid1->setSelectedIndex(0); };
         connect(DM->DSPesoCaV, &DataSource::stateChanged, this, [this] {
             Protege([this] {
@@ -307,6 +316,13 @@ void TFormCadPrep::MontaPainelEntrada()
     EditLote->setObjectName(QStringLiteral("EditLote"));
     EditLote->setGeometry(250, 105, 250, 28);
     EditLote->setFont(fonte(EditLote, 15, true));
+    Label35 = rotulo(QStringLiteral("Tamanho"), p, QRect(515, 86, 80, 18), QColor(), 13, true);
+    Label35->setObjectName(QStringLiteral("Label35"));
+    EditTamanho = new QLineEdit(p);
+    EditTamanho->setObjectName(QStringLiteral("EditTamanho"));
+    EditTamanho->setGeometry(515, 105, 60, 28);
+    EditTamanho->setFont(fonte(EditTamanho, 15, true));
+    EditTamanho->setMaxLength(3);
     Label32 = rotulo(QStringLiteral("Informe todos os pesos em mg"), p, QRect(90, 140, 420, 18), kMarrom, 12, true);
     Label32->setObjectName(QStringLiteral("Label32"));
 
@@ -329,9 +345,11 @@ void TFormCadPrep::MontaPainelEntrada()
 
     CodigoFornecedor->installEventFilter(this);
     EditLote->installEventFilter(this);
-    // The code, the lot, "Cancelar", the weights, then "Salvar".
+    EditTamanho->installEventFilter(this);
+    // The code, the lot, its size, "Cancelar", the weights, then "Salvar".
     QWidget::setTabOrder(CodigoFornecedor, EditLote);
-    QWidget::setTabOrder(EditLote, BitBtn3);
+    QWidget::setTabOrder(EditLote, EditTamanho);
+    QWidget::setTabOrder(EditTamanho, BitBtn3);
     QWidget::setTabOrder(BitBtn3, Peso[0]);
     for (int i = 0; i < 19; ++i)
         QWidget::setTabOrder(Peso[i], Peso[i + 1]);
@@ -475,8 +493,15 @@ bool TFormCadPrep::eventFilter(QObject *watched, QEvent *event)
 
 void TFormCadPrep::FormActivate()
 {
-    if (DM && GravaLinhaPendente())
+    if (DM && GravaLinhaPendente()) {
+        // Coming back, the typing goes on in the lot and column it left.
+        const QList<QVariant> chave = ChaveDaLinha();
+        const int coluna = DBGrid1->SelectedIndex();
         AbreLista();
+        if (!chave.isEmpty() && DM->PesoCaV->Locate(QStringLiteral("CODFORN;LOTE;TAMCAP"), chave) &&
+            DBGrid1->SelectedIndex() != coluna && coluna >= 0)
+            DBGrid1->setSelectedIndex(coluna);
+    }
     const QSize janela = TamanhoJanela().boundedTo(kTamanhoMaximo);
     PoeTamanho(janela);
     Dispoe(janela);
@@ -530,6 +555,33 @@ bool TFormCadPrep::GravaLinhaPendente()
     return true;
 }
 
+QList<QVariant> TFormCadPrep::ChaveDaLinha() const
+{
+    ClientDataSet *ds = DM ? DM->PesoCaV : nullptr;
+    if (!ds || !ds->Active() || ds->IsEmpty())
+        return {};
+    QList<QVariant> chave;
+    for (const char *campo : {"CODFORN", "LOTE", "TAMCAP"})
+        chave.append(ds->FieldByName(QString::fromLatin1(campo)).Value());
+    return chave;
+}
+
+void TFormCadPrep::FechaSeletoresDaGrade()
+{
+    if (m_linhaDoSeletor.isEmpty() || ChaveDaLinha() == m_linhaDoSeletor)
+        return;
+    // The grid stands on another lot now: a choice would go to the wrong one.
+    if (PainelForneced->isVisible() && m_origemFornecedores == Origem::Grade) {
+        PainelForneced->hide();
+        DM->OpForn->Close();
+    }
+    if (PainelEstLote->isVisible() && m_origemLotes == Origem::Grade) {
+        PainelEstLote->hide();
+        DM->OpForn->Close();
+    }
+    m_linhaDoSeletor.clear();
+}
+
 void TFormCadPrep::AbreLista()
 {
     AbreListaLotes(*DM);
@@ -552,6 +604,8 @@ void TFormCadPrep::BitBtn4Click()
     ModoEntrada = 1;
     CodigoFornecedor->clear();
     EditLote->clear();
+    EditTamanho->clear();
+    EditTamanho->setReadOnly(false);
     for (QLineEdit *e : Peso)
         e->clear();
     Label31->clear();
@@ -735,8 +789,10 @@ void TFormCadPrep::MostraFornecedores(Origem origem)
     f->Open();
     m_origemFornecedores = origem;
     // The grid row goes on in the picker: leaving the grid for it keeps the row.
-    if (origem == Origem::Grade)
+    if (origem == Origem::Grade) {
         DBGrid1->ContaComoDigitada();
+        m_linhaDoSeletor = ChaveDaLinha();
+    }
     PainelForneced->setGeometry(176, 48, 393, 441);
     PainelForneced->show();
     PainelForneced->raise();
@@ -761,8 +817,10 @@ bool TFormCadPrep::AbreLotesDoFornecedor()
 void TFormCadPrep::MostraLotes(Origem origem)
 {
     m_origemLotes = origem;
-    if (origem == Origem::Grade)
+    if (origem == Origem::Grade) {
         DBGrid1->ContaComoDigitada();
+        m_linhaDoSeletor = ChaveDaLinha();
+    }
     PainelEstLote->setGeometry(8, 6, 745, 433);
     PainelEstLote->show();
     PainelEstLote->raise();
@@ -809,10 +867,11 @@ bool TFormCadPrep::DBGrid2KeyPress(QKeyEvent *event)
             f->Close();
             EditLote->setFocus();
         } else {
+            const bool mesmaLinha = ChaveDaLinha() == m_linhaDoSeletor;
             PainelForneced->hide();
             f->Close();
             DBGrid1->setFocus();
-            if (escolhido)
+            if (escolhido && mesmaLinha)
                 DBGrid1->DigitaNaCelula(0, codigo);
         }
         return true;
@@ -839,13 +898,17 @@ bool TFormCadPrep::DBGrid3KeyPress(QKeyEvent *event)
         if (m_origemLotes == Origem::Painel) {
             EditLote->setText(lote);
             Label34->setText(descricao);
+            // A change keeps the size of the lot it changes.
+            if (ModoEntrada != 2)
+                EditTamanho->setText(TamanhoCapsula(descricao));
             // Entering the first weight checks for a duplicate at once.
             Peso[0]->setFocus();
             PainelEstLote->hide();
         } else {
+            const bool mesmaLinha = ChaveDaLinha() == m_linhaDoSeletor;
             PainelEstLote->hide();
             DBGrid1->setFocus();
-            if (escolhido && DBGrid1->DigitaNaCelula(1, lote))
+            if (escolhido && mesmaLinha && DBGrid1->DigitaNaCelula(1, lote))
                 DBGrid1->DigitaNaCelula(2, TamanhoNaDescricao(descricao));
         }
         consumida = true;
@@ -898,10 +961,11 @@ void TFormCadPrep::Peso1Enter()
 void TFormCadPrep::Alteraresteregistro1Click()
 {
     ClientDataSet *ds = DM->PesoCaV;
-    if (!ds->Active() || ds->IsEmpty())
+    // The row being typed in the grid is stored (or an untouched new one
+    // dropped) first: the panel then holds the lot as stored, and no stale
+    // grid row is written over the change afterwards.
+    if (!GravaLinhaPendente() || !ds->Active() || ds->IsEmpty())
         return;
-    // The current row is read before the focus leaves the grid.
-    DBGrid1->ConfirmaEdicao();
     QStringList pesos;
     for (int n = 1; n <= 20; ++n) {
         const Field f = ds->FieldByName(campoPeso(n));
@@ -910,6 +974,7 @@ void TFormCadPrep::Alteraresteregistro1Click()
     ModoEntrada = 2;
     CodFornAnterior = ds->FieldByName(QStringLiteral("CODFORN")).AsString().left(30);
     LoteAnterior = ds->FieldByName(QStringLiteral("LOTE")).AsString();
+    TamanhoAnterior = ds->FieldByName(QStringLiteral("TAMCAP")).AsString();
     Panel1->setGeometry(168, 120, 601, 470);
     Panel1->show();
     Panel1->raise();
@@ -924,6 +989,8 @@ void TFormCadPrep::Alteraresteregistro1Click()
     DM->SQLQuery1.Close();
     CodigoFornecedor->setText(CodFornAnterior);
     EditLote->setText(LoteAnterior);
+    EditTamanho->setText(TamanhoAnterior);
+    EditTamanho->setReadOnly(true);
     for (int i = 0; i < 20; ++i)
         Peso[i]->setText(pesos[i]);
 }
@@ -944,26 +1011,32 @@ void TFormCadPrep::BitBtn2Click()
     }
     lote.codigo = CodigoFornecedor->text();
     lote.lote = EditLote->text();
-    lote.tamanho = TamanhoCapsula(Label34->text());
-    switch (SalvaLote(*DM, messages(), ModoEntrada == 1, lote, {CodFornAnterior, LoteAnterior})) {
+    lote.tamanho = EditTamanho->text().trimmed();
+    switch (SalvaLote(*DM, messages(), ModoEntrada == 1, lote, {CodFornAnterior, LoteAnterior, TamanhoAnterior})) {
     case ResultadoSalvar::Gravado:
+        Panel1->hide();
         break;
+    // A duplicate keeps the panel and its twenty weights, as a failure does:
+    // the code or lot is corrected and the lot saved again.
     case ResultadoSalvar::LoteJaExiste:
         Label31->clear();
         Label34->clear();
+        CodigoFornecedor->setFocus();
         break;
     case ResultadoSalvar::ChaveDeOutroLote:
         CodigoFornecedor->setText(CodFornAnterior);
         EditLote->setText(LoteAnterior);
         CodigoFornecedor->setFocus();
         break;
+    case ResultadoSalvar::SemTamanho:
+        EditTamanho->setFocus();
+        return;
     case ResultadoSalvar::Falhou:
         // The panel stays open with what was typed, so that it can be saved
         // again (the twenty weights are not lost with a dropped connection).
         BitBtn2->setFocus();
         return;
     }
-    Panel1->hide();
     if (GravaLinhaPendente())
         AbreLista();
 }
@@ -1009,7 +1082,8 @@ void TFormCadPrep::Excluiresteregistro1Click()
         return;
     CodFornAnterior = ds->FieldByName(QStringLiteral("CODFORN")).AsString().left(30);
     LoteAnterior = ds->FieldByName(QStringLiteral("LOTE")).AsString();
-    ExcluiLote(*DM, messages(), CodFornAnterior, LoteAnterior);
+    TamanhoAnterior = ds->FieldByName(QStringLiteral("TAMCAP")).AsString();
+    ExcluiLote(*DM, messages(), CodFornAnterior, LoteAnterior, TamanhoAnterior);
 }
 
 void TFormCadPrep::Eliminarduplicaes1Click()

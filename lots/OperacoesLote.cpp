@@ -67,8 +67,7 @@ void ColapsaGrupo(TDM &dm, const QString &codigo, const QString &lote, const QSt
     QList<QList<QVariant>> grupo;
     {
         fb::Statement leitura(transacao, QStringLiteral("Select ") + ColunasPesCaVaz +
-                                             QStringLiteral(" from PESCAVAZ where LOTE = ") + quoted(lote) +
-                                             QStringLiteral(" with lock"));
+                                             QStringLiteral(" from PESCAVAZ where LOTE = ") + quoted(lote));
         leitura.open();
         while (leitura.fetch()) {
             QList<QVariant> linha;

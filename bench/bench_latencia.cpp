@@ -244,6 +244,7 @@ int main(int argc, char **argv)
                       lotes->BitBtn4Click();
                       lotes->CodigoFornecedor->setText(QStringLiteral("0005"));
                       lotes->EditLote->setText(QStringLiteral("BENCH-LAT%1").arg(++lote, 3, 10, QLatin1Char('0')));
+                      lotes->EditTamanho->setText(QStringLiteral("0"));
                       for (int p = 0; p < 20; ++p)
                           lotes->Peso[p]->setText(QStringLiteral("%1,5").arg(95 + p % 3));
                   },

@@ -120,6 +120,7 @@ int main(int argc, char **argv)
         janela->BitBtn4Click();
         janela->CodigoFornecedor->setText(QStringLiteral("0005"));
         janela->EditLote->setText(QStringLiteral("BENCH-P%1").arg(i, 2, 10, QLatin1Char('0')));
+        janela->EditTamanho->setText(QStringLiteral("0"));
         for (int p = 0; p < 20; ++p)
             janela->Peso[p]->setText(QStringLiteral("%1,5").arg(95 + p % 3));
         QElapsedTimer t;

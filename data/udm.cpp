@@ -91,7 +91,7 @@ TDM::~TDM()
     std::reverse(conjuntos.begin(), conjuntos.end());
     for (ClientDataSet *cds : conjuntos) {
         cds->BeforeInsert = cds->AfterInsert = cds->AfterPost = cds->AfterDelete = nullptr;
-        cds->BeforeScroll = cds->AfterScroll = cds->BeforePost = nullptr;
+        cds->BeforeScroll = cds->AfterScroll = cds->BeforePost = cds->BeforeClose = nullptr;
         cds->OnPostError = nullptr;
         cds->Close();
     }

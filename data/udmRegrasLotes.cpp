@@ -21,6 +21,24 @@ QString campoPeso(int n)
 
 const QString kChaveLote = QStringLiteral("CODFORN;LOTE;TAMCAP");
 
+// A new lot row as its starting values left it: "0", "0", "0" and no weight.
+bool LinhaIntocadaDeLote(ClientDataSet &ds)
+{
+    for (const char *campo : {"CODFORN", "LOTE", "TAMCAP"})
+        if (ds.FieldByName(QString::fromLatin1(campo)).AsString() != QLatin1String("0"))
+            return false;
+    for (int n = 1; n <= 20; ++n)
+        if (!ds.FieldByName(campoPeso(n)).IsNull())
+            return false;
+    return ds.FieldByName(QStringLiteral("PESOMEDIO")).IsNull();
+}
+
+QString descricaoDoLote(const QList<QVariant> &lote)
+{
+    return QStringLiteral("O lote \"%1\" do fornecedor \"%2\" (tamanho \"%3\")")
+        .arg(lote.value(1).toString(), lote.value(0).toString(), lote.value(2).toString());
+}
+
 } // namespace
 
 double MediaDosPesos(const QList<std::optional<double>> &pesos)
@@ -41,6 +59,16 @@ void TDM::LigaRegrasLotes()
     PesoCaV->AfterScroll = [this](ClientDataSet &ds) { PesoCaVAfterScroll(ds); };
     PesoCaV->OnPostError = [this](ClientDataSet &ds, const AppError &e, DataAction &action) {
         PesoCaVPostError(ds, e, action);
+    };
+    // Whoever closes the lot list (the theoretical weight re-reads it with a
+    // filter of its own), a lot row being typed is stored first, with the
+    // messages of its post; a row that cannot be stored keeps the list open.
+    // An untouched new row is dropped.
+    PesoCaV->BeforeClose = [](ClientDataSet &ds) {
+        if (ds.State() == DataSetState::Insert && LinhaIntocadaDeLote(ds))
+            ds.Cancel();
+        else
+            ds.CheckBrowseMode();
     };
     connect(PesoCaV, &ClientDataSet::stateChanged, this, [this] {
         m_pesosLidos.clear();
@@ -82,7 +110,17 @@ void TDM::PesoCaVAfterPost(ClientDataSet &ds)
     QList<QVariant> lote;
     for (const QString &campo : kChaveLote.split(QLatin1Char(';')))
         lote.append(ds.FieldByName(campo).Value());
-    ds.ApplyUpdates(-1);
+    if (ds.ApplyUpdates(-1) > 0 && ds.LastApplyError() == kOutraEstacao) {
+        // Not a repeated key: the row as read is no longer in the database.
+        // What this workstation held is let go and the list read again.
+        ds.CancelUpdates();
+        ds.Refresh();
+        ds.Locate(kChaveLote, lote);
+        messages().simple(descricaoDoLote(lote) +
+                          QStringLiteral(" foi alterado ou excluído em outra estação depois de lido aqui; o que "
+                                         "foi digitado nele não foi gravado.\rA lista foi lida de novo."));
+        return;
+    }
     try {
         ds.Refresh();
     } catch (const std::exception &) {
@@ -102,8 +140,20 @@ void TDM::PesoCaVAfterPost(ClientDataSet &ds)
 
 void TDM::PesoCaVAfterDelete(ClientDataSet &ds)
 {
-    ds.ApplyUpdates(0);
-    ds.Refresh();
+    if (ds.ApplyUpdates(0) == 0) {
+        ds.Refresh();
+        return;
+    }
+    // Refused: the row comes back, nothing stays pending to be sent again
+    // with every later post, and the reason is told once.
+    const QString motivo = ds.LastApplyError();
+    ds.CancelUpdates();
+    if (motivo == kOutraEstacao) {
+        ds.Refresh();
+        throw AppError(QStringLiteral("O lote não foi excluído: ") + motivo +
+                       QStringLiteral("\rA lista foi lida de novo."));
+    }
+    throw AppError(QStringLiteral("O lote não foi excluído.\r") + motivo);
 }
 
 void TDM::PesoCaVAfterScroll(ClientDataSet &ds)

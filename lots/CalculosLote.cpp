@@ -84,12 +84,19 @@ QString ComandoIncluiLote(const QString &codigo, const QString &lote, const QStr
 }
 
 QString ComandoAlteraLote(const QString &codigo, const QString &lote, const QList<double> &pesos,
-                          const QString &codigoAnterior, const QString &loteAnterior)
+                          const QString &codigoAnterior, const QString &loteAnterior,
+                          const QString &tamanhoAnterior)
 {
     QString sql = QStringLiteral("Update PESCAVAZ set CODFORN = ") + quoted(codigo) + QStringLiteral(", LOTE = ") +
                   quoted(lote) + QStringLiteral(", PESOMEDIO = ") + MediaNoComando(media(pesos));
     for (int n = 0; n < pesos.size(); ++n)
         sql += QStringLiteral(", P%1 = ").arg(n + 1, 2, 10, QLatin1Char('0')) + NumeroNoComando(pesos[n]);
     return sql + QStringLiteral(" where CODFORN = ") + quoted(codigoAnterior) + QStringLiteral(" and LOTE = ") +
-           quoted(loteAnterior);
+           quoted(loteAnterior) + QStringLiteral(" and TAMCAP = ") + quoted(tamanhoAnterior);
+}
+
+QString ComandoExcluiLote(const QString &codigo, const QString &lote, const QString &tamanho)
+{
+    return QStringLiteral("Delete from PESCAVAZ where CODFORN = ") + quoted(codigo) + QStringLiteral(" and LOTE = ") +
+           quoted(lote) + QStringLiteral(" and TAMCAP = ") + quoted(tamanho);
 }

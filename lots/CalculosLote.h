@@ -34,7 +34,10 @@ QString ConsultaLotesDoFornecedor(const QString &nomeFantasia);
 // A new lot with its twenty weights and their average.
 QString ComandoIncluiLote(const QString &codigo, const QString &lote, const QString &tamanho,
                           const QList<double> &pesos);
-// The lot known by codigoAnterior and loteAnterior changed to the code, lot and
-// weights given; its capsule size stays.
+// The lot known by codigoAnterior, loteAnterior and tamanhoAnterior changed to
+// the code, lot and weights given; its capsule size stays.
 QString ComandoAlteraLote(const QString &codigo, const QString &lote, const QList<double> &pesos,
-                          const QString &codigoAnterior, const QString &loteAnterior);
+                          const QString &codigoAnterior, const QString &loteAnterior,
+                          const QString &tamanhoAnterior);
+// The one lot of this supplier code, lot and capsule size deleted.
+QString ComandoExcluiLote(const QString &codigo, const QString &lote, const QString &tamanho);

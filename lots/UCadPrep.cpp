@@ -7,6 +7,7 @@
 #include "core/SqlText.h"
 #include "data/udm.h"
 #include "lots/CalculosLote.h"
+#include "lots/OperacoesLote.h"
 #include "widgets/BalancaNaJanela.h"
 #include "widgets/DBControls.h"
 #include "widgets/DBGrid.h"
@@ -23,6 +24,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -30,6 +32,7 @@
 TFormCadPrep *FormCadPrep = nullptr;
 QString CodFornAnterior;
 QString LoteAnterior;
+QString TamanhoAnterior;
 
 namespace {
 
@@ -44,7 +47,6 @@ const QSize kTamanhoMaximo(1127, 670);
 
 const QString kLoteNaoInformado = QStringLiteral("0");
 const QString kFornecedorAIdentificar = QStringLiteral("0000");
-const QString kJaExiste = QStringLiteral("ATENÇÃO: Já existe um registro para este LOTE deste FORNECEDOR!");
 const QString kSemLotes = QStringLiteral("Não há nenhum lote de cápsulas deste fornecedor no estoque.");
 
 QString campoPeso(int n)
@@ -149,6 +151,13 @@ TFormCadPrep::TFormCadPrep(QWidget *parent) : QWidget(parent, Qt::Window)
                                            .arg(numberForTyping(peso)));
         });
     if (DM) {
+        connect(DM->PesoCaV, &ClientDataSet::scrolled, this, [this] { Protege([this] { FechaSeletoresDaGrade(); }); });
+        // The navigator's buttons treat an untouched new row as the grid does: dropped.
+        for (DBNavigator::Button b : {DBNavigator::First, DBNavigator::Prior, DBNavigator::Next, DBNavigator::Last,
+                                      DBNavigator::Refresh})
+            if (QToolButton *botaoDoNavegador = DBNavigator1->button(b))
+                connect(botaoDoNavegador, &QToolButton::pressed, this,
+                        [this] { Protege([this] { DBGrid1->DescartaLinhaIntocada(); }); });
         DM->PrimeiraColunaLotes = [this] { DBGrid1->setSelectedIndex(0); };
         connect(DM->DSPesoCaV, &DataSource::stateChanged, this, [this] {
             Protege([this] {
@@ -307,6 +316,13 @@ void TFormCadPrep::MontaPainelEntrada()
     EditLote->setObjectName(QStringLiteral("EditLote"));
     EditLote->setGeometry(250, 105, 250, 28);
     EditLote->setFont(fonte(EditLote, 15, true));
+    Label35 = rotulo(QStringLiteral("Tamanho"), p, QRect(515, 86, 80, 18), QColor(), 13, true);
+    Label35->setObjectName(QStringLiteral("Label35"));
+    EditTamanho = new QLineEdit(p);
+    EditTamanho->setObjectName(QStringLiteral("EditTamanho"));
+    EditTamanho->setGeometry(515, 105, 60, 28);
+    EditTamanho->setFont(fonte(EditTamanho, 15, true));
+    EditTamanho->setMaxLength(3);
     Label32 = rotulo(QStringLiteral("Informe todos os pesos em mg"), p, QRect(90, 140, 420, 18), kMarrom, 12, true);
     Label32->setObjectName(QStringLiteral("Label32"));
 
@@ -329,9 +345,11 @@ void TFormCadPrep::MontaPainelEntrada()
 
     CodigoFornecedor->installEventFilter(this);
     EditLote->installEventFilter(this);
-    // The code, the lot, "Cancelar", the weights, then "Salvar".
+    EditTamanho->installEventFilter(this);
+    // The code, the lot, its size, "Cancelar", the weights, then "Salvar".
     QWidget::setTabOrder(CodigoFornecedor, EditLote);
-    QWidget::setTabOrder(EditLote, BitBtn3);
+    QWidget::setTabOrder(EditLote, EditTamanho);
+    QWidget::setTabOrder(EditTamanho, BitBtn3);
     QWidget::setTabOrder(BitBtn3, Peso[0]);
     for (int i = 0; i < 19; ++i)
         QWidget::setTabOrder(Peso[i], Peso[i + 1]);
@@ -475,8 +493,15 @@ bool TFormCadPrep::eventFilter(QObject *watched, QEvent *event)
 
 void TFormCadPrep::FormActivate()
 {
-    if (DM && GravaLinhaPendente())
+    if (DM && GravaLinhaPendente()) {
+        // Coming back, the typing goes on in the lot and column it left.
+        const QList<QVariant> chave = ChaveDaLinha();
+        const int coluna = DBGrid1->SelectedIndex();
         AbreLista();
+        if (!chave.isEmpty() && DM->PesoCaV->Locate(QStringLiteral("CODFORN;LOTE;TAMCAP"), chave) &&
+            DBGrid1->SelectedIndex() != coluna && coluna >= 0)
+            DBGrid1->setSelectedIndex(coluna);
+    }
     const QSize janela = TamanhoJanela().boundedTo(kTamanhoMaximo);
     PoeTamanho(janela);
     Dispoe(janela);
@@ -530,13 +555,36 @@ bool TFormCadPrep::GravaLinhaPendente()
     return true;
 }
 
+QList<QVariant> TFormCadPrep::ChaveDaLinha() const
+{
+    ClientDataSet *ds = DM ? DM->PesoCaV : nullptr;
+    if (!ds || !ds->Active() || ds->IsEmpty())
+        return {};
+    QList<QVariant> chave;
+    for (const char *campo : {"CODFORN", "LOTE", "TAMCAP"})
+        chave.append(ds->FieldByName(QString::fromLatin1(campo)).Value());
+    return chave;
+}
+
+void TFormCadPrep::FechaSeletoresDaGrade()
+{
+    if (m_linhaDoSeletor.isEmpty() || ChaveDaLinha() == m_linhaDoSeletor)
+        return;
+    // The grid stands on another lot now: a choice would go to the wrong one.
+    if (PainelForneced->isVisible() && m_origemFornecedores == Origem::Grade) {
+        PainelForneced->hide();
+        DM->OpForn->Close();
+    }
+    if (PainelEstLote->isVisible() && m_origemLotes == Origem::Grade) {
+        PainelEstLote->hide();
+        DM->OpForn->Close();
+    }
+    m_linhaDoSeletor.clear();
+}
+
 void TFormCadPrep::AbreLista()
 {
-    ClientDataSet *ds = DM->PesoCaV;
-    ds->Close();
-    DM->SQLDSPesoCaVaz.CommandText =
-        QStringLiteral("Select ") + ColunasPesCaVaz + QStringLiteral(" from PesCaVaz order by CODFORN, LOTE");
-    ds->Open();
+    AbreListaLotes(*DM);
 }
 
 // ------------------------------------------------------------------ buttons
@@ -556,6 +604,8 @@ void TFormCadPrep::BitBtn4Click()
     ModoEntrada = 1;
     CodigoFornecedor->clear();
     EditLote->clear();
+    EditTamanho->clear();
+    EditTamanho->setReadOnly(false);
     for (QLineEdit *e : Peso)
         e->clear();
     Label31->clear();
@@ -739,8 +789,10 @@ void TFormCadPrep::MostraFornecedores(Origem origem)
     f->Open();
     m_origemFornecedores = origem;
     // The grid row goes on in the picker: leaving the grid for it keeps the row.
-    if (origem == Origem::Grade)
+    if (origem == Origem::Grade) {
         DBGrid1->ContaComoDigitada();
+        m_linhaDoSeletor = ChaveDaLinha();
+    }
     PainelForneced->setGeometry(176, 48, 393, 441);
     PainelForneced->show();
     PainelForneced->raise();
@@ -765,8 +817,10 @@ bool TFormCadPrep::AbreLotesDoFornecedor()
 void TFormCadPrep::MostraLotes(Origem origem)
 {
     m_origemLotes = origem;
-    if (origem == Origem::Grade)
+    if (origem == Origem::Grade) {
         DBGrid1->ContaComoDigitada();
+        m_linhaDoSeletor = ChaveDaLinha();
+    }
     PainelEstLote->setGeometry(8, 6, 745, 433);
     PainelEstLote->show();
     PainelEstLote->raise();
@@ -813,10 +867,11 @@ bool TFormCadPrep::DBGrid2KeyPress(QKeyEvent *event)
             f->Close();
             EditLote->setFocus();
         } else {
+            const bool mesmaLinha = ChaveDaLinha() == m_linhaDoSeletor;
             PainelForneced->hide();
             f->Close();
             DBGrid1->setFocus();
-            if (escolhido)
+            if (escolhido && mesmaLinha)
                 DBGrid1->DigitaNaCelula(0, codigo);
         }
         return true;
@@ -843,13 +898,17 @@ bool TFormCadPrep::DBGrid3KeyPress(QKeyEvent *event)
         if (m_origemLotes == Origem::Painel) {
             EditLote->setText(lote);
             Label34->setText(descricao);
+            // A change keeps the size of the lot it changes.
+            if (ModoEntrada != 2)
+                EditTamanho->setText(TamanhoCapsula(descricao));
             // Entering the first weight checks for a duplicate at once.
             Peso[0]->setFocus();
             PainelEstLote->hide();
         } else {
+            const bool mesmaLinha = ChaveDaLinha() == m_linhaDoSeletor;
             PainelEstLote->hide();
             DBGrid1->setFocus();
-            if (escolhido && DBGrid1->DigitaNaCelula(1, lote))
+            if (escolhido && mesmaLinha && DBGrid1->DigitaNaCelula(1, lote))
                 DBGrid1->DigitaNaCelula(2, TamanhoNaDescricao(descricao));
         }
         consumida = true;
@@ -892,7 +951,7 @@ void TFormCadPrep::Peso1Enter()
     const bool existe = !DM->SQLQuery1.IsEmpty();
     DM->SQLQuery1.Close();
     if (existe) {
-        messages().simple(kJaExiste);
+        messages().simple(kLoteJaRegistrado);
         CodigoFornecedor->clear();
         EditLote->clear();
         CodigoFornecedor->setFocus();
@@ -902,10 +961,11 @@ void TFormCadPrep::Peso1Enter()
 void TFormCadPrep::Alteraresteregistro1Click()
 {
     ClientDataSet *ds = DM->PesoCaV;
-    if (!ds->Active() || ds->IsEmpty())
+    // The row being typed in the grid is stored (or an untouched new one
+    // dropped) first: the panel then holds the lot as stored, and no stale
+    // grid row is written over the change afterwards.
+    if (!GravaLinhaPendente() || !ds->Active() || ds->IsEmpty())
         return;
-    // The current row is read before the focus leaves the grid.
-    DBGrid1->ConfirmaEdicao();
     QStringList pesos;
     for (int n = 1; n <= 20; ++n) {
         const Field f = ds->FieldByName(campoPeso(n));
@@ -914,6 +974,7 @@ void TFormCadPrep::Alteraresteregistro1Click()
     ModoEntrada = 2;
     CodFornAnterior = ds->FieldByName(QStringLiteral("CODFORN")).AsString().left(30);
     LoteAnterior = ds->FieldByName(QStringLiteral("LOTE")).AsString();
+    TamanhoAnterior = ds->FieldByName(QStringLiteral("TAMCAP")).AsString();
     Panel1->setGeometry(168, 120, 601, 470);
     Panel1->show();
     Panel1->raise();
@@ -928,6 +989,8 @@ void TFormCadPrep::Alteraresteregistro1Click()
     DM->SQLQuery1.Close();
     CodigoFornecedor->setText(CodFornAnterior);
     EditLote->setText(LoteAnterior);
+    EditTamanho->setText(TamanhoAnterior);
+    EditTamanho->setReadOnly(true);
     for (int i = 0; i < 20; ++i)
         Peso[i]->setText(pesos[i]);
 }
@@ -935,7 +998,7 @@ void TFormCadPrep::Alteraresteregistro1Click()
 void TFormCadPrep::BitBtn2Click()
 {
     // Every weight must be a number; a refused one stops here, nothing stored.
-    QList<double> pesos;
+    LoteDoPainel lote;
     for (int i = 0; i < 20; ++i) {
         const TypedNumber n = readTypedNumber(Peso[i]->text());
         if (!n.value) {
@@ -944,65 +1007,36 @@ void TFormCadPrep::BitBtn2Click()
             Peso[i]->selectAll();
             return;
         }
-        pesos.append(*n.value);
+        lote.pesos.append(*n.value);
     }
-    const QString codigo = CodigoFornecedor->text();
-    const QString lote = EditLote->text();
-    QString comando;
-    if (ModoEntrada == 1) {
-        DM->ConsultaRapida(ConsultaLoteRegistrado(codigo, lote));
-        const bool existe = !DM->SQLQuery1.IsEmpty();
-        DM->SQLQuery1.Close();
-        if (existe) {
-            messages().simple(kJaExiste);
-            Label31->clear();
-            Label34->clear();
-        } else {
-            comando = ComandoIncluiLote(codigo, lote, TamanhoCapsula(Label34->text()), pesos);
-        }
-    } else if (codigo == CodFornAnterior && lote == LoteAnterior) {
-        comando = ComandoAlteraLote(codigo, lote, pesos, CodFornAnterior, LoteAnterior);
-    } else {
-        DM->ConsultaRapida(ConsultaLoteRegistrado(codigo, lote));
-        const bool existe = !DM->SQLQuery1.IsEmpty();
-        DM->SQLQuery1.Close();
-        if (existe) {
-            messages().simple(QStringLiteral("ATENÇÃO: Já existe um registro para o LOTE ") + lote +
-                              QStringLiteral(" do FORNECEDOR ") + codigo);
-            CodigoFornecedor->setText(CodFornAnterior);
-            EditLote->setText(LoteAnterior);
-            CodigoFornecedor->setFocus();
-        } else {
-            comando = ComandoAlteraLote(codigo, lote, pesos, CodFornAnterior, LoteAnterior);
-        }
+    lote.codigo = CodigoFornecedor->text();
+    lote.lote = EditLote->text();
+    lote.tamanho = EditTamanho->text().trimmed();
+    switch (SalvaLote(*DM, messages(), ModoEntrada == 1, lote, {CodFornAnterior, LoteAnterior, TamanhoAnterior})) {
+    case ResultadoSalvar::Gravado:
+        Panel1->hide();
+        break;
+    // A duplicate keeps the panel and its twenty weights, as a failure does:
+    // the code or lot is corrected and the lot saved again.
+    case ResultadoSalvar::LoteJaExiste:
+        Label31->clear();
+        Label34->clear();
+        CodigoFornecedor->setFocus();
+        break;
+    case ResultadoSalvar::ChaveDeOutroLote:
+        CodigoFornecedor->setText(CodFornAnterior);
+        EditLote->setText(LoteAnterior);
+        CodigoFornecedor->setFocus();
+        break;
+    case ResultadoSalvar::SemTamanho:
+        EditTamanho->setFocus();
+        return;
+    case ResultadoSalvar::Falhou:
+        // The panel stays open with what was typed, so that it can be saved
+        // again (the twenty weights are not lost with a dropped connection).
+        BitBtn2->setFocus();
+        return;
     }
-    if (!comando.isEmpty()) {
-        std::optional<qint64> afetadas;
-        QString motivo;
-        try {
-            afetadas = DM->ExecutaComando(comando);
-        } catch (const AppError &e) {
-            motivo = e.text();
-        }
-        // The refusal is told with the database's own reason after it. The
-        // panel stays open with what was typed, so that it can be saved again
-        // (the twenty weights are not lost with a dropped connection).
-        if (!afetadas) {
-            messages().simple(QStringLiteral("Falha na execução do procedimento.") +
-                              (motivo.isEmpty() ? QString() : QStringLiteral("\rMotivo: ") + motivo));
-            BitBtn2->setFocus();
-            return;
-        }
-        else if (ModoEntrada != 1 && *afetadas == 0)
-            // Deleted or changed elsewhere since it was read: nothing was changed.
-            messages().simple(QStringLiteral("O lote \"") + LoteAnterior + QStringLiteral("\" do fornecedor \"") +
-                              CodFornAnterior +
-                              QStringLiteral("\" não está mais cadastrado: foi excluído ou alterado em outra "
-                                             "estação.\rNada foi alterado."));
-        else
-            messages().simple(QStringLiteral("Procedimento concluído com sucesso!"));
-    }
-    Panel1->hide();
     if (GravaLinhaPendente())
         AbreLista();
 }
@@ -1048,102 +1082,12 @@ void TFormCadPrep::Excluiresteregistro1Click()
         return;
     CodFornAnterior = ds->FieldByName(QStringLiteral("CODFORN")).AsString().left(30);
     LoteAnterior = ds->FieldByName(QStringLiteral("LOTE")).AsString();
-    if (!messages().confirm(QStringLiteral("Confirma a exclusão do lote \"") + LoteAnterior +
-                            QStringLiteral("\" do fornecedor \"") + CodFornAnterior + QStringLiteral("\"?")))
-        return;
-    ds->Close();
-    try {
-        DM->ExecutaComando(QStringLiteral("Delete from PESCAVAZ where CODFORN = ") + quoted(CodFornAnterior) +
-                           QStringLiteral(" and LOTE = ") + quoted(LoteAnterior));
-    } catch (...) {
-        // The error reaches the user over the list as the database holds it.
-        AbreLista();
-        throw;
-    }
-    AbreLista();
+    TamanhoAnterior = ds->FieldByName(QStringLiteral("TAMCAP")).AsString();
+    ExcluiLote(*DM, messages(), CodFornAnterior, LoteAnterior, TamanhoAnterior);
 }
 
 void TFormCadPrep::Eliminarduplicaes1Click()
 {
-    if (!GravaLinhaPendente())
-        return;
-    ClientDataSet *ds = DM->PesoCaV;
-    if (!ds->Active())
-        AbreLista();
-    const int cCodigo = ds->FieldIndex(QStringLiteral("CODFORN"));
-    const int cLote = ds->FieldIndex(QStringLiteral("LOTE"));
-    const int cTamanho = ds->FieldIndex(QStringLiteral("TAMCAP"));
-    const int cMedia = ds->FieldIndex(QStringLiteral("PESOMEDIO"));
-    int quantos = 0;
-    bool denovo = true;
-    while (denovo) {
-        denovo = false;
-        ds->FetchAll();
-        for (int linha = 0; linha < ds->RecordCount(); ++linha) {
-            const QString codigo = ds->rowValue(linha, cCodigo).toString();
-            const QString lote = ds->rowValue(linha, cLote).toString();
-            // The rows of the lot whose code names the same supplier: equal
-            // as numbers when the codes are whole numbers (12 and 0012), as
-            // text otherwise. No code is ever spliced into SQL unquoted.
-            DM->ConsultaGenerica(QStringLiteral("Select CODFORN, LOTE from PESCAVAZ where LOTE = ") + quoted(lote));
-            ClientDataSet *g = DM->cds_Generico;
-            int registros = 0;
-            QStringList codigos;
-            for (g->First(); !g->Eof(); g->Next()) {
-                const QString outro = g->FieldByName(QStringLiteral("CODFORN")).AsString();
-                if (!MesmoFornecedor(outro, codigo))
-                    continue;
-                ++registros;
-                if (!codigos.contains(outro))
-                    codigos.append(outro);
-            }
-            DM->sqlds_Generico.Close();
-            g->Close();
-            if (registros <= 1)
-                continue;
-
-            messages().simple(QStringLiteral("Achei ") + QString::number(registros) + QStringLiteral(" registros para ") +
-                              lote + QStringLiteral(" / ") + codigo);
-            ++quantos;
-            denovo = quantos <= 50;
-            // The first row met stands for the group; an empty value stays empty.
-            auto numero = [&](int campo) {
-                const QVariant v = ds->rowValue(linha, campo);
-                return !v.isValid() || v.isNull() ? QStringLiteral("null") : NumeroNoComando(v.toDouble());
-            };
-            QString valores = quoted(codigo) + QStringLiteral(", ") + quoted(lote) + QStringLiteral(", ") +
-                              quoted(ds->rowValue(linha, cTamanho).toString()) + QStringLiteral(", ") +
-                              numero(cMedia);
-            for (int n = 1; n <= 20; ++n)
-                valores += QStringLiteral(", ") + numero(ds->FieldIndex(campoPeso(n)));
-            QStringList emAspas;
-            for (const QString &c : codigos)
-                emAspas.append(quoted(c));
-            messages().simple(QStringLiteral("Eliminando a duplicidade de LOTE: '") + lote +
-                              QStringLiteral("' e CODFORN: ") + codigo);
-            // The group is collapsed in one transaction: deleted and written
-            // back as its first row, or left as it was.
-            try {
-                DM->ExecutaComandos(
-                    {QStringLiteral("delete from PesCaVaz where LOTE = ") + quoted(lote) +
-                         QStringLiteral(" and CODFORN in (") + emAspas.join(QStringLiteral(", ")) + QLatin1Char(')'),
-                     QStringLiteral("Insert into PESCAVAZ (") + ColunasPesCaVaz + QStringLiteral(") values (") +
-                         valores + QLatin1Char(')')});
-            } catch (const AppError &e) {
-                AbreLista();
-                throw AppError(QStringLiteral("A duplicidade de LOTE: '") + lote + QStringLiteral("' e CODFORN: ") +
-                               codigo + QStringLiteral(" não foi eliminada; os registros continuam como estavam.\r") +
-                               e.text());
-            }
-            AbreLista();
-            break;
-        }
-    }
-    if (quantos == 0)
-        messages().simple(QStringLiteral("Não foram encontrados registros duplicados."));
-    else if (quantos == 1)
-        messages().simple(QStringLiteral("Foi encontrado um lote/fornecedor duplicado. A duplicação foi eliminada."));
-    else
-        messages().simple(QStringLiteral("Foram encontrados ") + QString::number(quantos) +
-                          QStringLiteral(" lotes/fornecedores duplicados. As duplicações foram eliminadas."));
+    if (GravaLinhaPendente())
+        EliminaDuplicacoes(*DM, messages());
 }

@@ -50,6 +50,10 @@ public:
     QLineEdit *CodigoFornecedor;
     QLabel *Label10;
     QLineEdit *EditLote;
+    // The capsule size of the lot: filled from the chosen stock lot's
+    // description, typed when there is none; a change keeps the lot's own.
+    QLabel *Label35;
+    QLineEdit *EditTamanho;
     QLabel *Label32;
     QLineEdit *Peso[20];     // Peso1 to Peso20
     QLabel *LabelPeso[20];   // Label11 to Label30
@@ -144,6 +148,12 @@ private:
     void EtapaLote();
     void EtapaFornecedor();
 
+    // The lot row of the grid that opened a picker: a choice goes to that row
+    // only, and the picker closes when the grid moves to another.
+    QList<QVariant> m_linhaDoSeletor;
+    QList<QVariant> ChaveDaLinha() const;
+    void FechaSeletoresDaGrade();
+
     Origem m_origemFornecedores = Origem::Painel;
     Origem m_origemLotes = Origem::Painel;
     // The lot of the grid row as it was when the row went into edit mode:
@@ -155,6 +165,8 @@ private:
 
 extern TFormCadPrep *FormCadPrep;
 
-// The supplier code (at most 30 characters) and the lot last taken for change or deletion.
+// The supplier code (at most 30 characters), the lot and the capsule size last
+// taken for change or deletion.
 extern QString CodFornAnterior;
 extern QString LoteAnterior;
+extern QString TamanhoAnterior;

@@ -119,6 +119,7 @@ void capturaLotes(const QString &folder)
     }
     w->EditLote->setText(QStringLiteral("SA2411873"));
     w->Label34->setText(QStringLiteral("Capsula 0 Incolor"));
+    w->EditTamanho->setText(QStringLiteral("0"));
     for (int i = 0; i < 14; ++i)
         w->Peso[i]->setText(QLocale().toString(96.1 + (i % 5) / 10.0, 'f', 1));
     w->Peso[14]->setFocus();

@@ -10,7 +10,7 @@
 //   estacao <database> analisa <station> <order> <formula>
 //       the analysis; the wait is after the weights were read, before writing
 //   estacao <database> lote <code> <lot> <weight>
-//       a new lot saved from the entry panel (twenty equal weights)
+//       a new lot of size 0 saved from the entry panel (twenty equal weights)
 //   estacao <database> edita <code> <lot> <weight>
 //       the first weight of a lot changed in the grid, Enter to the second;
 //       the wait is before the Enter that leaves it and stores the lot
@@ -131,6 +131,7 @@ int main(int argc, char **argv)
             FormCadPrep->BitBtn4->click();
             FormCadPrep->CodigoFornecedor->setText(a[3]);
             FormCadPrep->EditLote->setText(a[4]);
+            FormCadPrep->EditTamanho->setText(QStringLiteral("0"));
             for (QLineEdit *peso : FormCadPrep->Peso)
                 peso->setText(a[5]);
             espera();

@@ -347,6 +347,7 @@ void ClientDataSet::Close()
 {
     if (!Active())
         return;
+    fire(BeforeClose);
     for (const auto &c : m_masterConnections)
         disconnect(c);
     m_masterConnections.clear();

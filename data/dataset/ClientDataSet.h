@@ -50,6 +50,8 @@ public:
     // Events, as rules attach them.
     using Event = std::function<void(ClientDataSet &)>;
     Event BeforeInsert, AfterInsert, BeforePost, AfterPost, AfterDelete, BeforeScroll, AfterScroll;
+    // Before an open dataset is closed; an error raised here leaves it open.
+    Event BeforeClose;
     std::function<void(ClientDataSet &, const AppError &, DataAction &)> OnPostError;
 
     void Open();

@@ -236,9 +236,9 @@ private:
     int m_count = 0;
 };
 
-const QString kOutraEstacao = QStringLiteral("a linha foi alterada ou excluída por outra estação.");
-
 } // namespace
+
+const QString kOutraEstacao = QStringLiteral("a linha foi alterada ou excluída por outra estação.");
 
 bool DataSetProvider::applyOne(const RowChange &c, fb::Transaction &transaction, QString &refusal) const
 {

@@ -53,6 +53,10 @@ struct RowChange {
     QList<QVariant> original;    // values as read (modify, delete)
 };
 
+// Why a change was refused that found no row as it was read: another
+// workstation changed or deleted it since.
+extern const QString kOutraEstacao;
+
 class DataSetProvider {
 public:
     DataSetProvider(SqlDataSet *dataSet, UpdateMode mode) : DataSet(dataSet), Mode(mode) {}

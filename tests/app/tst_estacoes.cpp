@@ -199,6 +199,65 @@ private slots:
                                                           scalar(QStringLiteral("select list(CODFORN || ':' || P01) from PESCAVAZ where LOTE = 'L5'")).toString()));
         QVERIFY(!a.mensagens().isEmpty());
     }
+
+    void eliminatingDuplicatesKeepsWhatAnotherStoredSince_data()
+    {
+        QTest::addColumn<bool>("correcao");
+        QTest::newRow("the first row corrected elsewhere") << true;
+        QTest::newRow("the first row deleted elsewhere") << false;
+    }
+    void eliminatingDuplicatesKeepsWhatAnotherStoredSince()
+    {
+        QFETCH(bool, correcao);
+        TestDb::exec({QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO, P01) values "
+                                     "('0012', 'L5', '0', 90, 90)"),
+                      QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO, P01) values "
+                                     "('12', 'L5', '1', 91, 91)"),
+                      QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO, P01) values "
+                                     "('12', 'L5', '2', 92, 92)")});
+        // One has read the list; meanwhile the lot that stands first for the
+        // group is corrected by another workstation, or deleted by one.
+        Estacao a({QStringLiteral("elimina")});
+        QVERIFY2(a.espera(QStringLiteral("pronto")), qPrintable(a.linhas().join(QLatin1Char('\n'))));
+        if (correcao) {
+            Estacao b({QStringLiteral("edita"), QStringLiteral("0012"), QStringLiteral("L5"), QStringLiteral("95")});
+            QVERIFY(b.espera(QStringLiteral("pronto")));
+            b.vai();
+            QVERIFY2(b.termina(), qPrintable(b.linhas().join(QLatin1Char('\n'))));
+            QCOMPARE(b.mensagens(), QStringList());
+        } else {
+            TestDb::exec({QStringLiteral("delete from PESCAVAZ where CODFORN = '0012'")});
+        }
+        a.vai();
+        QVERIFY2(a.termina(), qPrintable(a.linhas().join(QLatin1Char('\n'))));
+        // The group is one lot, the one the database held: the correction
+        // stays, a deleted lot does not come back.
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESCAVAZ where LOTE = 'L5'")).toInt(), 1);
+        QCOMPARE(scalar(QStringLiteral("select CODFORN || '/' || TAMCAP || '/' || cast(P01 as integer) from PESCAVAZ "
+                                       "where LOTE = 'L5'"))
+                     .toString(),
+                 correcao ? QStringLiteral("0012/0/95") : QStringLiteral("12/1/91"));
+    }
+
+    void aLotChangedByAnotherWhileEdited()
+    {
+        TestDb::exec({QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO, P01) values "
+                                     "('0012', 'L5', '0', 90, 90)")});
+        Estacao a({QStringLiteral("edita"), QStringLiteral("0012"), QStringLiteral("L5"), QStringLiteral("95")});
+        QVERIFY2(a.espera(QStringLiteral("pronto")), qPrintable(a.linhas().join(QLatin1Char('\n'))));
+        Estacao b({QStringLiteral("edita"), QStringLiteral("0012"), QStringLiteral("L5"), QStringLiteral("97")});
+        QVERIFY(b.espera(QStringLiteral("pronto")));
+        b.vai();
+        QVERIFY(b.termina());
+        a.vai();
+        QVERIFY2(a.termina(), qPrintable(a.linhas().join(QLatin1Char('\n'))));
+        // Told that another workstation changed it, not that the key may repeat.
+        QCOMPARE(a.mensagens().size(), 1);
+        QVERIFY2(a.mensagens().first().contains(QStringLiteral("foi alterado ou excluído em outra estação")),
+                 qPrintable(a.mensagens().first()));
+        QVERIFY(!a.mensagens().first().contains(QStringLiteral("chave duplicada")));
+        QCOMPARE(scalar(QStringLiteral("select P01 from PESCAVAZ where LOTE = 'L5'")).toDouble(), 97.0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TstEstacoes)

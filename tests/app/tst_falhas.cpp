@@ -153,6 +153,7 @@ private slots:
         FormCadPrep->BitBtn4->click();
         FormCadPrep->CodigoFornecedor->setText(QStringLiteral("0012"));
         FormCadPrep->EditLote->setText(QStringLiteral("L7"));
+        FormCadPrep->EditTamanho->setText(QStringLiteral("0"));
         for (QLineEdit *peso : FormCadPrep->Peso)
             peso->setText(QStringLiteral("96,5"));
         derruba();

@@ -199,6 +199,7 @@ private slots:
         FormCadPrep->BitBtn4->click();
         cola(FormCadPrep->CodigoFornecedor, noCodigo ? texto : QStringLiteral("0012"));
         cola(FormCadPrep->EditLote, noCodigo ? QStringLiteral("L1") : texto);
+        FormCadPrep->EditTamanho->setText(QStringLiteral("0"));
         for (QLineEdit *peso : FormCadPrep->Peso)
             peso->setText(QStringLiteral("96,5"));
         QTest::mouseClick(FormCadPrep->BitBtn2, Qt::LeftButton);

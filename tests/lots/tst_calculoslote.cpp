@@ -142,14 +142,18 @@ private slots:
         for (int i = 1; i <= 20; ++i)
             pesos.append(90 + i / 10.0);
         const QString sql = ComandoAlteraLote(QStringLiteral("0031"), QStringLiteral("L'2"), pesos,
-                                              QStringLiteral("0012"), QStringLiteral("L'1"));
+                                              QStringLiteral("0012"), QStringLiteral("L'1"), QStringLiteral("1"));
         QString esperado = QStringLiteral("Update PESCAVAZ set CODFORN = '0031', LOTE = 'L''2', PESOMEDIO = 91.05");
         for (int i = 1; i <= 20; ++i)
             esperado += QStringLiteral(", P%1 = %2").arg(i, 2, 10, QLatin1Char('0')).arg(NumeroNoComando(90 + i / 10.0));
-        esperado += QStringLiteral(" where CODFORN = '0012' and LOTE = 'L''1'");
+        // The size is part of the lot's key: another size of the lot is not touched.
+        esperado += QStringLiteral(" where CODFORN = '0012' and LOTE = 'L''1' and TAMCAP = '1'");
         QCOMPARE(sql, esperado);
         QVERIFY(sql.contains(QStringLiteral(", P01 = 90.1, P02 = 90.2,")));
-        QVERIFY(!sql.contains(QStringLiteral("TAMCAP")));
+        // The size itself is never changed.
+        QVERIFY(!sql.section(QStringLiteral(" where "), 0, 0).contains(QStringLiteral("TAMCAP")));
+        QCOMPARE(ComandoExcluiLote(QStringLiteral("0012"), QStringLiteral("L'1"), QStringLiteral("00")),
+                 QStringLiteral("Delete from PESCAVAZ where CODFORN = '0012' and LOTE = 'L''1' and TAMCAP = '00'"));
     }
 
     void consultas()

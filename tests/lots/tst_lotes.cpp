@@ -570,6 +570,108 @@ private slots:
         QCOMPARE(lotes(), 1);
         QCOMPARE(recorder->entries().size(), 2);
         QCOMPARE(recorder->entries().last().kind, MessageRecorder::Kind::Error);
+        // Said as it is, the row back in the grid as the database now holds
+        // it, and nothing left pending to be sent again.
+        QCOMPARE(recorder->texts().last(), QStringLiteral("O lote não foi excluído: a linha foi alterada ou excluída "
+                                                          "por outra estação.\rA lista foi lida de novo."));
+        QCOMPARE(DM->PesoCaV->RecordCount(), 1);
+        QCOMPARE(DM->PesoCaV->ChangeCount(), 0);
+        QCOMPARE(DM->PesoCaV->FieldByName(QStringLiteral("P01")).AsFloat(), 50.0);
+        // The next weight typed is stored without any other message.
+        clicaNaCelula(0, 7);
+        digita(QStringLiteral("97"));
+        key(Qt::Key_Return);
+        QCOMPARE(recorder->entries().size(), 2);
+        QCOMPARE(valor(QStringLiteral("P05"), QStringLiteral("0012"), QStringLiteral("L2401")).toDouble(), 97.0);
+    }
+
+    void aRefusedDeletionIsUndone()
+    {
+        registraLote(QStringLiteral("0012"), QStringLiteral("L2401"), QStringLiteral("0"), 96.5, 96.5);
+        registraLote(QStringLiteral("0031"), QStringLiteral("L'Q"), QStringLiteral("1"), 80, 80);
+        TestDb::exec({QStringLiteral("create exception E_LOTE_PRESO 'lote preso pelo teste'"),
+                      QStringLiteral("create trigger T_LOTE_PRESO for PESCAVAZ before delete as begin if "
+                                     "(old.LOTE = 'L2401') then exception E_LOTE_PRESO; end")});
+        struct Remove {
+            ~Remove()
+            {
+                try {
+                    TestDb::exec({QStringLiteral("drop trigger T_LOTE_PRESO"),
+                                  QStringLiteral("drop exception E_LOTE_PRESO")});
+                } catch (const std::exception &e) {
+                    qWarning("%s", e.what());
+                }
+            }
+        } remove;
+        abreJanela();
+        clicaNaCelula(linhaDe(QStringLiteral("0012"), QStringLiteral("L2401")), 1);
+        recorder->answerNext(true);
+        key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(recorder->entries().size(), 2);
+        QVERIFY2(recorder->texts().last().contains(QStringLiteral("lote preso pelo teste")),
+                 qPrintable(recorder->texts().last()));
+        QCOMPARE(DM->PesoCaV->RecordCount(), 2);
+        QCOMPARE(DM->PesoCaV->ChangeCount(), 0);
+        // Another lot changed afterwards: stored, and no duplicate-key message.
+        clicaNaCelula(linhaDe(QStringLiteral("0031"), QStringLiteral("L'Q")), 5);
+        digita(QStringLiteral("85"));
+        key(Qt::Key_Return);
+        QCOMPARE(recorder->entries().size(), 2);
+        QCOMPARE(valor(QStringLiteral("P03"), QStringLiteral("0031"), QStringLiteral("L'Q")).toDouble(), 85.0);
+        QCOMPARE(lotes(), 2);
+    }
+
+    void theNavigatorDropsAnUntouchedNewRow()
+    {
+        registraLote(QStringLiteral("0012"), QStringLiteral("L2401"), QStringLiteral("0"), 96.5, 96.5);
+        registraLote(QStringLiteral("0031"), QStringLiteral("L'Q"), QStringLiteral("1"), 80, 80);
+        TFormCadPrep *w = abreJanela();
+        for (DBNavigator::Button b : {DBNavigator::First, DBNavigator::Prior}) {
+            TestPrograma::clicaAbaixoDasLinhas(grade());
+            QCOMPARE(DM->PesoCaV->State(), DataSetState::Insert);
+            QTest::mouseClick(w->DBNavigator1->button(b), Qt::LeftButton);
+            QCOMPARE(lotes(), 2);
+            QCOMPARE(DM->PesoCaV->RecordCount(), 2);
+        }
+        QVERIFY(recorder->entries().isEmpty());
+    }
+
+    void comingBackGoesOnInTheSameLotAndColumn()
+    {
+        registraLote(QStringLiteral("0012"), QStringLiteral("L2401"), QStringLiteral("0"), 96.5, 96.5);
+        registraLote(QStringLiteral("0031"), QStringLiteral("L'Q"), QStringLiteral("1"), 80, 80);
+        abreJanela();
+        clicaNaCelula(linhaDe(QStringLiteral("0031"), QStringLiteral("L'Q")), 7);
+        ativa(frm_Principal);
+        ativa(FormCadPrep);
+        // "weight, Enter" goes into the lot and weight it left.
+        digita(QStringLiteral("85"));
+        key(Qt::Key_Return);
+        QCOMPARE(valor(QStringLiteral("P05"), QStringLiteral("0031"), QStringLiteral("L'Q")).toDouble(), 85.0);
+        QCOMPARE(valor(QStringLiteral("P05"), QStringLiteral("0012"), QStringLiteral("L2401")).toDouble(), 96.5);
+    }
+
+    void aPickerFromTheGridClosesWhenTheRowChanges()
+    {
+        registraLote(QStringLiteral("0012"), QStringLiteral("0"), QStringLiteral("0"));
+        registraLote(QStringLiteral("0012"), QStringLiteral("L2401"), QStringLiteral("0"), 96.5, 96.5);
+        TFormCadPrep *w = abreJanela();
+        // The lot picker offered for the lot without a lot yet.
+        clicaNaCelula(linhaDe(QStringLiteral("0012"), QStringLiteral("0")), 1);
+        key(Qt::Key_Return);
+        QVERIFY(w->PainelEstLote->isVisible());
+        // The pharmacist clicks another lot of the grid, then chooses in the list.
+        clicaNaCelula(linhaDe(QStringLiteral("0012"), QStringLiteral("L2401")), 22);
+        if (w->PainelEstLote->isVisible()) {
+            QTest::mouseClick(w->DBGrid3->viewport(), Qt::LeftButton, {},
+                              w->DBGrid3->visualRect(w->DBGrid3->model()->index(0, 0)).center());
+            key(Qt::Key_Return);
+        }
+        // The choice never reaches the other lot.
+        QVERIFY(!w->PainelEstLote->isVisible());
+        QCOMPARE(linhaDe(QStringLiteral("0012"), QStringLiteral("L2402")), -1);
+        QVERIFY(linhaDe(QStringLiteral("0012"), QStringLiteral("L2401")) >= 0);
+        QCOMPARE(lotes(QStringLiteral("LOTE = 'L2401' and TAMCAP = '0'")), 1);
     }
 
     // ----------------------------------------------- no typing lost

@@ -19,6 +19,8 @@ namespace {
 const QString kJaExiste = QStringLiteral("ATENÇÃO: Já existe um registro para este LOTE deste FORNECEDOR!");
 const QString kSucesso = QStringLiteral("Procedimento concluído com sucesso!");
 const QString kSemDuplicados = QStringLiteral("Não foram encontrados registros duplicados.");
+const QString kSemTamanho = QStringLiteral("Informe o tamanho das cápsulas deste lote (um ou dois algarismos, como 0, 1 "
+                                           "ou 00): sem ele o lote não é encontrado na análise.\rNada foi gravado.");
 
 TFormCadPrep *w()
 {
@@ -182,7 +184,7 @@ private slots:
     {
         abreJanela();
         w()->BitBtn4->click();
-        QList<QWidget *> ordem = {w()->EditLote, w()->BitBtn3};
+        QList<QWidget *> ordem = {w()->EditLote, w()->EditTamanho, w()->BitBtn3};
         for (QLineEdit *p : w()->Peso)
             ordem.append(p);
         ordem.append(w()->BitBtn2);
@@ -396,16 +398,19 @@ private slots:
         QTest::addColumn<bool>("daLista");
         QTest::addColumn<int>("linhaDoLote");
         QTest::addColumn<QString>("lote");
-        QTest::addColumn<QString>("tamanho");
-        QTest::newRow("Capsula 1 Branca") << true << 1 << "L2403" << "1";
-        QTest::newRow("three digits in the description") << true << 4 << "L2405" << "";
-        QTest::newRow("typed by hand, no description") << false << 0 << "LIVRE" << "";
+        QTest::addColumn<QString>("lido");       // the size the panel offers
+        QTest::addColumn<QString>("tamanho");    // the size stored
+        QTest::newRow("Capsula 1 Branca") << true << 1 << "L2403" << "1" << "1";
+        // No size is offered: asked for, typed, then stored.
+        QTest::newRow("three digits in the description") << true << 4 << "L2405" << "" << "00";
+        QTest::newRow("typed by hand, no description") << false << 0 << "LIVRE" << "" << "2";
     }
     void capsuleSizeOfANewLot()
     {
         QFETCH(bool, daLista);
         QFETCH(int, linhaDoLote);
         QFETCH(QString, lote);
+        QFETCH(QString, lido);
         QFETCH(QString, tamanho);
         abreJanela();
         w()->BitBtn4->click();
@@ -420,13 +425,26 @@ private slots:
             digita(lote);
             key(Qt::Key_Tab);
             key(Qt::Key_Tab);
+            key(Qt::Key_Tab);
         }
+        QCOMPARE(w()->EditTamanho->text(), lido);
         foco(w()->Peso[0]);
         digitaPesos(pesosIguais(QStringLiteral("50")));
         key(Qt::Key_Return);
+        if (lido.isEmpty()) {
+            // A lot without a size would never be found by the analysis: nothing
+            // stored, the panel kept with its weights, the size asked for.
+            QCOMPARE(recorder->texts(), QStringList{kSemTamanho});
+            QCOMPARE(lotes(), 0);
+            QVERIFY(w()->Panel1->isVisible());
+            QCOMPARE(w()->Peso[19]->text(), QStringLiteral("50"));
+            foco(w()->EditTamanho);
+            recorder->clear();
+            digita(tamanho);
+            QTest::mouseClick(w()->BitBtn2, Qt::LeftButton);
+        }
         QCOMPARE(recorder->texts(), QStringList{kSucesso});
         QCOMPARE(valor(QStringLiteral("TAMCAP"), codigo, lote).toString(), tamanho);
-        QVERIFY(!valor(QStringLiteral("TAMCAP"), codigo, lote).isNull());
     }
 
     void quotesInTheCodeAndLot()
@@ -436,6 +454,8 @@ private slots:
         digita(QStringLiteral("0'9"));
         key(Qt::Key_Tab);
         digita(QStringLiteral("O'BRIEN"));
+        key(Qt::Key_Tab);
+        digita(QStringLiteral("0"));
         key(Qt::Key_Tab);
         key(Qt::Key_Tab);
         digitaPesos(pesosIguais(QStringLiteral("50")));
@@ -447,6 +467,8 @@ private slots:
         digita(QStringLiteral("0'9"));
         key(Qt::Key_Tab);
         digita(QStringLiteral("O'BRIEN"));
+        key(Qt::Key_Tab);
+        digita(QStringLiteral("0"));
         key(Qt::Key_Tab);
         key(Qt::Key_Tab);
         QCOMPARE(recorder->texts().last(), kJaExiste);
@@ -465,7 +487,10 @@ private slots:
         QCOMPARE(recorder->texts(), QStringList{kJaExiste});
         QCOMPARE(w()->Label31->text(), QString());
         QCOMPARE(w()->Label34->text(), QString());
-        QVERIFY(!w()->Panel1->isVisible());
+        // The panel stays with the twenty weights typed, for another lot to be given.
+        QVERIFY(w()->Panel1->isVisible());
+        QCOMPARE(w()->Peso[19]->text(), QStringLiteral("50"));
+        foco(w()->CodigoFornecedor);
         QCOMPARE(lotes(), 1);
         QCOMPARE(valor(QStringLiteral("PESOMEDIO"), QStringLiteral("0012"), QStringLiteral("L2401")).toDouble(), 40.0);
         QCOMPARE(DM->PesoCaV->RecordCount(), 1);
@@ -479,6 +504,8 @@ private slots:
         digita(QStringLiteral("00123"));
         key(Qt::Key_Tab);
         digita(QStringLiteral("LONGO"));
+        key(Qt::Key_Tab);
+        digita(QStringLiteral("0"));
         key(Qt::Key_Tab);
         key(Qt::Key_Tab);
         // No supplier has the code: "0012" is not found by cutting it to the column's size.
@@ -588,7 +615,9 @@ private slots:
                  QStringList{QStringLiteral("ATENÇÃO: Já existe um registro para o LOTE L'Q do FORNECEDOR 0031")});
         QCOMPARE(w()->CodigoFornecedor->text(), QStringLiteral("0012"));
         QCOMPARE(w()->EditLote->text(), QStringLiteral("L2401"));
-        QVERIFY(!w()->Panel1->isVisible());
+        // The panel stays with the weights typed.
+        QVERIFY(w()->Panel1->isVisible());
+        QCOMPARE(w()->Peso[0]->text(), QStringLiteral("96,5"));
         QCOMPARE(valor(QStringLiteral("PESOMEDIO"), QStringLiteral("0012"), QStringLiteral("L2401")).toDouble(), 96.5);
         QCOMPARE(valor(QStringLiteral("PESOMEDIO"), QStringLiteral("0031"), QStringLiteral("L'Q")).toDouble(), 80.0);
     }
@@ -605,6 +634,43 @@ private slots:
                                             "excluído ou alterado em outra estação.\rNada foi alterado.")});
         QCOMPARE(lotes(), 0);
         QVERIFY(DM->PesoCaV->IsEmpty());
+    }
+
+    void changingOneSizeOfALot()
+    {
+        registraLote(QStringLiteral("0012"), QStringLiteral("L1"), QStringLiteral("0"), 96.5, 96.5);
+        registraLote(QStringLiteral("0012"), QStringLiteral("L1"), QStringLiteral("1"), 80, 80);
+        abreJanela();
+        const int linha = 1;
+        const QString tamanho = DM->PesoCaV->rowValue(linha, DM->PesoCaV->FieldIndex(QStringLiteral("TAMCAP"))).toString();
+        menuDaLinha(linha, w()->Alteraresteregistro1);
+        QCOMPARE(w()->EditTamanho->text(), tamanho);
+        w()->Peso[0]->setFocus();
+        digitaPesos(pesosIguais(QStringLiteral("70")));
+        key(Qt::Key_Return);
+        QCOMPARE(recorder->texts(), QStringList{kSucesso});
+        // Only the size taken for change is changed.
+        QCOMPARE(lotes(QStringLiteral("TAMCAP = '%1' and PESOMEDIO = 70").arg(tamanho)), 1);
+        QCOMPARE(lotes(QStringLiteral("TAMCAP <> '%1' and PESOMEDIO = 70").arg(tamanho)), 0);
+    }
+
+    void changeWithAGridEditPending()
+    {
+        registraLote(QStringLiteral("0012"), QStringLiteral("L2401"), QStringLiteral("0"), 96.5, 96.5);
+        abreJanela();
+        // A weight typed into the grid, its cell still open.
+        clicaNaCelula(0, 7);
+        digita(QStringLiteral("97"));
+        menuDaLinha(0, w()->Alteraresteregistro1);
+        // The panel holds the lot as stored with that weight.
+        QCOMPARE(w()->Peso[4]->text(), QStringLiteral("97"));
+        w()->Peso[0]->setFocus();
+        digita(QStringLiteral("90"));
+        QTest::mouseClick(w()->BitBtn2, Qt::LeftButton);
+        QCOMPARE(recorder->texts(), QStringList{kSucesso});
+        QCOMPARE(valor(QStringLiteral("P01"), QStringLiteral("0012"), QStringLiteral("L2401")).toDouble(), 90.0);
+        QCOMPARE(valor(QStringLiteral("P05"), QStringLiteral("0012"), QStringLiteral("L2401")).toDouble(), 97.0);
+        QCOMPARE(DM->PesoCaV->ChangeCount(), 0);
     }
 
     // ------------------------------------------------------- duplicates
@@ -781,9 +847,10 @@ private slots:
                  QStringList{QStringLiteral("Confirma a exclusão do lote \"L'1\" do fornecedor \"0012\"?")});
         QCOMPARE(CodFornAnterior, QStringLiteral("0012"));
         QCOMPARE(LoteAnterior, QStringLiteral("L'1"));
-        // Yes: every size of that code and lot goes, and the list starts again.
-        QCOMPARE(lotes(), sim ? 1 : 3);
-        QCOMPARE(DM->PesoCaV->RecordCount(), sim ? 1 : 3);
+        // Yes: that size of the lot goes, the other size stays, and the list starts again.
+        QCOMPARE(lotes(), sim ? 2 : 3);
+        QCOMPARE(DM->PesoCaV->RecordCount(), sim ? 2 : 3);
+        QCOMPARE(lotes(QStringLiteral("LOTE = 'L''1' and TAMCAP = '%1'").arg(TamanhoAnterior)), sim ? 0 : 1);
         if (sim)
             QCOMPARE(DM->PesoCaV->RecNo(), 1);
     }

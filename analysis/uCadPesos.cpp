@@ -489,7 +489,7 @@ double CalcularPesoTeorico(const QString &estacao, qint64 npedido, qint64 nformu
         const double qde = c->FieldByName(QStringLiteral("QDE")).AsFloat();
         const QString componente = c->FieldByName(QStringLiteral("COMPONENTE")).AsString();
         if (unid.toUpper() == QLatin1String("UN")) {
-            if (componente.left(3).toUpper() == QLatin1String("CAP")) {
+            if (DescreveCapsula(componente)) {
                 temCapsula = true;
                 const QString lote = c->FieldByName(QStringLiteral("LOTE")).AsString();
                 const QString fornecedor = c->FieldByName(QStringLiteral("FORNECEDOR")).AsString();

@@ -664,7 +664,7 @@ void TFormCadPrep::EtapaLote()
         // The supplier and the size come from the stock lot.
         ds->Edit();
         const QString descricao = estoque->FieldByName(QStringLiteral("DESCRICAO")).AsString();
-        ds->FieldByName(QStringLiteral("TAMCAP")).SetAsString(TamanhoNaDescricao(descricao));
+        ds->FieldByName(QStringLiteral("TAMCAP")).SetAsString(TamanhoCapsulaNoEstoque(descricao));
         const QString fornecedor = estoque->FieldByName(QStringLiteral("FORNECEDOR")).AsString();
         if (ProcuraFornecedorPorNome(fornecedor)) {
             const QString encontrado = DM->OpForn->FieldByName(QStringLiteral("CODIGO")).AsString();
@@ -850,7 +850,7 @@ bool TFormCadPrep::DBGrid3KeyPress(QKeyEvent *event)
             PainelEstLote->hide();
             DBGrid1->setFocus();
             if (escolhido && DBGrid1->DigitaNaCelula(1, lote))
-                DBGrid1->DigitaNaCelula(2, TamanhoNaDescricao(descricao));
+                DBGrid1->DigitaNaCelula(2, TamanhoCapsulaNoEstoque(descricao));
         }
         consumida = true;
     } else if (event->key() == Qt::Key_Escape) {
@@ -923,7 +923,7 @@ void TFormCadPrep::Alteraresteregistro1Click()
     Label31->setText(DM->SQLQuery1.IsEmpty() ? QString() : DM->SQLQuery1.asString(QStringLiteral("NOMEFANTASIA")));
     DM->SQLQuery1.Close();
     DM->ConsultaRapida(QStringLiteral("Select DESCRICAO from ESTLOTE where LOTE = ") + quoted(LoteAnterior) +
-                       QStringLiteral(" and DESCRICAO like 'Cap%'"));
+                       FiltroDescricaoCapsula(kPrefixoDescricaoDoLote));
     Label34->setText(DM->SQLQuery1.IsEmpty() ? QString() : DM->SQLQuery1.asString(QStringLiteral("DESCRICAO")));
     DM->SQLQuery1.Close();
     CodigoFornecedor->setText(CodFornAnterior);

@@ -13,6 +13,7 @@
 #include "widgets/DBControls.h"
 #include "widgets/DBGrid.h"
 #include "widgets/ErrorHandler.h"
+#include "widgets/Estilo.h"
 #include "widgets/JanelasFilhas.h"
 
 #include <QApplication>
@@ -49,27 +50,6 @@ QFont arredondada(int pixels, bool bold = true)
     f.setPixelSize(pixels);
     f.setBold(bold);
     return f;
-}
-
-QPushButton *botao(const QString &texto, const QColor &cor, QWidget *parent, int pixels = 12)
-{
-    auto *b = new QPushButton(texto, parent);
-    QFont f = b->font();
-    f.setBold(true);
-    f.setPixelSize(pixels);
-    b->setFont(f);
-    QPalette p = b->palette();
-    p.setColor(QPalette::ButtonText, cor);
-    b->setPalette(p);
-    return b;
-}
-
-void corDoTexto(QWidget *w, const QColor &cor)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, cor);
-    p.setColor(QPalette::Text, cor);
-    w->setPalette(p);
 }
 
 const QColor kCorMenu(240, 240, 240);
@@ -125,9 +105,9 @@ void Tfrm_Cadastros::MontaTela()
     dbtxtID_RPESOMED->setObjectName(QStringLiteral("dbtxtID_RPESOMED"));
     dbtxtID_RPESOMED->setFont(arredondada(22));
     dbtxtID_RPESOMED->setMinimumWidth(90);
-    corDoTexto(dbtxtID_RPESOMED, QColor(0, 128, 0));
-    BitBtn1 = botao(QStringLiteral("Pesquisar Pedido"), QColor(0, 0, 128), pnl_informacoes);
-    BitBtn2 = botao(QStringLiteral("Sair"), QColor(255, 0, 0), pnl_informacoes);
+    CorDoTexto(dbtxtID_RPESOMED, QColor(0, 128, 0));
+    BitBtn1 = BotaoColorido(QStringLiteral("Pesquisar Pedido"), QColor(0, 0, 128), pnl_informacoes);
+    BitBtn2 = BotaoColorido(QStringLiteral("Sair"), QColor(255, 0, 0), pnl_informacoes);
     header->addWidget(lbl_1);
     header->addWidget(dbtxtID_RPESOMED);
     header->addStretch();
@@ -222,13 +202,13 @@ void Tfrm_Cadastros::MontaTela()
     QFont fm = Mensagem->font();
     fm.setBold(true);
     Mensagem->setFont(fm);
-    corDoTexto(Mensagem, QColor(255, 0, 0));
+    CorDoTexto(Mensagem, QColor(255, 0, 0));
     middle->addWidget(Mensagem);
     lbl_Balanca = new QLabel(grp3);
     lbl_Balanca->setObjectName(QStringLiteral("lbl_Balanca"));
     lbl_Balanca->setAlignment(Qt::AlignCenter);
     lbl_Balanca->setFont(fm);
-    corDoTexto(lbl_Balanca, QColor(0, 0, 128));
+    CorDoTexto(lbl_Balanca, QColor(0, 0, 128));
     middle->addWidget(lbl_Balanca);
     columns->addWidget(grp3, 1);
     // Weights from the balance: F6 in the weights grid, or its print key while
@@ -294,14 +274,14 @@ void Tfrm_Cadastros::MontaTela()
             p.setColor(QPalette::Base, QColor(192, 192, 192));
             if (edit == DBEdit7) {
                 p.setColor(QPalette::Text, QColor(96, 96, 96));
-                corDoTexto(label, QColor(96, 96, 96));
+                CorDoTexto(label, QColor(96, 96, 96));
             }
             edit->setPalette(p);
         }
         ++row;
     }
     right->addWidget(grp1);
-    btn_Calcular = botao(QStringLiteral("Analisar Cápsulas"), QColor(0, 0, 128), pnl_informacoes, 15);
+    btn_Calcular = BotaoColorido(QStringLiteral("Analisar Cápsulas"), QColor(0, 0, 128), pnl_informacoes, 15);
     btn_Calcular->setObjectName(QStringLiteral("btn_Calcular"));
     btn_Calcular->setMinimumHeight(34);
     right->addWidget(btn_Calcular);
@@ -403,7 +383,7 @@ void Tfrm_Cadastros::dbgrd1Enter()
 
 void Tfrm_Cadastros::PintaResultado(const QString &resultado)
 {
-    corDoTexto(dbtxtRESULTADO, CorDoResultado(resultado));
+    CorDoTexto(dbtxtRESULTADO, CorDoResultado(resultado));
 }
 
 void Tfrm_Cadastros::BitBtn1Click()

@@ -8,6 +8,7 @@
 #include "lots/UCadPrep.h"
 #include "search/uPesquisa.h"
 #include "widgets/ErrorHandler.h"
+#include "widgets/Estilo.h"
 #include "widgets/JanelasFilhas.h"
 
 #include <QAction>
@@ -47,14 +48,7 @@ namespace {
 
 QPushButton *botao(const QString &texto, const QColor &cor, int largura, QWidget *parent)
 {
-    auto *b = new QPushButton(texto, parent);
-    QFont f = b->font();
-    f.setBold(true);
-    f.setPixelSize(13);
-    b->setFont(f);
-    QPalette p = b->palette();
-    p.setColor(QPalette::ButtonText, cor);
-    b->setPalette(p);
+    QPushButton *b = BotaoColorido(texto, cor, parent, 13);
     b->setFixedSize(largura, 33);
     return b;
 }

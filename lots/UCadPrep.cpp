@@ -11,6 +11,7 @@
 #include "widgets/DBControls.h"
 #include "widgets/DBGrid.h"
 #include "widgets/ErrorHandler.h"
+#include "widgets/Estilo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -72,10 +73,7 @@ int arredonda(double valor)
 
 void corDoTexto(QWidget *w, const QColor &cor)
 {
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, cor);
-    p.setColor(QPalette::ButtonText, cor);
-    w->setPalette(p);
+    CorDoTexto(w, cor);
 }
 
 QFont fonte(const QWidget *w, int pixels, bool negrito)
@@ -100,10 +98,8 @@ QLabel *rotulo(const QString &texto, QWidget *pai, const QRect &lugar, const QCo
 
 QPushButton *botao(const QString &texto, const QColor &cor, QWidget *pai, const QRect &lugar)
 {
-    auto *b = new QPushButton(texto, pai);
+    QPushButton *b = BotaoColorido(texto, cor, pai);
     b->setGeometry(lugar);
-    b->setFont(fonte(b, 12, true));
-    corDoTexto(b, cor);
     // Enter on the focused button presses it.
     b->setAutoDefault(true);
     return b;

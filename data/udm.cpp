@@ -44,12 +44,19 @@ TDM::TDM(QObject *parent)
     LigaRegras();
     LigaRegrasLotes();
     setObjectName(QStringLiteral("DM"));
+    // The connection as the suite stores it. Accepted and ignored, because this
+    // client has no counterpart for them: the driver and its library
+    // (DriverName "Interbase", LibraryName "dbexpint.dll", GetDriverFunc
+    // "getSQLDriverINTERBASE": the Firebird client is loaded directly), the
+    // login dialog (LoginPrompt off: there is none, the account comes from the
+    // parameters), and the parameter lines BlobSize (blobs are always read
+    // whole), CommitRetain (a commit always ends the transaction), WaitOnLocks
+    // and "Interbase TransIsolation" (every transaction is read committed and
+    // waits on locks, set in its parameter block), ErrorResourceFile,
+    // LocaleCode and "Trim Char" (text comes as stored, never trimmed). The
+    // lines stay in Params so that the list reads as the suite's.
     sqlcon1.ConnectionName = QStringLiteral("VeltramoDados");
-    sqlcon1.DriverName = QStringLiteral("Interbase");
-    sqlcon1.LibraryName = QStringLiteral("dbexpint.dll");
-    sqlcon1.GetDriverFunc = QStringLiteral("getSQLDriverINTERBASE");
     sqlcon1.VendorLib = kVendorLibPadrao;
-    sqlcon1.LoginPrompt = false;
     sqlcon1.Params = QStringList{
         QStringLiteral("DriverName=Interbase"),
         QStringLiteral("Database=127.0.0.1:C:\\VELTRAMO\\DADOS\\VELTRAMO.BD"),

@@ -211,18 +211,6 @@ void Tfrm_Principal::FormShow()
     }
 }
 
-void Tfrm_Principal::changeEvent(QEvent *event)
-{
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        FormActivate();
-}
-
-void Tfrm_Principal::FormActivate()
-{
-    CamposFornecedor = ColunasFornecedor;
-}
-
 void Tfrm_Principal::closeEvent(QCloseEvent *event)
 {
     // A failure keeps the window open; it is shown unless the close came from "Sair".
@@ -280,7 +268,7 @@ void Tfrm_Principal::PesquisarPedido1Click()
         MostraJanelaFilha(frm_Pesquisa);
         return;
     }
-    frm_Pesquisa = new Tfrm_Pesquisa(this);
+    frm_Pesquisa = new Tfrm_Pesquisa(DM, this);
     AdicionaFilha(frm_Pesquisa);
 }
 
@@ -290,7 +278,7 @@ void Tfrm_Principal::act_CadastroExecute()
         MostraJanelaFilha(frm_Cadastros);
         return;
     }
-    frm_Cadastros = new Tfrm_Cadastros(this);
+    frm_Cadastros = new Tfrm_Cadastros(DM, this);
     AbreJanelaFilha(m_mdi, frm_Cadastros, true);
 }
 

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 TDM *DM = nullptr;
-QString CamposFornecedor;
+const QString &CamposFornecedor = ColunasFornecedor;
 
 namespace {
 
@@ -178,4 +178,18 @@ QList<qint64> TDM::ExecutaComandos(const QStringList &sqls)
     // A failure leaves before the commit, and the transaction rolls back as it is destroyed.
     transaction.commit();
     return afetadas;
+}
+
+void TDM::FechaPedidos()
+{
+    cds_Pedidos->Close();
+    sql_Pedidos.Close();
+}
+
+void TDM::AbrePedidos(const QString &comando)
+{
+    FechaPedidos();
+    sql_Pedidos.CommandText = comando;
+    sql_Pedidos.Open();
+    cds_Pedidos->Open();
 }

@@ -145,7 +145,7 @@ TFormCadPrep::TFormCadPrep(QWidget *parent) : QWidget(parent, Qt::Window)
                                            .arg(numberForTyping(peso)));
         });
     if (DM) {
-        DM->PrimeiraColunaLotes = [this] { DBGrid1->setSelectedIndex(0); };
+        connect(DM, &TDM::PrimeiraColunaLotes, this, [this] { DBGrid1->setSelectedIndex(0); });
         connect(DM->DSPesoCaV, &DataSource::stateChanged, this, [this] {
             Protege([this] {
                 ClientDataSet *ds = DM->PesoCaV;
@@ -160,8 +160,6 @@ TFormCadPrep::TFormCadPrep(QWidget *parent) : QWidget(parent, Qt::Window)
 
 TFormCadPrep::~TFormCadPrep()
 {
-    if (DM)
-        DM->PrimeiraColunaLotes = nullptr;
     if (FormCadPrep == this)
         FormCadPrep = nullptr;
 }

@@ -9,7 +9,7 @@
 
 TRM *RM = nullptr;
 
-TRM::TRM(QObject *parent) : QObject(parent)
+TRM::TRM(TDM *dm, QObject *parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("RM"));
 
@@ -35,7 +35,7 @@ TRM::TRM(QObject *parent) : QObject(parent)
 
     rds_PesoMedio = new ReportDataConnection(this);
     rds_PesoMedio->setObjectName(QStringLiteral("rds_PesoMedio"));
-    rds_PesoMedio->DataSet = DM ? DM->cds_RelPesomed : nullptr;
+    rds_PesoMedio->DataSet = dm ? dm->cds_RelPesomed : nullptr;
 
     // The suite's output settings that have no counterpart here are accepted
     // and ignored: PDF fonts not embedded and their WinAnsi encoding (Qt's PDF

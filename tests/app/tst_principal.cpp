@@ -79,7 +79,6 @@ private slots:
     void init()
     {
         ReiniciaConfiguracao();
-        CamposFornecedor.clear();
     }
     void cleanup() { QFile::remove(iniPath()); }
 

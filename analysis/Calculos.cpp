@@ -9,15 +9,6 @@ const QString kMotivoVariacaoAcima = QStringLiteral("Var. peso > 7,5% (caps. aci
 const QString kMotivoVariacaoAbaixo = QStringLiteral("Var. peso > 10% (Caps. abaixo de 300mg). ");
 const QString kMotivoTeorico = QStringLiteral("Variação Teórica < 90% ou > 110%");
 
-QString TamanhoCapsula(const QString &descricao)
-{
-    QString digitos;
-    for (QChar c : descricao)
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            digitos.append(c);
-    return digitos.size() > 2 ? QString() : digitos;
-}
-
 std::optional<double> QuantidadeNaUnidade(double qde, const QString &unid, const QString &unidadeCalculo)
 {
     const QString u = unid.toUpper();

@@ -1,15 +1,13 @@
 #pragma once
-// The arithmetic of the analysis, free of windows and database: capsule size
-// from a description, quantities in the calculation unit, the theoretical
+// The arithmetic of the analysis, free of windows and database: quantities in the calculation unit, the theoretical
 // weight, and the statistics and verdict of a sample of filled capsules.
+
+#include "core/Capsulas.h"
 
 #include <QList>
 #include <QString>
 
 #include <optional>
-
-// The capsule size held by a description: its digits, when there are one or two.
-QString TamanhoCapsula(const QString &descricao);
 
 // A component's quantity in the calculation unit ("MG", "G" or other); nullopt
 // for a unit row ("UN"), which adds no weight.

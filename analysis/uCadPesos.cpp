@@ -1,6 +1,7 @@
 #include "analysis/uCadPesos.h"
 
-#include "analysis/Calculos.h"
+#include "analysis/Analise.h"
+#include "analysis/PesoTeorico.h"
 #include "config/uConfiguracao.h"
 #include "core/Messages.h"
 #include "core/SqlText.h"
@@ -14,6 +15,7 @@
 #include "widgets/DBControls.h"
 #include "widgets/DBGrid.h"
 #include "widgets/ErrorHandler.h"
+#include "widgets/Estilo.h"
 #include "widgets/JanelasFilhas.h"
 
 #include <QApplication>
@@ -36,8 +38,6 @@
 #include <utility>
 
 Tfrm_Cadastros *frm_Cadastros = nullptr;
-double PesoCapsulaVazia = 0;
-QString DescricaoCapsula;
 
 QColor CorDoResultado(const QString &resultado)
 {
@@ -55,32 +55,11 @@ QFont arredondada(int pixels, bool bold = true)
     return f;
 }
 
-QPushButton *botao(const QString &texto, const QColor &cor, QWidget *parent, int pixels = 12)
-{
-    auto *b = new QPushButton(texto, parent);
-    QFont f = b->font();
-    f.setBold(true);
-    f.setPixelSize(pixels);
-    b->setFont(f);
-    QPalette p = b->palette();
-    p.setColor(QPalette::ButtonText, cor);
-    b->setPalette(p);
-    return b;
-}
-
-void corDoTexto(QWidget *w, const QColor &cor)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, cor);
-    p.setColor(QPalette::Text, cor);
-    w->setPalette(p);
-}
-
 const QColor kCorMenu(240, 240, 240);
 
 } // namespace
 
-Tfrm_Cadastros::Tfrm_Cadastros(QWidget *owner) : QWidget(owner)
+Tfrm_Cadastros::Tfrm_Cadastros(TDM *dm, QWidget *owner) : QWidget(owner), m_dm(dm)
 {
     setObjectName(QStringLiteral("frm_Cadastros"));
     setWindowTitle(QStringLiteral(
@@ -88,17 +67,15 @@ Tfrm_Cadastros::Tfrm_Cadastros(QWidget *owner) : QWidget(owner)
     setAttribute(Qt::WA_DeleteOnClose);
     MontaTela();
     FormCreate();
-    if (DM)
-        DM->ColoreVeredito = [this](const QString &resultado) {
+    if (m_dm)
+        connect(m_dm, &TDM::ColoreVeredito, this, [this](const QString &resultado) {
             if (isVisible())
                 PintaResultado(resultado);
-        };
+        });
 }
 
 Tfrm_Cadastros::~Tfrm_Cadastros()
 {
-    if (DM)
-        DM->ColoreVeredito = nullptr;
     // The search window opened from here goes with it.
     if (frm_Pesquisa && frm_Pesquisa->owner() == this) {
         if (QMdiSubWindow *sub = JanelaFilhaDe(frm_Pesquisa))
@@ -129,9 +106,9 @@ void Tfrm_Cadastros::MontaTela()
     dbtxtID_RPESOMED->setObjectName(QStringLiteral("dbtxtID_RPESOMED"));
     dbtxtID_RPESOMED->setFont(arredondada(22));
     dbtxtID_RPESOMED->setMinimumWidth(90);
-    corDoTexto(dbtxtID_RPESOMED, QColor(0, 128, 0));
-    BitBtn1 = botao(QStringLiteral("Pesquisar Pedido"), QColor(0, 0, 128), pnl_informacoes);
-    BitBtn2 = botao(QStringLiteral("Sair"), QColor(255, 0, 0), pnl_informacoes);
+    CorDoTexto(dbtxtID_RPESOMED, QColor(0, 128, 0));
+    BitBtn1 = BotaoColorido(QStringLiteral("Pesquisar Pedido"), QColor(0, 0, 128), pnl_informacoes);
+    BitBtn2 = BotaoColorido(QStringLiteral("Sair"), QColor(255, 0, 0), pnl_informacoes);
     header->addWidget(lbl_1);
     header->addWidget(dbtxtID_RPESOMED);
     header->addStretch();
@@ -226,13 +203,13 @@ void Tfrm_Cadastros::MontaTela()
     QFont fm = Mensagem->font();
     fm.setBold(true);
     Mensagem->setFont(fm);
-    corDoTexto(Mensagem, QColor(255, 0, 0));
+    CorDoTexto(Mensagem, QColor(255, 0, 0));
     middle->addWidget(Mensagem);
     lbl_Balanca = new QLabel(grp3);
     lbl_Balanca->setObjectName(QStringLiteral("lbl_Balanca"));
     lbl_Balanca->setAlignment(Qt::AlignCenter);
     lbl_Balanca->setFont(fm);
-    corDoTexto(lbl_Balanca, QColor(0, 0, 128));
+    CorDoTexto(lbl_Balanca, QColor(0, 0, 128));
     middle->addWidget(lbl_Balanca);
     columns->addWidget(grp3, 1);
     // Weights from the balance: F6 in the weights grid, or its print key while
@@ -284,8 +261,8 @@ void Tfrm_Cadastros::MontaTela()
         edit->setReadOnly(true);
         edit->setAlignment(Qt::AlignRight);
         edit->setFixedWidth(96);
-        if (DM)
-            edit->setDataSource(DM->ds_RPesoMed, QString::fromLatin1(fig.field));
+        if (m_dm)
+            edit->setDataSource(m_dm->ds_RPesoMed, QString::fromLatin1(fig.field));
         *fig.edit = edit;
         figures->addWidget(label, row, 0);
         figures->addWidget(edit, row, 1);
@@ -298,14 +275,14 @@ void Tfrm_Cadastros::MontaTela()
             p.setColor(QPalette::Base, QColor(192, 192, 192));
             if (edit == DBEdit7) {
                 p.setColor(QPalette::Text, QColor(96, 96, 96));
-                corDoTexto(label, QColor(96, 96, 96));
+                CorDoTexto(label, QColor(96, 96, 96));
             }
             edit->setPalette(p);
         }
         ++row;
     }
     right->addWidget(grp1);
-    btn_Calcular = botao(QStringLiteral("Analisar Cápsulas"), QColor(0, 0, 128), pnl_informacoes, 15);
+    btn_Calcular = BotaoColorido(QStringLiteral("Analisar Cápsulas"), QColor(0, 0, 128), pnl_informacoes, 15);
     btn_Calcular->setObjectName(QStringLiteral("btn_Calcular"));
     btn_Calcular->setMinimumHeight(34);
     right->addWidget(btn_Calcular);
@@ -346,18 +323,18 @@ void Tfrm_Cadastros::MontaTela()
     right->addWidget(btn_Relatorio);
     columns->addLayout(right);
 
-    if (DM) {
-        dbtxtID_RPESOMED->setDataSource(DM->ds_RPesoMed, QStringLiteral("ID_RPESOMED"));
-        dbtxtNPEDIDO->setDataSource(DM->ds_Compedid, QStringLiteral("COMPONENTE"));
-        dbtxtID_RPESOMED1->setDataSource(DM->ds_Pediform, QStringLiteral("ESTACAO"));
-        dbtxtID_RPESOMED2->setDataSource(DM->ds_Pediform, QStringLiteral("NPEDIDO"));
-        dbtxtID_RPESOMED3->setDataSource(DM->ds_Pediform, QStringLiteral("NFORMULA"));
-        dbgrd2->setDataSource(DM->ds_Pedidos);
-        dbgrd3->setDataSource(DM->ds_Pediform);
-        dbgrd1->setDataSource(DM->ds_PesoMed);
-        dbtxtRESULTADO->setDataSource(DM->ds_RPesoMed, QStringLiteral("RESULTADO"));
-        DBText1->setDataSource(DM->ds_RPesoMed, QStringLiteral("MOTIVOS"));
-        DBRichEdit1->setDataSource(DM->ds_RPesoMed, QStringLiteral("MOTIVOS"));
+    if (m_dm) {
+        dbtxtID_RPESOMED->setDataSource(m_dm->ds_RPesoMed, QStringLiteral("ID_RPESOMED"));
+        dbtxtNPEDIDO->setDataSource(m_dm->ds_Compedid, QStringLiteral("COMPONENTE"));
+        dbtxtID_RPESOMED1->setDataSource(m_dm->ds_Pediform, QStringLiteral("ESTACAO"));
+        dbtxtID_RPESOMED2->setDataSource(m_dm->ds_Pediform, QStringLiteral("NPEDIDO"));
+        dbtxtID_RPESOMED3->setDataSource(m_dm->ds_Pediform, QStringLiteral("NFORMULA"));
+        dbgrd2->setDataSource(m_dm->ds_Pedidos);
+        dbgrd3->setDataSource(m_dm->ds_Pediform);
+        dbgrd1->setDataSource(m_dm->ds_PesoMed);
+        dbtxtRESULTADO->setDataSource(m_dm->ds_RPesoMed, QStringLiteral("RESULTADO"));
+        DBText1->setDataSource(m_dm->ds_RPesoMed, QStringLiteral("MOTIVOS"));
+        DBRichEdit1->setDataSource(m_dm->ds_RPesoMed, QStringLiteral("MOTIVOS"));
         // Whether the stored analysis still stands for the weighings, checked
         // once the datasets have settled after a post or a change of formula.
         auto pendente = std::make_shared<bool>(false);
@@ -366,14 +343,14 @@ void Tfrm_Cadastros::MontaTela()
                 return;
             QMetaObject::invokeMethod(this, [this, pendente] {
                 *pendente = false;
-                const bool vigente = !DM || weighingsMatchAnalysis(*DM->cds_PesoMed, *DM->cds_RPesoMed);
+                const bool vigente = !m_dm || weighingsMatchAnalysis(*m_dm->cds_PesoMed, *m_dm->cds_RPesoMed);
                 lbl_AnaliseDesatualizada->setText(vigente ? QString() : kStaleAnalysisNotice);
                 lbl_AnaliseDesatualizada->setVisible(!vigente);
             }, Qt::QueuedConnection);
         };
-        for (ClientDataSet *ds : {DM->cds_PesoMed, DM->cds_RPesoMed})
+        for (ClientDataSet *ds : {m_dm->cds_PesoMed, DM->cds_RPesoMed})
             connect(ds, &ClientDataSet::dataSetChanged, this, confere);
-        connect(DM->cds_RPesoMed, &ClientDataSet::scrolled, this, confere);
+        connect(m_dm->cds_RPesoMed, &ClientDataSet::scrolled, this, confere);
         confere();
     }
 
@@ -405,8 +382,8 @@ void Tfrm_Cadastros::showEvent(QShowEvent *event)
         FormActivate();
     }
     Protege([this] {
-        if (DM && DM->cds_RPesoMed->Active())
-            PintaResultado(DM->cds_RPesoMed->FieldByName(QStringLiteral("RESULTADO")).AsString());
+        if (m_dm && m_dm->cds_RPesoMed->Active())
+            PintaResultado(m_dm->cds_RPesoMed->FieldByName(QStringLiteral("RESULTADO")).AsString());
     });
 }
 
@@ -433,7 +410,7 @@ void Tfrm_Cadastros::dbgrd1Enter()
 
 void Tfrm_Cadastros::PintaResultado(const QString &resultado)
 {
-    corDoTexto(dbtxtRESULTADO, CorDoResultado(resultado));
+    CorDoTexto(dbtxtRESULTADO, CorDoResultado(resultado));
 }
 
 void Tfrm_Cadastros::BitBtn1Click()
@@ -443,7 +420,7 @@ void Tfrm_Cadastros::BitBtn1Click()
         return;
     }
     QMdiSubWindow *sub = JanelaFilhaDe(this);
-    frm_Pesquisa = new Tfrm_Pesquisa(this);
+    frm_Pesquisa = new Tfrm_Pesquisa(m_dm, this);
     if (sub && sub->mdiArea())
         AbreJanelaFilha(sub->mdiArea(), frm_Pesquisa);
     else
@@ -457,281 +434,53 @@ void Tfrm_Cadastros::BitBtn2Click()
 
 void Tfrm_Cadastros::btn_CalcularClick()
 {
-    if (!DM)
+    if (!m_dm)
         return;
     // A weight still in the cell editor counts; a new row with nothing typed is no capsule.
     dbgrd1->ConfirmaEdicao();
     dbgrd1->DescartaLinhaIntocada();
-    if (DM->cds_PesoMed->IsEmpty()) {
+    if (m_dm->cds_PesoMed->IsEmpty()) {
         messages().information(QStringLiteral("Não existem cápsulas para calcular o peso médio!"));
         return;
     }
     AnalisarCapsulas();
 }
 
-namespace {
-
-void mensagem(const QString &texto)
+double Tfrm_Cadastros::CalculaPesoTeorico(const QString &estacao, qint64 npedido, qint64 nformula)
 {
-    if (frm_Cadastros)
-        frm_Cadastros->Mensagem->setText(texto);
-}
-
-// The lightest and heaviest stored weights of the formula, read back from the
-// database together.
-std::pair<double, double> extremos(const QString &estacao, qint64 npedido, qint64 nformula)
-{
-    DM->sqlds_Generico.Close();
-    DM->cds_Generico->Close();
-    DM->ConsultaGenerica(QStringLiteral("Select min(Peso) as PesoMin, Max(Peso) as PesoMax from pesomed where "
-                                        "Estacao = ") +
-                         quoted(estacao) + QStringLiteral(" and Npedido = ") + QString::number(npedido) +
-                         QStringLiteral(" and Nformula = ") + QString::number(nformula) + QStringLiteral(" "));
-    auto valor = [](const QString &coluna) {
-        const QString texto = DM->cds_Generico->FieldByName(coluna).AsString();
-        return texto.isEmpty() ? 0.0 : texto.toDouble();
-    };
-    return {valor(QStringLiteral("PesoMin")), valor(QStringLiteral("PesoMax"))};
-}
-
-} // namespace
-
-double CalcularPesoTeorico(const QString &estacao, qint64 npedido, qint64 nformula)
-{
-    ClientDataSet *c = DM->CDSC;
-    c->Close();
-    DM->SQLDSC.CommandText =
-        QStringLiteral("SELECT ESTACAO, NPEDIDO, NFORMULA, QDE, COMPONENTE, UNID, ORDEM, LOTE, FORNECEDOR, "
-                       "FATORCORRECAO, FATORDILUICAO FROM COMPEDID where ESTACAO = ") +
-        quoted(estacao) + QStringLiteral(" AND NPEDIDO = ") + QString::number(npedido) +
-        QStringLiteral(" AND NFORMULA = ") + QString::number(nformula) + QStringLiteral(" ORDER BY ORDEM");
-    c->Open();
-    c->First();
-
-    double soma = 0;
-    qint64 quantidade = 0;
-    bool temCapsula = false;
-    mensagem(QString());
-    while (!c->Eof() && c->FieldByName(QStringLiteral("ESTACAO")).AsString() == estacao &&
-           c->FieldByName(QStringLiteral("NPEDIDO")).AsInteger() == npedido &&
-           c->FieldByName(QStringLiteral("NFORMULA")).AsInteger() == nformula) {
-        const QString unid = c->FieldByName(QStringLiteral("UNID")).AsString();
-        const double qde = c->FieldByName(QStringLiteral("QDE")).AsFloat();
-        const QString componente = c->FieldByName(QStringLiteral("COMPONENTE")).AsString();
-        if (unid.toUpper() == QLatin1String("UN")) {
-            if (componente.left(3).toUpper() == QLatin1String("CAP")) {
-                temCapsula = true;
-                const QString lote = c->FieldByName(QStringLiteral("LOTE")).AsString();
-                const QString fornecedor = c->FieldByName(QStringLiteral("FORNECEDOR")).AsString();
-                DescricaoCapsula = componente;
-                quantidade = ArredondaPar(qde);
-                const QString tamanho = TamanhoCapsula(DescricaoCapsula);
-                if (fornecedor.isEmpty() || lote.isEmpty()) {
-                    messages().simple(QStringLiteral("ATENÇÃO:\rNão foi especificado o Fornecedor e o Lote das "
-                                                     "cápsulas usadas na fórmula."));
-                    return 0;
-                }
-                DM->Forneced->Close();
-                DM->SQLDS_Fornec.CommandText =
-                    QStringLiteral("Select ") + (CamposFornecedor.isEmpty() ? ColunasFornecedor : CamposFornecedor) +
-                    QStringLiteral(" from FORNECED where NOMEFANTASIA = ") + quoted(fornecedor);
-                DM->Forneced->Open();
-                const QString codigo =
-                    DM->Forneced->FieldByName(QStringLiteral("NOMEFANTASIA")).AsString() == fornecedor && !DM->Forneced->IsEmpty()
-                        ? DM->Forneced->FieldByName(QStringLiteral("CODIGO")).AsString()
-                        : QString();
-                DM->Forneced->Close();
-                if (codigo.isEmpty()) {
-                    mensagem(QStringLiteral("Não encontrei o fornecedor das caps. usadas na fórmula"));
-                    messages().simple(QStringLiteral("ATENÇÃO:\rNão foi encontrado o fornecedor\r") + fornecedor +
-                                      QStringLiteral("\r") + QStringLiteral("na Tabela de Fornecedores."));
-                    return 0;
-                }
-                DM->PesoCaV->Close();
-                DM->SQLDSPesoCaVaz.CommandText = QStringLiteral("Select ") + ColunasPesCaVaz +
-                                                 QStringLiteral(" from PesCaVaz where CODFORN = ") + quoted(codigo) +
-                                                 QStringLiteral(" and LOTE = ") + quoted(lote) +
-                                                 QStringLiteral(" and TAMCAP = ") + quoted(tamanho);
-                DM->PesoCaV->Open();
-                if (DM->PesoCaV->IsEmpty()) {
-                    messages().simple(QStringLiteral("ATENÇÃO:\rAntes de prosseguir, favor informar\rna Tabela de "
-                                                     "CÁPSULAS VAZIAS os pesos\rde 20 Cápsulas nº ") +
-                                      tamanho + QStringLiteral("\r") + QStringLiteral("do Lote ") + lote +
-                                      QStringLiteral("\r") + QStringLiteral("do Fornecedor ") + fornecedor +
-                                      QStringLiteral(" (código ") + codigo + QStringLiteral(")."));
-                    return 0;
-                }
-                PesoCapsulaVazia = DM->PesoCaV->FieldByName(QStringLiteral("PESOMEDIO")).AsFloat();
-            }
-        } else if (const auto q = QuantidadeNaUnidade(qde, unid, UnidadePesoMedio)) {
-            soma += *q;
-        }
-        c->Next();
-    }
-    c->Close();
-    // Without a capsule component there is no empty-capsule weight nor capsule
-    // count to divide by: the figure would be meaningless, so none is given.
-    if (!temCapsula) {
-        messages().simple(QStringLiteral("ATENÇÃO:\rA fórmula não tem o componente das cápsulas (descrição "
-                                         "começando por \"CAP\", unidade UN).\rNão é possível calcular o Peso "
-                                         "Teórico."));
-        return 0;
-    }
-    if (quantidade == 0)
-        quantidade = 1;
-    const double resultado = (quantidade * PesoCapsulaVazia + soma) / quantidade;
-    DM->PesoCaV->Close();
-    DM->SQLDSPesoCaVaz.CommandText =
-        QStringLiteral("Select ") + ColunasPesCaVaz + QStringLiteral(" from PesCaVaz order by CODFORN, TAMCAP");
-    return resultado;
+    const PesoTeorico pt = CalcularPesoTeorico(*m_dm, messages(), estacao, npedido, nformula);
+    Mensagem->setText(pt.aviso);
+    return pt.valor;
 }
 
 void Tfrm_Cadastros::AnalisarCapsulas()
 {
-    ClientDataSet *w = DM->cds_PesoMed;
-    ClientDataSet *r = DM->cds_RPesoMed;
-
-    // Anything still pending from an earlier post goes first, or the analysis
-    // does not start: its rows would otherwise be written with the analysis.
-    w->CheckBrowseMode();
-    if (w->ChangeCount() > 0 && w->ApplyUpdates(-1) > 0)
-        throw AppError(QStringLiteral("Há pesagens pendentes que o banco de dados recusou; a análise não foi "
-                                      "feita.\rMotivo: %1").arg(w->LastApplyError()));
-
-    // 1. The mean, over every row.
-    QList<std::optional<double>> pesos;
-    QMap<qint64, QVariant> analisadas;   // identifier and weight of each row analysed
-    w->First();
-    while (!w->Eof()) {
-        const Field peso = w->FieldByName(QStringLiteral("PESO"));
-        pesos.append(peso.IsNull() ? std::nullopt : std::optional<double>(peso.AsFloat()));
-        analisadas.insert(w->FieldByName(QStringLiteral("ID_PESOMED")).AsInteger(), peso.Value());
-        w->Next();
-    }
-    double soma = 0;
-    for (const auto &p : pesos)
-        soma += p.value_or(0);
-    if (soma == 0) {
-        messages().simple(QStringLiteral("A média dos pesos é zero: informe o peso das cápsulas antes de "
-                                         "analisar.\rA análise será cancelada."));
-        return;
-    }
-
-    // 2. The theoretical weight.
-    const double teorico =
-        CalcularPesoTeorico(DM->cds_Compedid->FieldByName(QStringLiteral("ESTACAO")).AsString(),
-                            DM->cds_Compedid->FieldByName(QStringLiteral("NPEDIDO")).AsInteger(),
-                            DM->cds_Compedid->FieldByName(QStringLiteral("NFORMULA")).AsInteger());
-    if (teorico == 0) {
-        messages().simple(QStringLiteral(
-            "Não foi possível obter o Peso Teórico das cápsulas vazias. A análise será cancelada."));
-        return;
-    }
-
-    // The lightest and heaviest stored weights: the analysis does not change them.
-    w->Last();
-    const QString estacao = w->FieldByName(QStringLiteral("ESTACAO")).AsString();
-    const qint64 npedido = w->FieldByName(QStringLiteral("NPEDIDO")).AsInteger();
-    const qint64 nformula = w->FieldByName(QStringLiteral("NFORMULA")).AsInteger();
-    const auto [minimo, maximo] = extremos(estacao, npedido, nformula);
-    const ResultadoAnalise a = AvaliaAmostra(pesos, teorico, minimo, maximo);
-
-    // Every weighing row and the result record are written in one transaction:
-    // all of them or, on a failure, none.
-    DM->GravacaoAdiada = true;
-    try {
-        w->First();
-        for (int i = 0; i < a.capsulas.size() && !w->Eof(); ++i) {
-            const CapsulaAnalisada &c = a.capsulas[i];
-            w->Edit();
-            w->FieldByName(QStringLiteral("PESOTEORICO")).SetAsFloat(teorico);
-            w->FieldByName(QStringLiteral("VARIACAOPESO")).SetAsFloat(c.variacao);
-            w->FieldByName(QStringLiteral("VARIACAOPESOPERC")).SetAsFloat(c.variacaoPerc);
-            w->FieldByName(QStringLiteral("QUADRADOSUBTRACOES")).SetAsFloat(c.quadrado);
-            w->FieldByName(QStringLiteral("RESULTADO")).SetAsString(c.naoConforme ? a.textoVariacao : QString());
-            w->FieldByName(QStringLiteral("OBS")).SetAsString(c.naoConforme ? QStringLiteral("Não Conforme")
-                                                                            : QString());
-            w->Post();
-            w->Next();
-        }
-
-        if (DM->LocalizaResultado(estacao, npedido, nformula)) {
-            r->Edit();
-        } else {
-            // The record rules give it the next identifier, which it keeps.
-            r->Append();
-            r->FieldByName(QStringLiteral("ESTACAO")).SetAsString(estacao);
-            r->FieldByName(QStringLiteral("NPEDIDO")).SetAsInteger(npedido);
-            r->FieldByName(QStringLiteral("NFORMULA")).SetAsInteger(nformula);
-            r->FieldByName(QStringLiteral("CHAVE")).SetAsString(ChaveFormula(estacao, npedido, nformula));
-        }
-        r->FieldByName(QStringLiteral("QDECAPS")).SetAsInteger(a.n);
-        r->FieldByName(QStringLiteral("PESOMEDIO")).SetAsFloat(a.media);
-        r->FieldByName(QStringLiteral("DESVIOPADRAO")).SetAsFloat(a.desvioPadrao);
-        r->FieldByName(QStringLiteral("COEFVARIACAO")).SetAsFloat(a.desvioRelativo);
-        r->FieldByName(QStringLiteral("RESULTADO")).SetAsString(a.veredito);
-        r->FieldByName(QStringLiteral("MOTIVOS")).SetAsString(a.motivos);
-        r->FieldByName(QStringLiteral("MINIMO")).SetAsFloat(a.minimo);
-        r->FieldByName(QStringLiteral("MAXIMO")).SetAsFloat(a.maximo);
-        r->FieldByName(QStringLiteral("AMPLITUDE")).SetAsFloat(a.amplitude);
-        r->FieldByName(QStringLiteral("VARTEORMIN")).SetAsFloat(a.varTeorMin);
-        r->FieldByName(QStringLiteral("VARTEORMAX")).SetAsFloat(a.varTeorMax);
-        r->FieldByName(QStringLiteral("PESOTOTAL")).SetAsFloat(a.total);
-        r->FieldByName(QStringLiteral("VALORTEORICO")).SetAsFloat(teorico);
-        r->Post();
-        // The figures stand for the weighings stored: if another workstation
-        // added, changed or removed one meanwhile, nothing is written.
-        DM->GravaJuntos({w, r}, [&](fb::Transaction &transacao) {
-            fb::Statement consulta(transacao, QStringLiteral("select ID_PESOMED, PESO from PESOMED where ESTACAO = ? "
-                                                             "and NPEDIDO = ? and NFORMULA = ?"));
-            consulta.open({estacao, npedido, nformula});
-            QMap<qint64, QVariant> guardadas;
-            while (consulta.fetch())
-                guardadas.insert(consulta.value(0).toLongLong(), consulta.value(1));
-            if (guardadas != analisadas)
-                throw AppError(QStringLiteral("Outra estação mudou as pesagens desta fórmula durante a análise.\r"
-                                              "Confira as pesagens e analise de novo."));
-        });
-    } catch (const AppError &e) {
-        DM->GravacaoAdiada = false;
-        // Nothing of this analysis reached the database: the screen goes back to what is stored.
-        w->CancelUpdates();
-        r->CancelUpdates();
-        Protege([w] { w->Refresh(); });
-        throw AppError(QStringLiteral("A análise não foi gravada; as pesagens e o resultado continuam como "
-                                      "estavam.\r") + e.text());
-    } catch (...) {
-        DM->GravacaoAdiada = false;
-        w->CancelUpdates();
-        r->CancelUpdates();
-        throw;
-    }
-    DM->GravacaoAdiada = false;
-    w->Refresh();
-    w->Last();
-    r->Refresh();
-    ColorirResultado();
+    const ResultadoDaAnalise r = ::AnalisarCapsulas(*m_dm, messages());
+    if (r.aviso)
+        Mensagem->setText(*r.aviso);
+    if (r.gravada)
+        ColorirResultado();
 }
 
 void Tfrm_Cadastros::ColorirResultado()
 {
-    if (DM && DM->cds_RPesoMed->Active())
-        PintaResultado(DM->cds_RPesoMed->FieldByName(QStringLiteral("RESULTADO")).AsString());
+    if (m_dm && m_dm->cds_RPesoMed->Active())
+        PintaResultado(m_dm->cds_RPesoMed->FieldByName(QStringLiteral("RESULTADO")).AsString());
     QApplication::processEvents();
 }
 
 void Tfrm_Cadastros::btn_RelatorioClick()
 {
-    if (!DM || !RM)
+    if (!m_dm || !RM)
         return;
-    ClientDataSet *w = DM->cds_PesoMed;
+    ClientDataSet *w = m_dm->cds_PesoMed;
     // 1. A weight still in the cell editor counts; a new row with nothing typed is no capsule.
     dbgrd1->ConfirmaEdicao();
     dbgrd1->DescartaLinhaIntocada();
     if (!w->Active() || w->IsEmpty())
         return;
     // The report reads the database: what is typed or pending is written first.
-    for (ClientDataSet *ds : {w, DM->cds_RPesoMed}) {
+    for (ClientDataSet *ds : {w, m_dm->cds_RPesoMed}) {
         if (!ds->Active())
             continue;
         ds->CheckBrowseMode();
@@ -747,10 +496,10 @@ void Tfrm_Cadastros::btn_RelatorioClick()
     const QString nformula = w->FieldByName(QStringLiteral("NFORMULA")).AsString();
     if (!isWholeNumber(npedido) || !isWholeNumber(nformula))
         throw AppError(QStringLiteral("Pedido ou fórmula inválidos: %1, %2.").arg(npedido, nformula));
-    ClientDataSet *rel = DM->cds_RelPesomed;
+    ClientDataSet *rel = m_dm->cds_RelPesomed;
     rel->Close();
-    DM->sqlds_RelPesoMed.Close();
-    DM->sqlds_RelPesoMed.CommandText =
+    m_dm->sqlds_RelPesoMed.Close();
+    m_dm->sqlds_RelPesoMed.CommandText =
         QStringLiteral("select p.*, pd.nome, r.*, pd.paciente, pd.fone from pesomed p, rPesoMed r, pedidos pd where "
                        "p.chave = r.chave and ") +
         QStringLiteral("p.estacao = ") + quoted(estacao) + QStringLiteral(" and p.npedido = ") + npedido +
@@ -760,11 +509,11 @@ void Tfrm_Cadastros::btn_RelatorioClick()
     // 4. and 5. A query that cannot be opened prints nothing: the dataset would
     // still hold another formula's rows.
     try {
-        DM->sqlds_RelPesoMed.Open();
+        m_dm->sqlds_RelPesoMed.Open();
         rel->Open();
     } catch (const std::exception &e) {
         rel->Close();
-        DM->sqlds_RelPesoMed.Close();
+        m_dm->sqlds_RelPesoMed.Close();
         // The database's reason follows the message.
         messages().simple(QStringLiteral("Não foi possível abrir a tabela RelPesoMed\rMotivo: ") +
                           QString::fromUtf8(e.what()));
@@ -772,7 +521,7 @@ void Tfrm_Cadastros::btn_RelatorioClick()
     }
     // Weighings without a stored analysis would give an empty report.
     if (rel->IsEmpty() || rel->FieldByName(QStringLiteral("RESULTADO_1")).AsString().trimmed().isEmpty()) {
-        DM->sqlds_RelPesoMed.Close();
+        m_dm->sqlds_RelPesoMed.Close();
         messages().information(QStringLiteral("Esta fórmula ainda não foi analisada.\rUse \"Analisar Cápsulas\" "
                                               "antes de imprimir o relatório."));
         return;
@@ -783,11 +532,11 @@ void Tfrm_Cadastros::btn_RelatorioClick()
         RM->rpj_1->Close();
         RM->rpj_1->ExecuteReport(QStringLiteral("PesoM_Detalhado"));
     } catch (...) {
-        DM->sqlds_RelPesoMed.Close();
+        m_dm->sqlds_RelPesoMed.Close();
         RM->rpj_1->Close();
         throw;
     }
-    DM->sqlds_RelPesoMed.Close();
+    m_dm->sqlds_RelPesoMed.Close();
     RM->rpj_1->Close();
 }
 

@@ -16,11 +16,13 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class BalancaNaJanela;
+class TDM;
 
 class Tfrm_Cadastros : public QWidget {
     Q_OBJECT
 public:
-    explicit Tfrm_Cadastros(QWidget *owner = nullptr);
+    // dm: the data module the window shows and stores through.
+    explicit Tfrm_Cadastros(TDM *dm, QWidget *owner = nullptr);
     ~Tfrm_Cadastros() override;
 
     QFrame *pnl_informacoes;
@@ -66,6 +68,8 @@ public:
     void PintaResultado(const QString &resultado);
     // Analyses the weighings of the current formula and stores the result.
     void AnalisarCapsulas();
+    // The theoretical weight of the formula, its note shown in the message line.
+    double CalculaPesoTeorico(const QString &estacao, qint64 npedido, qint64 nformula);
     // Colours the verdict from the current result record and repaints.
     void ColorirResultado();
 
@@ -78,20 +82,12 @@ private:
     void FormCreate();
     void FormClose();
     void MontaTela();
+    TDM *m_dm;
     bool m_activationWatched = false;
     BalancaNaJanela *m_balanca = nullptr;
 };
 
 extern Tfrm_Cadastros *frm_Cadastros;
-
-// Average weight of the last empty-capsule lot found, and the description of
-// the last capsule component met.
-extern double PesoCapsulaVazia;
-extern QString DescricaoCapsula;
-
-// The theoretical weight of one filled capsule of the formula, in the
-// calculation unit; 0 after telling the user why it cannot be obtained.
-double CalcularPesoTeorico(const QString &estacao, qint64 npedido, qint64 nformula);
 
 // The colour of a verdict: green (0, 128, 0) for exactly "Aprovado", red otherwise.
 QColor CorDoResultado(const QString &resultado);

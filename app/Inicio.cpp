@@ -43,7 +43,7 @@ std::optional<int> IniciaPrograma(QObject *owner)
         return exit.status;
     }
     DM = new TDM(owner);
-    RM = new TRM(owner);
+    RM = new TRM(DM, owner);
     FormCadPrep = new TFormCadPrep;
     return std::nullopt;
 }

@@ -8,6 +8,7 @@
 #include "lots/UCadPrep.h"
 #include "search/uPesquisa.h"
 #include "widgets/ErrorHandler.h"
+#include "widgets/Estilo.h"
 #include "widgets/JanelasFilhas.h"
 
 #include <QAction>
@@ -47,14 +48,7 @@ namespace {
 
 QPushButton *botao(const QString &texto, const QColor &cor, int largura, QWidget *parent)
 {
-    auto *b = new QPushButton(texto, parent);
-    QFont f = b->font();
-    f.setBold(true);
-    f.setPixelSize(13);
-    b->setFont(f);
-    QPalette p = b->palette();
-    p.setColor(QPalette::ButtonText, cor);
-    b->setPalette(p);
+    QPushButton *b = BotaoColorido(texto, cor, parent, 13);
     b->setFixedSize(largura, 33);
     return b;
 }
@@ -217,18 +211,6 @@ void Tfrm_Principal::FormShow()
     }
 }
 
-void Tfrm_Principal::changeEvent(QEvent *event)
-{
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        FormActivate();
-}
-
-void Tfrm_Principal::FormActivate()
-{
-    CamposFornecedor = ColunasFornecedor;
-}
-
 void Tfrm_Principal::closeEvent(QCloseEvent *event)
 {
     // A failure keeps the window open; it is shown unless the close came from "Sair".
@@ -286,7 +268,7 @@ void Tfrm_Principal::PesquisarPedido1Click()
         MostraJanelaFilha(frm_Pesquisa);
         return;
     }
-    frm_Pesquisa = new Tfrm_Pesquisa(this);
+    frm_Pesquisa = new Tfrm_Pesquisa(DM, this);
     AdicionaFilha(frm_Pesquisa);
 }
 
@@ -296,7 +278,7 @@ void Tfrm_Principal::act_CadastroExecute()
         MostraJanelaFilha(frm_Cadastros);
         return;
     }
-    frm_Cadastros = new Tfrm_Cadastros(this);
+    frm_Cadastros = new Tfrm_Cadastros(DM, this);
     AbreJanelaFilha(m_mdi, frm_Cadastros, true);
 }
 

@@ -59,14 +59,12 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FormCreate();
     void FormShow();
-    void FormActivate();
     void FormClose();
     void CriaPainelInformacoes(QWidget *central);
 

@@ -162,7 +162,7 @@ int main(int argc, char **argv)
     std::unique_ptr<Tfrm_Cadastros> janela;
     acoes.append({"open the analysis window", QStringLiteral("-"), 11, [&] { janela.reset(); },
                   [&] {
-                      janela = std::make_unique<Tfrm_Cadastros>();
+                      janela = std::make_unique<Tfrm_Cadastros>(DM);
                       janela->show();
                       QApplication::processEvents();
                   }});
@@ -177,7 +177,7 @@ int main(int argc, char **argv)
                           cds->Close();
                       dm.sql_Pedidos.CommandText = listaInicial;
                       abreCadeia(dm);
-                      pesquisa = std::make_unique<Tfrm_Pesquisa>();
+                      pesquisa = std::make_unique<Tfrm_Pesquisa>(DM);
                       pesquisa->edt_1->setText(QStringLiteral("01"));
                   },
                   [&] { pesquisa->PesquisarNumero(); }});
@@ -226,7 +226,6 @@ int main(int argc, char **argv)
                   }});
 
     // Saving a new lot from the lot register's entry panel: the window's own handler.
-    CamposFornecedor = ColunasFornecedor;
     direto.execute(QStringLiteral("delete from PESCAVAZ where LOTE starting with 'BENCH-LAT'"));
     dm.ConsultaRapida(QStringLiteral("select count(*) as QTDE from PESCAVAZ"));
     const QString registrados = QStringLiteral("%1 lots").arg(dm.SQLQuery1.asInteger(QStringLiteral("QTDE")));
@@ -283,7 +282,7 @@ int main(int argc, char **argv)
     TestDb::point(analise.sqlcon1);
     analise.sqlcon1.setParam(QStringLiteral("Database"), proxy.database(rascunho));
     abreCadeia(analise);
-    auto cadastros = std::make_unique<Tfrm_Cadastros>();
+    auto cadastros = std::make_unique<Tfrm_Cadastros>(DM);
     frm_Cadastros = cadastros.get();
     cadastros->show();
     int pesadas = 0;

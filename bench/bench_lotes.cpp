@@ -64,7 +64,6 @@ int main(int argc, char **argv)
     TDM dm;
     DM = &dm;
     dm.sqlcon1.setParam(QStringLiteral("Database"), database);
-    CamposFornecedor = ColunasFornecedor;
     dm.ExecutaComando(QStringLiteral("delete from PESCAVAZ where ") + kDoBenchmark);
     // A lot of the benchmark's own for the grid, in the stock under a supplier's trade name.
     dm.ExecutaComando(QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO, P01, P02) values "

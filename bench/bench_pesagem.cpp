@@ -52,7 +52,7 @@ int main(int argc, char **argv)
         dm.cds_RPesoMed->Delete();
 
     // The station list, as the search window builds it.
-    Tfrm_Pesquisa pesquisa; // assigns CamposPedido
+    Tfrm_Pesquisa pesquisa(&dm); // assigns CamposPedido
     QList<double> searches;
     int rows = 0;
     for (int i = 0; i < 5; ++i) {

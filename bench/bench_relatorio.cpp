@@ -90,9 +90,9 @@ int main(int argc, char **argv)
     TestDb::point(dm.sqlcon1);
     for (ClientDataSet *cds : {dm.cds_RPesoMed, dm.cds_PesoMed, dm.cds_Pedidos, dm.cds_Pediform, dm.cds_Compedid})
         cds->Open();
-    auto *rm = new TRM;
+    auto *rm = new TRM(DM);
     RM = rm;
-    auto *window = new Tfrm_Cadastros;
+    auto *window = new Tfrm_Cadastros(DM);
     frm_Cadastros = window;
     window->show();
     QApplication::processEvents();

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 TDM *DM = nullptr;
-QString CamposFornecedor;
+const QString &CamposFornecedor = ColunasFornecedor;
 
 namespace {
 
@@ -53,12 +53,19 @@ TDM::TDM(QObject *parent)
     LigaRegras();
     LigaRegrasLotes();
     setObjectName(QStringLiteral("DM"));
+    // The connection as the suite stores it. Accepted and ignored, because this
+    // client has no counterpart for them: the driver and its library
+    // (DriverName "Interbase", LibraryName "dbexpint.dll", GetDriverFunc
+    // "getSQLDriverINTERBASE": the Firebird client is loaded directly), the
+    // login dialog (LoginPrompt off: there is none, the account comes from the
+    // parameters), and the parameter lines BlobSize (blobs are always read
+    // whole), CommitRetain (a commit always ends the transaction), WaitOnLocks
+    // and "Interbase TransIsolation" (every transaction is read committed and
+    // waits on locks, set in its parameter block), ErrorResourceFile,
+    // LocaleCode and "Trim Char" (text comes as stored, never trimmed). The
+    // lines stay in Params so that the list reads as the suite's.
     sqlcon1.ConnectionName = QStringLiteral("VeltramoDados");
-    sqlcon1.DriverName = QStringLiteral("Interbase");
-    sqlcon1.LibraryName = QStringLiteral("dbexpint.dll");
-    sqlcon1.GetDriverFunc = QStringLiteral("getSQLDriverINTERBASE");
     sqlcon1.VendorLib = kVendorLibPadrao;
-    sqlcon1.LoginPrompt = false;
     sqlcon1.Params = QStringList{
         QStringLiteral("DriverName=Interbase"),
         QStringLiteral("Database=127.0.0.1:C:\\VELTRAMO\\DADOS\\VELTRAMO.BD"),
@@ -188,4 +195,18 @@ QList<qint64> TDM::ExecutaComandos(const QStringList &sqls)
     // A failure leaves before the commit, and the transaction rolls back as it is destroyed.
     transaction.commit();
     return afetadas;
+}
+
+void TDM::FechaPedidos()
+{
+    cds_Pedidos->Close();
+    sql_Pedidos.Close();
+}
+
+void TDM::AbrePedidos(const QString &comando)
+{
+    FechaPedidos();
+    sql_Pedidos.CommandText = comando;
+    sql_Pedidos.Open();
+    cds_Pedidos->Open();
 }

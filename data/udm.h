@@ -10,6 +10,7 @@
 #include "data/dataset/SqlQuery.h"
 
 #include <QObject>
+#include <QScopedValueRollback>
 
 #include <functional>
 #include <optional>
@@ -95,20 +96,23 @@ public:
     // none, the error raised. Returns the rows affected by each.
     QList<qint64> ExecutaComandos(const QStringList &sqls);
 
-    // Highest identifier read by the last before-insert rule of either table.
-    qint64 UltimoId = 0;
+    // Highest identifier read by the last before-insert rule of either table,
+    // for its after-insert rule; only those rules set it.
+    qint64 UltimoId() const { return m_ultimoId; }
 
-    // Colours the verdict shown by the analysis window; set by that window
-    // while it exists. Receives RESULTADO of the result row current at the moment.
-    std::function<void(const QString &resultado)> ColoreVeredito;
+    // While an object of this type lives, posts and deletes of weighings and
+    // result records stay in the change logs instead of being written one by
+    // one; GravaJuntos writes them. The mode ends with the object, however the
+    // scope is left.
+    class GravacaoAdiada {
+    public:
+        explicit GravacaoAdiada(TDM &dm) : m_modo(dm.m_gravacaoAdiada, true) {}
+        Q_DISABLE_COPY_MOVE(GravacaoAdiada)
 
-    // Puts the cursor of the lot registry's grid on its first column; set by
-    // that window while it exists.
-    std::function<void()> PrimeiraColunaLotes;
-
-    // While set, posts and deletes of weighings and result records stay in the
-    // change logs instead of being written one by one; GravaJuntos writes them.
-    bool GravacaoAdiada = false;
+    private:
+        QScopedValueRollback<bool> m_modo;
+    };
+    bool GravandoAdiado() const { return m_gravacaoAdiada; }
     // Writes the pending changes of the datasets in one transaction: all or
     // none. On a refusal nothing is written, the changes stay pending and the
     // error names the reason.
@@ -144,7 +148,24 @@ public:
     void PesoCaVAfterScroll(ClientDataSet &ds);
     void PesoCaVPostError(ClientDataSet &ds, const AppError &error, DataAction &action);
 
+    // Closes the order list; AbrePedidos opens it again on the statement given.
+    void FechaPedidos();
+    void AbrePedidos(const QString &comando);
+
+    // The capsule number a new weighing of the formula gets: one more than
+    // the highest stored.
+    qint64 ProximoNumeroCapsula(const QString &estacao, qint64 npedido, qint64 nformula);
+
+signals:
+    // The verdict of the result row now current (its RESULTADO), for the
+    // window that colours it.
+    void ColoreVeredito(const QString &resultado);
+    // A new lot row was started: the lot registry's grid goes to its first column.
+    void PrimeiraColunaLotes();
+
 private:
+    qint64 m_ultimoId = 0;
+    bool m_gravacaoAdiada = false;
     void CriaConjuntos();
     void LigaRegras();
     // A new row refused because its identifier was taken meanwhile by another
@@ -172,13 +193,13 @@ QString ChaveFormula(const QString &estacao, qint64 npedido, qint64 nformula);
 
 extern TDM *DM;
 
-// The column list of the supplier table that supplier look-ups put after
-// "Select "; set each time the main window is activated, empty before.
-extern QString CamposFornecedor;
 // The columns of the supplier table and of the empty-capsule lot table, in
 // the order the statements name them.
 extern const QString ColunasFornecedor;
 extern const QString ColunasPesCaVaz;
+// The column list of the supplier table that supplier look-ups put after
+// "Select ": the supplier table's columns.
+extern const QString &CamposFornecedor;
 
 // The location of the database on the configured server.
 QString LocalBancoDados(const QString &servidor);

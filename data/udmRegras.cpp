@@ -6,6 +6,7 @@
 #include "data/udm.h"
 
 #include <QDate>
+#include <QMetaMethod>
 
 QString ChaveFormula(const QString &estacao, qint64 npedido, qint64 nformula)
 {
@@ -48,31 +49,21 @@ bool TDM::RegravaComNovaChave(ClientDataSet &ds, const QString &campoId, const Q
         cds_Generico->Close();
         ConsultaGenerica(QStringLiteral("Select Max(%1) as ULTID from %2").arg(campoId, tabela));
         const qint64 id = cds_Generico->FieldByName(QStringLiteral("ULTID")).AsInteger() + 1;
-        qint64 numcap = 0;
-        if (pesagem) {
-            ConsultaGenerica(QStringLiteral("Select Max(numcap) as UltCaps from pesomed where Estacao = ") +
-                             quoted(ds.FieldByName(QStringLiteral("ESTACAO")).AsString()) +
-                             QStringLiteral(" and Npedido = ") +
-                             QString::number(ds.FieldByName(QStringLiteral("NPEDIDO")).AsInteger()) +
-                             QStringLiteral(" and Nformula = ") +
-                             QString::number(ds.FieldByName(QStringLiteral("NFORMULA")).AsInteger()));
-            numcap = cds_Generico->FieldByName(QStringLiteral("UltCaps")).AsInteger() + 1;
-        }
+        const qint64 numcap = pesagem ? ProximoNumeroCapsula(ds.FieldByName(QStringLiteral("ESTACAO")).AsString(),
+                                                             ds.FieldByName(QStringLiteral("NPEDIDO")).AsInteger(),
+                                                             ds.FieldByName(QStringLiteral("NFORMULA")).AsInteger())
+                                      : 0;
         sqlds_Generico.Close();
         cds_Generico->Close();
-        // The row is changed in place, without running the rules of a post.
-        m_renumerando = true;
-        try {
+        {
+            // The row is changed in place, without running the rules of a post.
+            const QScopedValueRollback<bool> renumerando(m_renumerando, true);
             ds.Edit();
             ds.FieldByName(campoId).SetAsInteger(id);
             if (pesagem)
                 ds.FieldByName(QStringLiteral("NUMCAP")).SetAsInteger(numcap);
             ds.Post();
-        } catch (...) {
-            m_renumerando = false;
-            throw;
         }
-        m_renumerando = false;
         if (ds.ApplyUpdates(-1) == 0)
             return true;
     }
@@ -100,12 +91,12 @@ void TDM::GravaAlteracoes(ClientDataSet &ds, const QString &oQue, const QString 
 void TDM::cds_PesoMedBeforeInsert(ClientDataSet &)
 {
     ConsultaGenerica(QStringLiteral("Select Max(ID_PESOMED) as ULTID from pesomed"));
-    UltimoId = cds_Generico->FieldByName(QStringLiteral("ULTID")).AsInteger();
+    m_ultimoId = cds_Generico->FieldByName(QStringLiteral("ULTID")).AsInteger();
 }
 
 void TDM::cds_PesoMedAfterInsert(ClientDataSet &ds)
 {
-    const qint64 id = UltimoId + 1;
+    const qint64 id = m_ultimoId + 1;
     const QString estacao = cds_Pedidos->FieldByName(QStringLiteral("ESTACAO")).AsString();
     const qint64 npedido = cds_Pedidos->FieldByName(QStringLiteral("NPEDIDO")).AsInteger();
     const qint64 nformula = cds_Pediform->FieldByName(QStringLiteral("NFORMULA")).AsInteger();
@@ -122,15 +113,22 @@ void TDM::cds_PesoMedAfterInsert(ClientDataSet &ds)
                            ds.FieldByName(QStringLiteral("Nformula")).AsInteger()))
         cds_RPesoMed->Append();
 
+    ds.FieldByName(QStringLiteral("NumCap")).SetAsInteger(ProximoNumeroCapsula(estacao, npedido, nformula));
+    sqlds_Generico.Close();
+    cds_Generico->Close();
+}
+
+qint64 TDM::ProximoNumeroCapsula(const QString &estacao, qint64 npedido, qint64 nformula)
+{
+    // The numbers go in as quoted text, as the suite writes this statement;
+    // the database converts them to the integer columns.
     sqlds_Generico.Close();
     cds_Generico->Close();
     ConsultaGenerica(QStringLiteral("Select Max(numcap) as UltCaps from pesomed where Estacao = ") + quoted(estacao) +
                      QStringLiteral(" and ") + QStringLiteral("Npedido = ") + quoted(QString::number(npedido)) +
                      QStringLiteral(" and ") + QStringLiteral("Nformula = ") +
                      quoted(QString::number(nformula)) + QStringLiteral(" "));
-    ds.FieldByName(QStringLiteral("NumCap")).SetAsInteger(cds_Generico->FieldByName(QStringLiteral("UltCaps")).AsInteger() + 1);
-    sqlds_Generico.Close();
-    cds_Generico->Close();
+    return cds_Generico->FieldByName(QStringLiteral("UltCaps")).AsInteger() + 1;
 }
 
 bool TDM::ResultadoGuardado(const QString &estacao, qint64 npedido, qint64 nformula)
@@ -183,7 +181,7 @@ void TDM::GravaJuntos(const QList<ClientDataSet *> &conjuntos,
 
 void TDM::cds_PesoMedAfterPost(ClientDataSet &ds)
 {
-    if (GravacaoAdiada || m_renumerando)
+    if (m_gravacaoAdiada || m_renumerando)
         return;
     GravaAlteracoes(ds, QStringLiteral("A pesagem"),
                     QStringLiteral("Confira a pesagem com a da outra estação; a linha pode ser excluída e digitada de "
@@ -196,7 +194,7 @@ void TDM::cds_PesoMedAfterPost(ClientDataSet &ds)
 
 void TDM::cds_PesoMedAfterDelete(ClientDataSet &ds)
 {
-    if (GravacaoAdiada)
+    if (m_gravacaoAdiada)
         return;
     GravaAlteracoes(ds, QStringLiteral("A exclusão da pesagem"),
                     QStringLiteral("Confira as pesagens da fórmula com as da outra estação."));
@@ -206,7 +204,7 @@ void TDM::cds_PesoMedAfterDelete(ClientDataSet &ds)
 void TDM::cds_RPesoMedBeforeInsert(ClientDataSet &)
 {
     ConsultaGenerica(QStringLiteral("Select max(ID_RPESOMED) as IDMAX from rpesomed"));
-    UltimoId = cds_Generico->FieldByName(QStringLiteral("IDMAX")).AsInteger();
+    m_ultimoId = cds_Generico->FieldByName(QStringLiteral("IDMAX")).AsInteger();
 }
 
 void TDM::cds_RPesoMedAfterInsert(ClientDataSet &ds)
@@ -214,7 +212,7 @@ void TDM::cds_RPesoMedAfterInsert(ClientDataSet &ds)
     const QString estacao = cds_PesoMed->FieldByName(QStringLiteral("ESTACAO")).AsString();
     const qint64 npedido = cds_PesoMed->FieldByName(QStringLiteral("NPEDIDO")).AsInteger();
     const qint64 nformula = cds_PesoMed->FieldByName(QStringLiteral("NFORMULA")).AsInteger();
-    ds.FieldByName(QStringLiteral("ID_RPESOMED")).SetAsInteger(UltimoId + 1);
+    ds.FieldByName(QStringLiteral("ID_RPESOMED")).SetAsInteger(m_ultimoId + 1);
     ds.FieldByName(QStringLiteral("Estacao")).SetAsString(estacao);
     ds.FieldByName(QStringLiteral("Npedido")).SetAsInteger(npedido);
     ds.FieldByName(QStringLiteral("Nformula")).SetAsInteger(nformula);
@@ -224,7 +222,7 @@ void TDM::cds_RPesoMedAfterInsert(ClientDataSet &ds)
 
 void TDM::cds_RPesoMedAfterPostDelete(ClientDataSet &ds)
 {
-    if (GravacaoAdiada || m_renumerando)
+    if (m_gravacaoAdiada || m_renumerando)
         return;
     // A formula's first weighing on two workstations at once: the result
     // record the other one stored stands, this still empty one is dropped.
@@ -252,6 +250,6 @@ void TDM::cds_RPesoMedBeforeScroll(ClientDataSet &ds)
 
 void TDM::cds_RPesoMedAfterScroll(ClientDataSet &ds)
 {
-    if (ColoreVeredito)
-        ColoreVeredito(ds.Active() ? ds.FieldByName(QStringLiteral("RESULTADO")).AsString() : QString());
+    if (isSignalConnected(QMetaMethod::fromSignal(&TDM::ColoreVeredito)))
+        emit ColoreVeredito(ds.Active() ? ds.FieldByName(QStringLiteral("RESULTADO")).AsString() : QString());
 }

@@ -83,8 +83,7 @@ void TDM::PesoCaVAfterInsert(ClientDataSet &ds)
     ds.FieldByName(QStringLiteral("LOTE")).SetAsInteger(0);
     ds.FieldByName(QStringLiteral("CODFORN")).SetAsString(QStringLiteral("0"));
     ds.FieldByName(QStringLiteral("TAMCAP")).SetAsString(QStringLiteral("0"));
-    if (PrimeiraColunaLotes)
-        PrimeiraColunaLotes();
+    emit PrimeiraColunaLotes();
 }
 
 void TDM::PesoCaVBeforePost(ClientDataSet &ds)

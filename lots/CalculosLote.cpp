@@ -3,12 +3,6 @@
 #include "core/DisplayFormat.h"
 #include "core/SqlText.h"
 
-QString TamanhoNaDescricao(const QString &descricao)
-{
-    const QString tamanho = descricao.mid(9, 1) == QLatin1String(" ") ? descricao.mid(8, 1) : descricao.mid(8, 2);
-    return isWholeNumber(tamanho) ? tamanho : QString();
-}
-
 std::optional<QString> CodigoComQuatroDigitos(const QString &codigo)
 {
     const QString texto = codigo.trimmed();
@@ -55,7 +49,8 @@ QString ConsultaLotesDoFornecedor(const QString &nomeFantasia)
     return QStringLiteral("Select DESCRICAO, LOTE, FORNECEDOR, CODIGO, SALDOPREVISTO, SALDOCORRENTE, UNIDADE, "
                           "CODIGOEAN, FABRICANTE, VALIDADE, SITUACAO, DENSIDADE, FATORCORRECAO, LABORATORIO, "
                           "CONTROLADA from ESTLOTE where FORNECEDOR = ") +
-           quoted(nomeFantasia) + QStringLiteral(" and DESCRICAO like 'Capsula%' order by Validade,Lote");
+           quoted(nomeFantasia) + FiltroDescricaoCapsula(kPrefixoCapsulasDoEstoque) +
+           QStringLiteral(" order by Validade,Lote");
 }
 
 namespace {

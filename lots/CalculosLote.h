@@ -1,17 +1,14 @@
 #pragma once
 // The lot register's own arithmetic and statement texts, free of windows and
-// database: the capsule size the grid reads from a stock description, the
-// supplier key the grid looks up, supplier codes that name the same supplier,
+// database: the supplier key the grid looks up, supplier codes that name the same supplier,
 // and the statements that check, store and change a lot.
+
+#include "core/Capsulas.h"
 
 #include <QList>
 #include <QString>
 
 #include <optional>
-
-// The capsule size in a stock description ("Capsula 00 Azul"): characters 9
-// and 10, or 9 alone when 10 is a blank; empty when that is no whole number.
-QString TamanhoNaDescricao(const QString &descricao);
 
 // A typed supplier code as a whole number written with at least four digits
 // (12 gives "0012"); nullopt when it is no whole number.

@@ -12,6 +12,7 @@
 #include "widgets/DBControls.h"
 #include "widgets/DBGrid.h"
 #include "widgets/ErrorHandler.h"
+#include "widgets/Estilo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -74,10 +75,7 @@ int arredonda(double valor)
 
 void corDoTexto(QWidget *w, const QColor &cor)
 {
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, cor);
-    p.setColor(QPalette::ButtonText, cor);
-    w->setPalette(p);
+    CorDoTexto(w, cor);
 }
 
 QFont fonte(const QWidget *w, int pixels, bool negrito)
@@ -102,10 +100,8 @@ QLabel *rotulo(const QString &texto, QWidget *pai, const QRect &lugar, const QCo
 
 QPushButton *botao(const QString &texto, const QColor &cor, QWidget *pai, const QRect &lugar)
 {
-    auto *b = new QPushButton(texto, pai);
+    QPushButton *b = BotaoColorido(texto, cor, pai);
     b->setGeometry(lugar);
-    b->setFont(fonte(b, 12, true));
-    corDoTexto(b, cor);
     // Enter on the focused button presses it.
     b->setAutoDefault(true);
     return b;
@@ -158,7 +154,7 @@ TFormCadPrep::TFormCadPrep(QWidget *parent) : QWidget(parent, Qt::Window)
             if (QToolButton *botaoDoNavegador = DBNavigator1->button(b))
                 connect(botaoDoNavegador, &QToolButton::pressed, this,
                         [this] { Protege([this] { DBGrid1->DescartaLinhaIntocada(); }); });
-        DM->PrimeiraColunaLotes = [this] { DBGrid1->setSelectedIndex(0); };
+        connect(DM, &TDM::PrimeiraColunaLotes, this, [this] { DBGrid1->setSelectedIndex(0); });
         connect(DM->DSPesoCaV, &DataSource::stateChanged, this, [this] {
             Protege([this] {
                 ClientDataSet *ds = DM->PesoCaV;
@@ -173,8 +169,6 @@ TFormCadPrep::TFormCadPrep(QWidget *parent) : QWidget(parent, Qt::Window)
 
 TFormCadPrep::~TFormCadPrep()
 {
-    if (DM)
-        DM->PrimeiraColunaLotes = nullptr;
     if (FormCadPrep == this)
         FormCadPrep = nullptr;
 }
@@ -714,7 +708,7 @@ void TFormCadPrep::EtapaLote()
         // The supplier and the size come from the stock lot.
         ds->Edit();
         const QString descricao = estoque->FieldByName(QStringLiteral("DESCRICAO")).AsString();
-        ds->FieldByName(QStringLiteral("TAMCAP")).SetAsString(TamanhoNaDescricao(descricao));
+        ds->FieldByName(QStringLiteral("TAMCAP")).SetAsString(TamanhoCapsulaNoEstoque(descricao));
         const QString fornecedor = estoque->FieldByName(QStringLiteral("FORNECEDOR")).AsString();
         if (ProcuraFornecedorPorNome(fornecedor)) {
             const QString encontrado = DM->OpForn->FieldByName(QStringLiteral("CODIGO")).AsString();
@@ -909,7 +903,7 @@ bool TFormCadPrep::DBGrid3KeyPress(QKeyEvent *event)
             PainelEstLote->hide();
             DBGrid1->setFocus();
             if (escolhido && mesmaLinha && DBGrid1->DigitaNaCelula(1, lote))
-                DBGrid1->DigitaNaCelula(2, TamanhoNaDescricao(descricao));
+                DBGrid1->DigitaNaCelula(2, TamanhoCapsulaNoEstoque(descricao));
         }
         consumida = true;
     } else if (event->key() == Qt::Key_Escape) {
@@ -984,7 +978,7 @@ void TFormCadPrep::Alteraresteregistro1Click()
     Label31->setText(DM->SQLQuery1.IsEmpty() ? QString() : DM->SQLQuery1.asString(QStringLiteral("NOMEFANTASIA")));
     DM->SQLQuery1.Close();
     DM->ConsultaRapida(QStringLiteral("Select DESCRICAO from ESTLOTE where LOTE = ") + quoted(LoteAnterior) +
-                       QStringLiteral(" and DESCRICAO like 'Cap%'"));
+                       FiltroDescricaoCapsula(kPrefixoDescricaoDoLote));
     Label34->setText(DM->SQLQuery1.IsEmpty() ? QString() : DM->SQLQuery1.asString(QStringLiteral("DESCRICAO")));
     DM->SQLQuery1.Close();
     CodigoFornecedor->setText(CodFornAnterior);

@@ -53,17 +53,12 @@ protected:
     virtual QByteArray render(const ReportDocument &document, const ReportProgress &progress) const = 0;
 };
 
-// PDF through Qt's PDF writer, which embeds the subsets of the fonts it uses
-// and writes text in Unicode: EmbedFonts and FontEncoding are kept as set but
-// cannot be honoured. MetafileDPI is the writer's resolution.
+// PDF through Qt's PDF writer. MetafileDPI is the writer's resolution.
 class PdfRenderer : public ReportRenderer {
     Q_OBJECT
 public:
     using ReportRenderer::ReportRenderer;
-    bool EmbedFonts = false;
-    int ImageQuality = 90;
     int MetafileDPI = 300;
-    QString FontEncoding = QStringLiteral("WinAnsi");
     QString formatName() const override { return QStringLiteral("PDF"); }
 
 protected:
@@ -74,8 +69,6 @@ class HtmlRenderer : public ReportRenderer {
     Q_OBJECT
 public:
     using ReportRenderer::ReportRenderer;
-    // On: the page would be handed to a web server instead of a file; not supported.
-    bool ServerMode = false;
     QString formatName() const override { return QStringLiteral("HTML"); }
 
 protected:

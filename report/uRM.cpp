@@ -9,7 +9,7 @@
 
 TRM *RM = nullptr;
 
-TRM::TRM(QObject *parent) : QObject(parent)
+TRM::TRM(TDM *dm, QObject *parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("RM"));
 
@@ -35,22 +35,23 @@ TRM::TRM(QObject *parent) : QObject(parent)
 
     rds_PesoMedio = new ReportDataConnection(this);
     rds_PesoMedio->setObjectName(QStringLiteral("rds_PesoMedio"));
-    rds_PesoMedio->DataSet = DM ? DM->cds_RelPesomed : nullptr;
+    rds_PesoMedio->DataSet = dm ? dm->cds_RelPesomed : nullptr;
 
+    // The suite's output settings that have no counterpart here are accepted
+    // and ignored: PDF fonts not embedded and their WinAnsi encoding (Qt's PDF
+    // writer always embeds the subsets it uses and writes Unicode text), PDF
+    // image quality 90 (the chart is drawn as lines, no picture is compressed), and HTML
+    // server mode off (the page is always written to a file).
     rpdf1 = new PdfRenderer(this);
     rpdf1->setObjectName(QStringLiteral("rpdf1"));
     rpdf1->DisplayName = QStringLiteral("Adobe Acrobat (PDF)");
     rpdf1->FileExtension = QStringLiteral("*.pdf");
-    rpdf1->EmbedFonts = false;
-    rpdf1->ImageQuality = 90;
     rpdf1->MetafileDPI = 300;
-    rpdf1->FontEncoding = QStringLiteral("WinAnsi");
 
     rhtml1 = new HtmlRenderer(this);
     rhtml1->setObjectName(QStringLiteral("rhtml1"));
     rhtml1->DisplayName = QStringLiteral("Web Page (HTML)");
     rhtml1->FileExtension = QStringLiteral("*.html;*.htm");
-    rhtml1->ServerMode = false;
 
     rvrndrtf1 = new RtfRenderer(this);
     rvrndrtf1->setObjectName(QStringLiteral("rvrndrtf1"));

@@ -13,12 +13,14 @@ class ReportDataConnection;
 class ReportProject;
 class ReportSystem;
 class RtfRenderer;
+class TDM;
 class TextRenderer;
 
 class TRM : public QObject {
     Q_OBJECT
 public:
-    explicit TRM(QObject *parent = nullptr);
+    // dm: the data module whose report dataset the reports read; may be null.
+    explicit TRM(TDM *dm, QObject *parent = nullptr);
     ~TRM() override;
 
     ReportProject *rpj_1;

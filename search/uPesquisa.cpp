@@ -77,18 +77,6 @@ QLineEdit *caixaDeData(const char *name, QWidget *parent)
     return e;
 }
 
-void fechaPedidos()
-{
-    DM->cds_Pedidos->Close();
-    DM->sql_Pedidos.Close();
-}
-
-void abrePedidos()
-{
-    DM->sql_Pedidos.Open();
-    DM->cds_Pedidos->Open();
-}
-
 } // namespace
 
 QString ChaveComPonto(const QString &chave)
@@ -135,7 +123,7 @@ QDate DataDoTexto(const QString &texto, int anoDeReferencia)
 
 // ---------------------------------------------------------------- the window
 
-Tfrm_Pesquisa::Tfrm_Pesquisa(QWidget *owner) : QWidget(nullptr), m_owner(owner)
+Tfrm_Pesquisa::Tfrm_Pesquisa(TDM *dm, QWidget *owner) : QWidget(nullptr), m_dm(dm), m_owner(owner)
 {
     setObjectName(QStringLiteral("frm_Pesquisa"));
     setWindowTitle(QStringLiteral("Pesquisa de Pedidos"));
@@ -195,8 +183,8 @@ Tfrm_Pesquisa::Tfrm_Pesquisa(QWidget *owner) : QWidget(nullptr), m_owner(owner)
     dbgrd2->setObjectName(QStringLiteral("dbgrd2"));
     dbgrd2->ReadOnly = true;
     dbgrd2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    if (DM)
-        dbgrd2->setDataSource(DM->ds_Pedidos);
+    if (m_dm)
+        dbgrd2->setDataSource(m_dm->ds_Pedidos);
     dbgrd2->setColumns({GridColumn(QStringLiteral("DATAPEDIDO"), QStringLiteral("Data"), 56),
                         GridColumn(QStringLiteral("ESTACAO"), QStringLiteral("Estação"), 49),
                         GridColumn(QStringLiteral("NPEDIDO"), QStringLiteral("Nº do Pedido"), 83),
@@ -372,15 +360,13 @@ void Tfrm_Pesquisa::PesquisarNumero()
     const QString estacao = chave.left(2);
     const QString numero = chave.mid(3).left(18);
 
-    fechaPedidos();
-    DM->sql_Pedidos.CommandText.clear();
+    m_dm->FechaPedidos();
 
     if (chave.size() == 3) {
         // The station's orders, latest first; errors go to the general handler.
-        DM->sql_Pedidos.CommandText = QStringLiteral("Select ") + CamposPedido + kSemCanceladosEOrcamentos +
-                                      quoted(estacao) + QStringLiteral(") order by NPEDIDO DESC");
-        abrePedidos();
-        if (DM->cds_Pedidos->FieldByName(QStringLiteral("ESTACAO")).AsString() == estacao) {
+        m_dm->AbrePedidos(QStringLiteral("Select ") + CamposPedido + kSemCanceladosEOrcamentos + quoted(estacao) +
+                          QStringLiteral(") order by NPEDIDO DESC"));
+        if (m_dm->cds_Pedidos->FieldByName(QStringLiteral("ESTACAO")).AsString() == estacao) {
             dbgrd2->setFocus();
         } else {
             messages().simple(QStringLiteral("Estação não encontrada"));
@@ -390,11 +376,9 @@ void Tfrm_Pesquisa::PesquisarNumero()
     }
 
     try {
-        DM->sql_Pedidos.CommandText = QStringLiteral("Select ") + CamposPedido + kSemCanceladosEOrcamentos +
-                                      quoted(estacao) + QStringLiteral(") AND (NPEDIDO = ") + quoted(numero) +
-                                      QStringLiteral(") ");
-        abrePedidos();
-        ClientDataSet *pedidos = DM->cds_Pedidos;
+        m_dm->AbrePedidos(QStringLiteral("Select ") + CamposPedido + kSemCanceladosEOrcamentos + quoted(estacao) +
+                          QStringLiteral(") AND (NPEDIDO = ") + quoted(numero) + QStringLiteral(") "));
+        ClientDataSet *pedidos = m_dm->cds_Pedidos;
         if (pedidos->FieldByName(QStringLiteral("ESTACAO")).AsString() == estacao &&
             pedidos->FieldByName(QStringLiteral("NPEDIDO")).AsString() == numero) {
             Fecha();
@@ -409,7 +393,7 @@ void Tfrm_Pesquisa::PesquisarNumero()
 
 void Tfrm_Pesquisa::PesquisarData()
 {
-    fechaPedidos();
+    m_dm->FechaPedidos();
     // A box without a valid date raises its error here, for the general handler.
     const QDate inicio = DataDoTexto(TextoDaData(medt1));
     const QDate fim = DataDoTexto(TextoDaData(medt2));
@@ -418,14 +402,12 @@ void Tfrm_Pesquisa::PesquisarData()
         return;
     }
     const QString formato = QStringLiteral("dd.MM.yy");
-    DM->sql_Pedidos.CommandText.clear();
-    DM->sql_Pedidos.CommandText =
+    m_dm->AbrePedidos(
         QStringLiteral("Select pd.* from pedidos pd, pediform pf where (pd.estacao = pf.estacao and pd.npedido = "
                        "pf.npedido) and ((pf.formafarma = 'Capsula') or (pf.formafarma = 'Cápsula') or "
                        "(pf.formafarma = 'Capsulas') or (pf.formafarma = 'Cápsulas')) ") +
         QStringLiteral("and ((pd.tipopedido = 'Pedido') OR (pd.tipopedido = 'Repos')) and pd.DATAPEDIDO BETWEEN '") +
         inicio.toString(formato) + QStringLiteral("' AND '") + fim.toString(formato) +
-        QStringLiteral("' ORDER BY ESTACAO, NPEDIDO");
-    abrePedidos();
+        QStringLiteral("' ORDER BY ESTACAO, NPEDIDO"));
     dbgrd2->setFocus();
 }

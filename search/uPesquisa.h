@@ -12,6 +12,7 @@
 #include <QWidget>
 
 class DBGrid;
+class TDM;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -24,7 +25,8 @@ class Tfrm_Pesquisa : public QWidget {
 public:
     // owner: the window that opened the search (the main window or an analysis
     // window). It is not the Qt parent: the MDI area reparents the form.
-    explicit Tfrm_Pesquisa(QWidget *owner = nullptr);
+    // dm: the data module whose order list the window searches.
+    explicit Tfrm_Pesquisa(TDM *dm, QWidget *owner = nullptr);
     ~Tfrm_Pesquisa() override;
 
     QWidget *owner() const { return m_owner; }
@@ -65,6 +67,7 @@ private:
     // Closes the MDI child window holding the form, or the form itself.
     void Fecha();
 
+    TDM *m_dm;
     QPointer<QWidget> m_owner;
     bool m_shown = false;
     bool m_fechando = false;

@@ -96,7 +96,7 @@ int main(int argc, char **argv)
     frm_Principal = new Tfrm_Principal;
     DM = new TDM;
     DM->sqlcon1.setParam(QStringLiteral("Database"), a[1]);
-    RM = new TRM;
+    RM = new TRM(DM);
     FormCadPrep = new TFormCadPrep;
     frm_Principal->show();
     const QString acao = a[2];

@@ -13,11 +13,9 @@
 class SqlConnection {
 public:
     QString ConnectionName;
-    QString DriverName;
-    QString LibraryName;
-    QString GetDriverFunc;
     QString VendorLib;
-    bool LoginPrompt = false;
+    // "name=value" lines; the connection reads Database, User_Name, Password,
+    // RoleName, ServerCharSet and SQLDialect, and ignores the others.
     QStringList Params;
 
     // Value of the parameter line named name (case-insensitive), empty when absent.

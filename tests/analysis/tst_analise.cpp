@@ -3,6 +3,7 @@
 // the weighings and the result record; its failures, and the typical analysis
 // driven by keys.
 
+#include "analysis/PesoTeorico.h"
 #include "analysis/uCadPesos.h"
 #include "balance/LeitorBalanca.h"
 #include "app/uPesoMed.h"
@@ -116,7 +117,6 @@ private slots:
         recorder = new MessageRecorder;
         TestPrograma::inicia();
         UnidadePesoMedio = QStringLiteral("MG");
-        PesoCapsulaVazia = 0;
     }
     void cleanup()
     {
@@ -159,7 +159,7 @@ private slots:
         QFETCH(double, teorico);
         UnidadePesoMedio = unidade;
         formula(componentes);
-        const double t = CalcularPesoTeorico(QStringLiteral("01"), 4521, 1);
+        const double t = CalcularPesoTeorico(*DM, messages(), QStringLiteral("01"), 4521, 1).valor;
         QVERIFY2(std::fabs(t - teorico) < 1e-9, qPrintable(QString::number(t, 'g', 17)));
         QVERIFY(recorder->entries().isEmpty());
         QVERIFY(!DM->CDSC->Active());
@@ -208,8 +208,6 @@ private slots:
         QFETCH(QString, lote);
         QFETCH(QString, mensagemBox);
         QFETCH(QString, mensagemLabel);
-        // An earlier computation found a lot: nothing of it may leak into this one.
-        PesoCapsulaVazia = 96;
         key(Qt::Key_F4);
         QVERIFY(frm_Cadastros);
         frm_Cadastros->Mensagem->setText(QStringLiteral("antigo"));
@@ -218,7 +216,7 @@ private slots:
         if (!capsula.isEmpty())
             componentes.append({"UN", nome.constData(), 30});
         formula(componentes, fornecedor, lote);
-        QCOMPARE(CalcularPesoTeorico(QStringLiteral("01"), 4521, 1), 0.0);
+        QCOMPARE(frm_Cadastros->CalculaPesoTeorico(QStringLiteral("01"), 4521, 1), 0.0);
         QCOMPARE(recorder->texts(), QStringList{mensagemBox});
         QCOMPARE(frm_Cadastros->Mensagem->text(), mensagemLabel);
         frm_Cadastros->close();
@@ -227,7 +225,7 @@ private slots:
     void quotesInSupplierAndLot()
     {
         formula({{"MG", "A", 300}, {"UN", "CAPSULA Nº 1", 30}}, QStringLiteral("D'ORO"), QStringLiteral("L'1"));
-        QCOMPARE(CalcularPesoTeorico(QStringLiteral("01"), 4521, 1), 86.0);
+        QCOMPARE(CalcularPesoTeorico(*DM, messages(), QStringLiteral("01"), 4521, 1).valor, 86.0);
         QVERIFY(recorder->entries().isEmpty());
     }
 

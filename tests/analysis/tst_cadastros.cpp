@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -125,8 +126,10 @@ private slots:
     void noColouringWithoutTheWindow()
     {
         key(Qt::Key_F4);
+        // The window's connection to the verdict signal goes with the window.
+        const QPointer<Tfrm_Cadastros> janela(frm_Cadastros);
         frm_Cadastros->close();
-        QTRY_VERIFY(!DM->ColoreVeredito);
+        QTRY_VERIFY(!janela);
         DM->cds_Pedidos->Next();
         DM->cds_Pedidos->First();
         QVERIFY(recorder->entries().isEmpty());

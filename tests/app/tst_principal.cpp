@@ -81,7 +81,6 @@ private slots:
     void init()
     {
         ReiniciaConfiguracao();
-        CamposFornecedor.clear();
     }
     void cleanup() { QFile::remove(iniPath()); }
 

@@ -1,3 +1,4 @@
+#include "core/Capsulas.h"
 #include "core/DisplayFormat.h"
 #include "core/SqlText.h"
 #include "core/Win1252.h"
@@ -182,6 +183,65 @@ private slots:
     void win1252Unmappable()
     {
         QCOMPARE(toWin1252(QStringLiteral("a\u4E2Db")), QByteArray("a?b"));
+    }
+    // One rule names a capsule's description; the statements keep narrower
+    // filters of their own, each a case of it.
+    void capsuleDescriptions_data()
+    {
+        QTest::addColumn<QString>("descricao");
+        QTest::addColumn<bool>("capsula");
+        QTest::newRow("formula component, upper case") << "CAPSULA GELATINOSA Nº 0" << true;
+        QTest::newRow("stock description") << "Capsula 00 Azul" << true;
+        QTest::newRow("short form, lower case") << "cap 1" << true;
+        QTest::newRow("accented: not the suite's spelling") << "Cápsula 0" << false;
+        QTest::newRow("sachet") << "SACHE 5G" << false;
+        QTest::newRow("too short") << "CA" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void capsuleDescriptions()
+    {
+        QFETCH(QString, descricao);
+        QFETCH(bool, capsula);
+        QCOMPARE(DescreveCapsula(descricao), capsula);
+    }
+
+    void capsuleFiltersOfTheStatements_data()
+    {
+        QTest::addColumn<QString>("prefixo");
+        QTest::addColumn<QString>("filtro");
+        // The lot grid reads the size at characters 9 and 10: only "Capsula ..." descriptions hold it there.
+        QTest::newRow("stock lots of a supplier") << kPrefixoCapsulasDoEstoque << " and DESCRICAO like 'Capsula%'";
+        // A stored lot's description is found by its lot alone; any capsule spelling will do.
+        QTest::newRow("description of a stored lot") << kPrefixoDescricaoDoLote << " and DESCRICAO like 'Cap%'";
+    }
+    void capsuleFiltersOfTheStatements()
+    {
+        QFETCH(QString, prefixo);
+        QFETCH(QString, filtro);
+        QCOMPARE(FiltroDescricaoCapsula(prefixo), filtro);
+        QVERIFY2(DescreveCapsula(prefixo), "every filter selects capsules in the shared sense");
+    }
+
+    // Two size readers: the analysis and a new lot take the digits of the
+    // description; the lot grid takes characters 9 and 10 of a stock one.
+    void capsuleSizeReaders_data()
+    {
+        QTest::addColumn<QString>("descricao");
+        QTest::addColumn<QString>("peloDigitos");
+        QTest::addColumn<QString>("noEstoque");
+        QTest::newRow("stock description: both agree") << "Capsula 00 Azul" << "00" << "00";
+        QTest::newRow("one digit then a blank") << "Capsula 1 Branca" << "1" << "1";
+        QTest::newRow("digits elsewhere") << "Capsula 1 LOTE 2" << "12" << "1";
+        QTest::newRow("short formula component") << "CAP 00 INCOLOR" << "00" << "";
+        QTest::newRow("no digits") << "Capsula Gelatinosa" << "" << "";
+    }
+    void capsuleSizeReaders()
+    {
+        QFETCH(QString, descricao);
+        QFETCH(QString, peloDigitos);
+        QFETCH(QString, noEstoque);
+        QCOMPARE(TamanhoCapsula(descricao), peloDigitos);
+        QCOMPARE(TamanhoCapsulaNoEstoque(descricao), noEstoque);
     }
 };
 

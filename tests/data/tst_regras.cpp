@@ -185,11 +185,12 @@ private slots:
                                      "values (2, '01', 1234, 2, 'Reprovado')")});
         auto dm = workstation();
         QStringList seen;
-        dm->ColoreVeredito = [&](const QString &resultado) { seen.append(resultado); };
+        const auto conexao =
+            QObject::connect(dm.get(), &TDM::ColoreVeredito, [&](const QString &resultado) { seen.append(resultado); });
         dm->cds_Pediform->Next();
         // Before the move the row left, after it the row arrived at.
         QCOMPARE(seen, QStringList({QStringLiteral("Aprovado"), QStringLiteral("Reprovado")}));
-        dm->ColoreVeredito = nullptr;
+        QObject::disconnect(conexao);
         dm->cds_Pediform->Prior();
         QCOMPARE(seen.size(), 2);
     }

@@ -28,7 +28,7 @@ private slots:
     {
         QFETCH(QString, descricao);
         QFETCH(QString, tamanho);
-        QCOMPARE(TamanhoNaDescricao(descricao), tamanho);
+        QCOMPARE(TamanhoCapsulaNoEstoque(descricao), tamanho);
     }
 
     void codigoComQuatroDigitos_data()

@@ -380,7 +380,7 @@ private slots:
     void destroyedWithItsOwner()
     {
         QWidget owner;
-        frm_Pesquisa = new Tfrm_Pesquisa(&owner);
+        frm_Pesquisa = new Tfrm_Pesquisa(DM, &owner);
         QCOMPARE(frm_Pesquisa->owner(), &owner);
         QMdiSubWindow *sub = frm_Principal->AdicionaFilha(frm_Pesquisa);
         QCOMPARE(frm_Pesquisa->parentWidget(), sub);

@@ -25,7 +25,7 @@ void inicia(const QString &database)
     TestDb::point(DM->sqlcon1);
     if (!database.isEmpty())
         DM->sqlcon1.setParam(QStringLiteral("Database"), database);
-    RM = new TRM;
+    RM = new TRM(DM);
     FormCadPrep = new TFormCadPrep;
     frm_Principal->resize(1200, 800);
     frm_Principal->show();

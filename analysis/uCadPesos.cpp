@@ -348,7 +348,7 @@ void Tfrm_Cadastros::MontaTela()
                 lbl_AnaliseDesatualizada->setVisible(!vigente);
             }, Qt::QueuedConnection);
         };
-        for (ClientDataSet *ds : {m_dm->cds_PesoMed, DM->cds_RPesoMed})
+        for (ClientDataSet *ds : {m_dm->cds_PesoMed, m_dm->cds_RPesoMed})
             connect(ds, &ClientDataSet::dataSetChanged, this, confere);
         connect(m_dm->cds_RPesoMed, &ClientDataSet::scrolled, this, confere);
         confere();

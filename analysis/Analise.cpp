@@ -3,7 +3,7 @@
 #include "analysis/Calculos.h"
 #include "analysis/PesoTeorico.h"
 #include "core/Messages.h"
-#include "core/Protege.h"
+#include "core/ErrorGuard.h"
 #include "core/SqlText.h"
 #include "data/udm.h"
 
@@ -156,7 +156,7 @@ ResultadoDaAnalise AnalisarCapsulas(TDM &dm, MessageService &mensagens)
         } catch (const ProgramExit &) {
             throw;
         } catch (...) {
-            TrataErro(std::current_exception(), mensagens);
+            handleError(std::current_exception(), mensagens);
         }
         throw AppError(QStringLiteral("A análise não foi gravada; as pesagens e o resultado continuam como "
                                       "estavam.\r") + e.text());

@@ -167,7 +167,7 @@ void Tfrm_Cadastros::MontaTela()
     dbgrd3->setObjectName(QStringLiteral("dbgrd3"));
     dbgrd3->setColumns({GridColumn(QStringLiteral("NFORMULA"), QStringLiteral("Nº Fórmula"), 98)});
     for (DBGrid *g : {dbgrd2, dbgrd3}) {
-        g->ReadOnly = true;
+        g->readOnly = true;
         g->setEditTriggers(QAbstractItemView::NoEditTriggers);
         left->addWidget(g);
     }
@@ -192,8 +192,8 @@ void Tfrm_Cadastros::MontaTela()
                    true, kCorMenu),
     });
     // Weights are typed as "weight, Enter": each new capsule row starts in "Peso".
-    dbgrd1->NovaLinhaColuna = 1;
-    dbgrd1->OnEnter = [](DBGrid &grade) { grade.AvancaLinha(); };
+    dbgrd1->newRowColumn = 1;
+    dbgrd1->onEnter = [](DBGrid &grade) { grade.advanceRow(); };
     dbgrd1->installEventFilter(this);
     middle->addWidget(dbgrd1, 1);
     Mensagem = new QLabel(grp3);
@@ -218,8 +218,8 @@ void Tfrm_Cadastros::MontaTela()
         this, lbl_Balanca,
         [this] { return QApplication::focusWidget() && (QApplication::focusWidget() == dbgrd1 ||
                                                          dbgrd1->isAncestorOf(QApplication::focusWidget())); },
-        [this] (double peso) { dbgrd1->RecebeValor(1, numberForTyping(peso)); });
-    dbgrd1->OnKeyDown = [this](DBGrid &, QKeyEvent *tecla) {
+        [this] (double peso) { dbgrd1->receiveValue(1, numberForTyping(peso)); });
+    dbgrd1->onKeyDown = [this](DBGrid &, QKeyEvent *tecla) {
         if (tecla->modifiers() != Qt::NoModifier)
             return false;
         if (tecla->key() == Qt::Key_F6) {
@@ -299,7 +299,7 @@ void Tfrm_Cadastros::MontaTela()
     QFont fd = lbl_AnaliseDesatualizada->font();
     fd.setBold(true);
     lbl_AnaliseDesatualizada->setFont(fd);
-    corDoTexto(lbl_AnaliseDesatualizada, QColor(255, 0, 0));
+    CorDoTexto(lbl_AnaliseDesatualizada, QColor(255, 0, 0));
     lbl_AnaliseDesatualizada->hide();
     verdict->addWidget(lbl_AnaliseDesatualizada);
     verdict->addWidget(new QLabel(QStringLiteral("Motivo:"), grp2));
@@ -354,10 +354,10 @@ void Tfrm_Cadastros::MontaTela()
         confere();
     }
 
-    connect(BitBtn1, &QPushButton::clicked, this, Protegido(this, &Tfrm_Cadastros::BitBtn1Click));
-    connect(BitBtn2, &QPushButton::clicked, this, Protegido(this, &Tfrm_Cadastros::BitBtn2Click));
-    connect(btn_Calcular, &QPushButton::clicked, this, Protegido(this, &Tfrm_Cadastros::btn_CalcularClick));
-    connect(btn_Relatorio, &QPushButton::clicked, this, Protegido(this, &Tfrm_Cadastros::btn_RelatorioClick));
+    connect(BitBtn1, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Cadastros::BitBtn1Click));
+    connect(BitBtn2, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Cadastros::BitBtn2Click));
+    connect(btn_Calcular, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Cadastros::btn_CalcularClick));
+    connect(btn_Relatorio, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Cadastros::btn_RelatorioClick));
 }
 
 void Tfrm_Cadastros::FormCreate()
@@ -381,7 +381,7 @@ void Tfrm_Cadastros::showEvent(QShowEvent *event)
         }
         FormActivate();
     }
-    Protege([this] {
+    guarded([this] {
         if (m_dm && m_dm->cds_RPesoMed->Active())
             PintaResultado(m_dm->cds_RPesoMed->FieldByName(QStringLiteral("RESULTADO")).AsString());
     });
@@ -398,7 +398,7 @@ bool Tfrm_Cadastros::eventFilter(QObject *watched, QEvent *event)
     if (watched == dbgrd1 && event->type() == QEvent::FocusIn) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            Protege([this] { dbgrd1Enter(); });
+            guarded([this] { dbgrd1Enter(); });
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -437,8 +437,8 @@ void Tfrm_Cadastros::btn_CalcularClick()
     if (!m_dm)
         return;
     // A weight still in the cell editor counts; a new row with nothing typed is no capsule.
-    dbgrd1->ConfirmaEdicao();
-    dbgrd1->DescartaLinhaIntocada();
+    dbgrd1->commitEdit();
+    dbgrd1->dropUntouchedNewRow();
     if (m_dm->cds_PesoMed->IsEmpty()) {
         messages().information(QStringLiteral("Não existem cápsulas para calcular o peso médio!"));
         return;
@@ -475,8 +475,8 @@ void Tfrm_Cadastros::btn_RelatorioClick()
         return;
     ClientDataSet *w = m_dm->cds_PesoMed;
     // 1. A weight still in the cell editor counts; a new row with nothing typed is no capsule.
-    dbgrd1->ConfirmaEdicao();
-    dbgrd1->DescartaLinhaIntocada();
+    dbgrd1->commitEdit();
+    dbgrd1->dropUntouchedNewRow();
     if (!w->Active() || w->IsEmpty())
         return;
     // The report reads the database: what is typed or pending is written first.
@@ -543,7 +543,7 @@ void Tfrm_Cadastros::btn_RelatorioClick()
 void Tfrm_Cadastros::closeEvent(QCloseEvent *event)
 {
     // Reasons still being amended are stored before the window goes.
-    Protege([this] { DBRichEdit1->Grava(); });
+    guarded([this] { DBRichEdit1->store(); });
     FormClose();
     event->accept();
 }

@@ -44,7 +44,7 @@ std::optional<int> IniciaPrograma(QObject *owner)
     }
     DM = new TDM(owner);
     RM = new TRM(DM, owner);
-    FormCadPrep = new TFormCadPrep;
+    FormCadPrep = new TFormCadPrep(DM);
     return std::nullopt;
 }
 

@@ -8,7 +8,7 @@
 
 int main(int argc, char **argv)
 {
-    Aplicacao app(argc, argv);
+    Application app(argc, argv);
     if (const auto status = IniciaPrograma(&app))
         return *status;
     // Maximised with a fixed border; without a window manager a maximised

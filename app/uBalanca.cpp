@@ -221,13 +221,13 @@ void Tfrm_Balanca::MontaTela()
     lbl_Resultado->setTextInteractionFlags(Qt::TextSelectableByMouse);
     principal->addWidget(lbl_Resultado);
 
-    connect(btn_Atualizar, &QPushButton::clicked, this, Protegido(this, &Tfrm_Balanca::btn_AtualizarClick));
-    connect(btn_Ler, &QPushButton::clicked, this, Protegido(this, &Tfrm_Balanca::btn_LerClick));
-    connect(btn_Gravar, &QPushButton::clicked, this, Protegido(this, &Tfrm_Balanca::btn_GravarClick));
-    connect(btn_Fechar, &QPushButton::clicked, this, Protegido(this, &Tfrm_Balanca::btn_FecharClick));
-    connect(btn_Detectar, &QPushButton::clicked, this, Protegido(this, &Tfrm_Balanca::btn_DetectarClick));
-    connect(btn_Zerar, &QPushButton::clicked, this, Protegido(this, &Tfrm_Balanca::btn_ZerarClick));
-    connect(btn_Tarar, &QPushButton::clicked, this, Protegido(this, &Tfrm_Balanca::btn_TararClick));
+    connect(btn_Atualizar, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Balanca::btn_AtualizarClick));
+    connect(btn_Ler, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Balanca::btn_LerClick));
+    connect(btn_Gravar, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Balanca::btn_GravarClick));
+    connect(btn_Fechar, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Balanca::btn_FecharClick));
+    connect(btn_Detectar, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Balanca::btn_DetectarClick));
+    connect(btn_Zerar, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Balanca::btn_ZerarClick));
+    connect(btn_Tarar, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Balanca::btn_TararClick));
     connect(cmb_Formato, &QComboBox::activated, this, &Tfrm_Balanca::FormatoMudou);
     connect(cmb_Protocolo, &QComboBox::activated, this, &Tfrm_Balanca::ProtocoloMudou);
     connect(cmb_Porta, &QComboBox::currentTextChanged, this, &Tfrm_Balanca::PortaMudou);

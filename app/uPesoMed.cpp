@@ -97,10 +97,10 @@ Tfrm_Principal::Tfrm_Principal(QWidget *parent) : QMainWindow(parent)
     act_Calcular = acao("act_Calcular", QStringLiteral("Calcular"), QKeySequence(Qt::Key_F5));
     act_FCadastros = acao("act_FCadastros", QStringLiteral("Fechar análise"), QKeySequence(Qt::CTRL | Qt::Key_F4));
     act_Sair = acao("act_Sair", QStringLiteral("Sair"), QKeySequence());
-    connect(act_Cadastro, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::act_CadastroExecute));
-    connect(act_Calcular, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::act_CalcularExecute));
-    connect(act_FCadastros, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::act_FCadastrosExecute));
-    connect(act_Sair, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::act_SairExecute));
+    connect(act_Cadastro, &QAction::triggered, this, guardedSlot(this, &Tfrm_Principal::act_CadastroExecute));
+    connect(act_Calcular, &QAction::triggered, this, guardedSlot(this, &Tfrm_Principal::act_CalcularExecute));
+    connect(act_FCadastros, &QAction::triggered, this, guardedSlot(this, &Tfrm_Principal::act_FCadastrosExecute));
+    connect(act_Sair, &QAction::triggered, this, guardedSlot(this, &Tfrm_Principal::act_SairExecute));
 
     QMenuBar *mmu1 = menuBar();
     mmu1->setObjectName(QStringLiteral("mmu1"));
@@ -111,15 +111,15 @@ Tfrm_Principal::Tfrm_Principal(QWidget *parent) : QMainWindow(parent)
     Ajuda1 = mmu1->addMenu(QStringLiteral("Ajuda"));
     InformaessobreoPesoMdio1 = Ajuda1->addAction(QStringLiteral("Informações sobre o Peso Médio"));
     Sair2 = mmu1->addAction(QStringLiteral("Sair"));
-    connect(CadastroInicial1, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::CadastroInicial1Click));
-    connect(PesquisarPedido1, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::PesquisarPedido1Click));
+    connect(CadastroInicial1, &QAction::triggered, this, guardedSlot(this, &Tfrm_Principal::CadastroInicial1Click));
+    connect(PesquisarPedido1, &QAction::triggered, this, guardedSlot(this, &Tfrm_Principal::PesquisarPedido1Click));
     connect(PMCadastros1, &QAction::triggered, act_Cadastro, &QAction::trigger);
-    connect(Balanca1, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::Balanca1Click));
-    connect(InformaessobreoPesoMdio1, &QAction::triggered, this, Protegido(this, &Tfrm_Principal::InformaessobreoPesoMdio1Click));
+    connect(Balanca1, &QAction::triggered, this, guardedSlot(this, &Tfrm_Principal::Balanca1Click));
+    connect(InformaessobreoPesoMdio1, &QAction::triggered, this, guardedSlot(this, &Tfrm_Principal::InformaessobreoPesoMdio1Click));
     connect(Sair2, &QAction::triggered, act_Sair, &QAction::trigger);
-    connect(BitBtn1, &QPushButton::clicked, this, Protegido(this, &Tfrm_Principal::CadastroInicial1Click));
-    connect(BitBtn2, &QPushButton::clicked, this, Protegido(this, &Tfrm_Principal::PesquisarPedido1Click));
-    connect(BitBtn3, &QPushButton::clicked, this, Protegido(this, &Tfrm_Principal::act_CadastroExecute));
+    connect(BitBtn1, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Principal::CadastroInicial1Click));
+    connect(BitBtn2, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Principal::PesquisarPedido1Click));
+    connect(BitBtn3, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Principal::act_CadastroExecute));
 
     CriaPainelInformacoes(m_central);
     FormCreate();
@@ -158,7 +158,7 @@ void Tfrm_Principal::CriaPainelInformacoes(QWidget *central)
     btn1->setGeometry(307, 497, 153, 22);
     btn1->setFlat(true);
     btn1->setFocusPolicy(Qt::NoFocus);
-    connect(btn1, &QPushButton::clicked, this, Protegido(this, &Tfrm_Principal::btn1Click));
+    connect(btn1, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Principal::btn1Click));
     pnl_informacoes->hide();
     central->installEventFilter(this);
 }
@@ -182,7 +182,7 @@ void Tfrm_Principal::FormCreate()
         LeConfiguracao();
     } catch (const AppError &) {
         // Reported; the design background stays and start-up goes on.
-        TrataErro(std::current_exception());
+        handleError(std::current_exception());
         return;
     }
     m_mdi->setBackground(CorDoSistema(CorFundoTelas));
@@ -207,7 +207,7 @@ void Tfrm_Principal::FormShow()
             cds->Open();
     } catch (...) {
         // The datasets after the failing one stay closed; the window stays usable.
-        TrataErro(std::current_exception());
+        handleError(std::current_exception());
     }
 }
 
@@ -219,7 +219,7 @@ void Tfrm_Principal::closeEvent(QCloseEvent *event)
     } catch (...) {
         event->ignore();
         if (!m_discardCloseError)
-            TrataErro(std::current_exception());
+            handleError(std::current_exception());
         return;
     }
     event->accept();

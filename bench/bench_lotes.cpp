@@ -69,7 +69,7 @@ int main(int argc, char **argv)
     dm.ExecutaComando(QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO, P01, P02) values "
                                      "('0005', 'BENCH-GRADE', '0', 9.65, 96.5, 96.5)"));
 
-    auto *janela = new TFormCadPrep;
+    auto *janela = new TFormCadPrep(&dm);
     FormCadPrep = janela;
     janela->show();
     janela->resize(1127, 670);
@@ -99,7 +99,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < 21; ++i) {
         const int coluna = 5 + i % 2;
         grade->setSelectedIndex(coluna);
-        grade->DigitaNaCelula(coluna, QStringLiteral("%1,%2").arg(90 + i % 7).arg(i % 10));
+        grade->typeIntoCell(coluna, QStringLiteral("%1,%2").arg(90 + i % 7).arg(i % 10));
         const qint64 antes = fb::statementCount();
         const double cpu = cpuMs();
         QElapsedTimer t;

@@ -41,7 +41,7 @@ double sinceProcessStart()
 
 int main(int argc, char **argv)
 {
-    Aplicacao app(argc, argv);
+    Application app(argc, argv);
     const QString database = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("127.0.0.1:pesomed_bench");
     if (const auto status = IniciaPrograma(&app))
         return *status;

@@ -15,7 +15,7 @@ const QString &CamposFornecedor = ColunasFornecedor;
 
 namespace {
 
-const QString kVendorLibPadrao = QStringLiteral("gds32.dll");
+const QString kDefaultVendorLib = QStringLiteral("gds32.dll");
 const QString kArquivoCliente = QStringLiteral("CaminhoGDS.txt");
 constexpr int kTamanhoCaminhoCliente = 100;
 // Where a client library named without a folder is looked for, for the
@@ -65,7 +65,7 @@ TDM::TDM(QObject *parent)
     // LocaleCode and "Trim Char" (text comes as stored, never trimmed). The
     // lines stay in Params so that the list reads as the suite's.
     sqlcon1.ConnectionName = QStringLiteral("VeltramoDados");
-    sqlcon1.VendorLib = kVendorLibPadrao;
+    sqlcon1.VendorLib = kDefaultVendorLib;
     sqlcon1.Params = QStringList{
         QStringLiteral("DriverName=Interbase"),
         QStringLiteral("Database=127.0.0.1:C:\\VELTRAMO\\DADOS\\VELTRAMO.BD"),

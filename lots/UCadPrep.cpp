@@ -73,11 +73,6 @@ int arredonda(double valor)
     return static_cast<int>(std::nearbyint(valor));
 }
 
-void corDoTexto(QWidget *w, const QColor &cor)
-{
-    CorDoTexto(w, cor);
-}
-
 QFont fonte(const QWidget *w, int pixels, bool negrito)
 {
     QFont f = w->font();
@@ -94,7 +89,7 @@ QLabel *rotulo(const QString &texto, QWidget *pai, const QRect &lugar, const QCo
     l->setGeometry(lugar);
     l->setFont(fonte(l, pixels, negrito));
     if (cor.isValid())
-        corDoTexto(l, cor);
+        CorDoTexto(l, cor);
     return l;
 }
 
@@ -123,7 +118,7 @@ QString texto(ClientDataSet *ds, const char *campo)
 
 } // namespace
 
-TFormCadPrep::TFormCadPrep(QWidget *parent) : QWidget(parent, Qt::Window)
+TFormCadPrep::TFormCadPrep(TDM *dm, QWidget *parent) : QWidget(parent, Qt::Window), m_dm(dm)
 {
     setObjectName(QStringLiteral("FormCadPrep"));
     setWindowTitle(QStringLiteral("  Cadastro de Pesos de Cápsulas Vazias"));
@@ -146,18 +141,18 @@ TFormCadPrep::TFormCadPrep(QWidget *parent) : QWidget(parent, Qt::Window)
                                                       "num dos pesos antes de ler a balança.")
                                            .arg(numberForTyping(peso)));
         });
-    if (DM) {
-        connect(DM->PesoCaV, &ClientDataSet::scrolled, this, [this] { Protege([this] { FechaSeletoresDaGrade(); }); });
+    if (m_dm) {
+        connect(m_dm->PesoCaV, &ClientDataSet::scrolled, this, [this] { guarded([this] { FechaSeletoresDaGrade(); }); });
         // The navigator's buttons treat an untouched new row as the grid does: dropped.
         for (DBNavigator::Button b : {DBNavigator::First, DBNavigator::Prior, DBNavigator::Next, DBNavigator::Last,
                                       DBNavigator::Refresh})
             if (QToolButton *botaoDoNavegador = DBNavigator1->button(b))
                 connect(botaoDoNavegador, &QToolButton::pressed, this,
-                        [this] { Protege([this] { DBGrid1->DescartaLinhaIntocada(); }); });
-        connect(DM, &TDM::PrimeiraColunaLotes, this, [this] { DBGrid1->setSelectedIndex(0); });
-        connect(DM->DSPesoCaV, &DataSource::stateChanged, this, [this] {
-            Protege([this] {
-                ClientDataSet *ds = DM->PesoCaV;
+                        [this] { guarded([this] { DBGrid1->dropUntouchedNewRow(); }); });
+        connect(m_dm, &TDM::PrimeiraColunaLotes, this, [this] { DBGrid1->setSelectedIndex(0); });
+        connect(m_dm->DSPesoCaV, &DataSource::stateChanged, this, [this] {
+            guarded([this] {
+                ClientDataSet *ds = m_dm->PesoCaV;
                 if (ds->State() == DataSetState::Edit)
                     m_loteLido = ds->FieldByName(QStringLiteral("LOTE")).Value();
                 else if (ds->State() == DataSetState::Insert)
@@ -225,10 +220,10 @@ void TFormCadPrep::MontaTela()
     colunas.append(GridColumn(QStringLiteral("PESOMEDIO"), QStringLiteral("Peso Médio"), 55, direita, true,
                               palette().color(QPalette::Button)));
     DBGrid1->setColumns(colunas);
-    DBGrid1->NovaLinhaColuna = 0;
-    DBGrid1->OnEnter = [this](DBGrid &) { DBGrid1KeyPress(); };
-    DBGrid1->OnKeyDown = [this](DBGrid &, QKeyEvent *tecla) { return TeclaDaBalanca(tecla); };
-    DBGrid1->OnColExit = [this](DBGrid &, int coluna) { DBGrid1ColExit(coluna); };
+    DBGrid1->newRowColumn = 0;
+    DBGrid1->onEnter = [this](DBGrid &) { DBGrid1KeyPress(); };
+    DBGrid1->onKeyDown = [this](DBGrid &, QKeyEvent *tecla) { return TeclaDaBalanca(tecla); };
+    DBGrid1->onColumnExit = [this](DBGrid &, int coluna) { DBGrid1ColExit(coluna); };
     DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
 
     PopupMenu1 = new QMenu(this);
@@ -250,26 +245,26 @@ void TFormCadPrep::MontaTela()
     MontaPainelEntrada();
     MontaSeletores();
 
-    if (DM) {
-        DBNavigator1->setDataSource(DM->DSPesoCaV);
-        DBText1->setDataSource(DM->DS_Forneced, QStringLiteral("NOMEFANTASIA"));
-        DBText3->setDataSource(DM->DSPesoCaV, QStringLiteral("LOTE"));
-        DBText4->setDataSource(DM->DSPesoCaV, QStringLiteral("PESOMEDIO"));
-        DBGrid1->setDataSource(DM->DSPesoCaV);
-        DBGrid2->setDataSource(DM->DSOpForn);
-        DBText2->setDataSource(DM->DSOpForn, QStringLiteral("NOMEFANTASIA"));
-        DBGrid3->setDataSource(DM->DSEstLote);
+    if (m_dm) {
+        DBNavigator1->setDataSource(m_dm->DSPesoCaV);
+        DBText1->setDataSource(m_dm->DS_Forneced, QStringLiteral("NOMEFANTASIA"));
+        DBText3->setDataSource(m_dm->DSPesoCaV, QStringLiteral("LOTE"));
+        DBText4->setDataSource(m_dm->DSPesoCaV, QStringLiteral("PESOMEDIO"));
+        DBGrid1->setDataSource(m_dm->DSPesoCaV);
+        DBGrid2->setDataSource(m_dm->DSOpForn);
+        DBText2->setDataSource(m_dm->DSOpForn, QStringLiteral("NOMEFANTASIA"));
+        DBGrid3->setDataSource(m_dm->DSEstLote);
     }
 
-    connect(BitBtn1, &QPushButton::clicked, this, Protegido(this, &TFormCadPrep::BitBtn1Click));
-    connect(BitBtn2, &QPushButton::clicked, this, Protegido(this, &TFormCadPrep::BitBtn2Click));
-    connect(BitBtn3, &QPushButton::clicked, this, Protegido(this, &TFormCadPrep::BitBtn3Click));
-    connect(BitBtn4, &QPushButton::clicked, this, Protegido(this, &TFormCadPrep::BitBtn4Click));
-    connect(Eliminarduplicaes1, &QAction::triggered, this, Protegido(this, &TFormCadPrep::Eliminarduplicaes1Click));
+    connect(BitBtn1, &QPushButton::clicked, this, guardedSlot(this, &TFormCadPrep::BitBtn1Click));
+    connect(BitBtn2, &QPushButton::clicked, this, guardedSlot(this, &TFormCadPrep::BitBtn2Click));
+    connect(BitBtn3, &QPushButton::clicked, this, guardedSlot(this, &TFormCadPrep::BitBtn3Click));
+    connect(BitBtn4, &QPushButton::clicked, this, guardedSlot(this, &TFormCadPrep::BitBtn4Click));
+    connect(Eliminarduplicaes1, &QAction::triggered, this, guardedSlot(this, &TFormCadPrep::Eliminarduplicaes1Click));
     connect(Alteraresteregistro1, &QAction::triggered, this,
-            Protegido(this, &TFormCadPrep::Alteraresteregistro1Click));
+            guardedSlot(this, &TFormCadPrep::Alteraresteregistro1Click));
     connect(Excluiresteregistro1, &QAction::triggered, this,
-            Protegido(this, &TFormCadPrep::Excluiresteregistro1Click));
+            guardedSlot(this, &TFormCadPrep::Excluiresteregistro1Click));
 }
 
 void TFormCadPrep::MontaPainelEntrada()
@@ -379,7 +374,7 @@ void TFormCadPrep::MontaSeletores()
     DBText2->setObjectName(QStringLiteral("DBText2"));
     DBText2->setGeometry(140, 26, 500, 18);
     DBText2->setFont(fonte(DBText2, 13, true));
-    corDoTexto(DBText2, kAzulMarinho);
+    CorDoTexto(DBText2, kAzulMarinho);
     DBGrid3 = new DBGrid(PainelEstLote);
     DBGrid3->setObjectName(QStringLiteral("DBGrid3"));
     DBGrid3->setGeometry(8, 48, 729, 355);
@@ -391,11 +386,11 @@ void TFormCadPrep::MontaSeletores()
 
     // The lists are for choosing: nothing is typed into them.
     for (DBGrid *g : {DBGrid2, DBGrid3}) {
-        g->ReadOnly = true;
+        g->readOnly = true;
         g->setEditTriggers(QAbstractItemView::NoEditTriggers);
     }
-    DBGrid2->OnKeyDown = [this](DBGrid &, QKeyEvent *e) { return DBGrid2KeyPress(e); };
-    DBGrid3->OnKeyDown = [this](DBGrid &, QKeyEvent *e) { return DBGrid3KeyPress(e); };
+    DBGrid2->onKeyDown = [this](DBGrid &, QKeyEvent *e) { return DBGrid2KeyPress(e); };
+    DBGrid3->onKeyDown = [this](DBGrid &, QKeyEvent *e) { return DBGrid3KeyPress(e); };
 }
 
 QSize TFormCadPrep::TamanhoJanela() const
@@ -437,7 +432,7 @@ void TFormCadPrep::changeEvent(QEvent *event)
         const bool volta = m_voltaDeDialogo;
         m_voltaDeDialogo = false;
         if (!volta && isVisible())
-            Protege([this] { FormActivate(); });
+            guarded([this] { FormActivate(); });
     } else {
         // One of its own message boxes taking the focus: coming back from it is no activation.
         m_voltaDeDialogo = QApplication::activeModalWidget() != nullptr;
@@ -448,13 +443,13 @@ void TFormCadPrep::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     if (isVisible())
-        Protege([this] { FormResize(); });
+        guarded([this] { FormResize(); });
 }
 
 void TFormCadPrep::closeEvent(QCloseEvent *event)
 {
     event->ignore();
-    if (Protege([this] { return FormClose(); }, false))
+    if (guarded([this] { return FormClose(); }, false))
         hide();
 }
 
@@ -463,16 +458,16 @@ bool TFormCadPrep::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress) {
         auto *tecla = static_cast<QKeyEvent *>(event);
         if (watched == CodigoFornecedor)
-            return Protege([&] { return CodigoFornecedorKeyPress(tecla); }, true);
+            return guarded([&] { return CodigoFornecedorKeyPress(tecla); }, true);
         if (watched == EditLote) {
             // The key is typed all the same.
             if (teclaDeCaractere(tecla))
-                Protege([this] { EditLoteKeyPress(); });
+                guarded([this] { EditLoteKeyPress(); });
             return false;
         }
         for (int i = 0; i < 20; ++i)
             if (watched == Peso[i])
-                return Protege([&] { return TeclaDaBalanca(tecla) || PesoKeyPress(i, tecla); }, true);
+                return guarded([&] { return TeclaDaBalanca(tecla) || PesoKeyPress(i, tecla); }, true);
     } else if (event->type() == QEvent::FocusIn) {
         const Qt::FocusReason motivo = static_cast<QFocusEvent *>(event)->reason();
         // Entering an edit selects its text, so that what is typed replaces it.
@@ -480,20 +475,20 @@ bool TFormCadPrep::eventFilter(QObject *watched, QEvent *event)
             edit->selectAll();
         // Entering the edit, not the window coming back to it.
         if (watched == Peso[0] && motivo != Qt::ActiveWindowFocusReason && motivo != Qt::PopupFocusReason)
-            Protege([this] { Peso1Enter(); });
+            guarded([this] { Peso1Enter(); });
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void TFormCadPrep::FormActivate()
 {
-    if (DM && GravaLinhaPendente()) {
+    if (m_dm && GravaLinhaPendente()) {
         // Coming back, the typing goes on in the lot and column it left.
         const QList<QVariant> chave = ChaveDaLinha();
-        const int coluna = DBGrid1->SelectedIndex();
+        const int coluna = DBGrid1->selectedIndex();
         AbreLista();
-        if (!chave.isEmpty() && DM->PesoCaV->Locate(QStringLiteral("CODFORN;LOTE;TAMCAP"), chave) &&
-            DBGrid1->SelectedIndex() != coluna && coluna >= 0)
+        if (!chave.isEmpty() && m_dm->PesoCaV->Locate(QStringLiteral("CODFORN;LOTE;TAMCAP"), chave) &&
+            DBGrid1->selectedIndex() != coluna && coluna >= 0)
             DBGrid1->setSelectedIndex(coluna);
     }
     const QSize janela = TamanhoJanela().boundedTo(kTamanhoMaximo);
@@ -520,30 +515,30 @@ void TFormCadPrep::FormResize()
 
 bool TFormCadPrep::FormClose()
 {
-    if (!DM)
+    if (!m_dm)
         return true;
-    DM->Forneced->Close();
+    m_dm->Forneced->Close();
     // A row that cannot be stored is not thrown away in silence: its error
     // is shown and the window stays, with the row, for it to be corrected or
     // dropped (Esc).
     if (!GravaLinhaPendente())
         return false;
-    DM->Forneced->Close();
-    DM->PesoCaV->Close();
+    m_dm->Forneced->Close();
+    m_dm->PesoCaV->Close();
     return true;
 }
 
 bool TFormCadPrep::GravaLinhaPendente()
 {
-    ClientDataSet *ds = DM->PesoCaV;
+    ClientDataSet *ds = m_dm->PesoCaV;
     if (!ds->Active())
         return true;
-    DBGrid1->ConfirmaEdicao();
-    DBGrid1->DescartaLinhaIntocada();
+    DBGrid1->commitEdit();
+    DBGrid1->dropUntouchedNewRow();
     try {
         ds->CheckBrowseMode();
     } catch (...) {
-        TrataErro(std::current_exception());
+        handleError(std::current_exception());
         return false;
     }
     return true;
@@ -551,7 +546,7 @@ bool TFormCadPrep::GravaLinhaPendente()
 
 QList<QVariant> TFormCadPrep::ChaveDaLinha() const
 {
-    ClientDataSet *ds = DM ? DM->PesoCaV : nullptr;
+    ClientDataSet *ds = m_dm ? m_dm->PesoCaV : nullptr;
     if (!ds || !ds->Active() || ds->IsEmpty())
         return {};
     QList<QVariant> chave;
@@ -567,18 +562,18 @@ void TFormCadPrep::FechaSeletoresDaGrade()
     // The grid stands on another lot now: a choice would go to the wrong one.
     if (PainelForneced->isVisible() && m_origemFornecedores == Origem::Grade) {
         PainelForneced->hide();
-        DM->OpForn->Close();
+        m_dm->OpForn->Close();
     }
     if (PainelEstLote->isVisible() && m_origemLotes == Origem::Grade) {
         PainelEstLote->hide();
-        DM->OpForn->Close();
+        m_dm->OpForn->Close();
     }
     m_linhaDoSeletor.clear();
 }
 
 void TFormCadPrep::AbreLista()
 {
-    AbreListaLotes(*DM);
+    AbreListaLotes(*m_dm);
 }
 
 // ------------------------------------------------------------------ buttons
@@ -614,38 +609,38 @@ void TFormCadPrep::BitBtn4Click()
 
 void TFormCadPrep::DBGrid1KeyPress()
 {
-    ClientDataSet *ds = DM ? DM->PesoCaV : nullptr;
+    ClientDataSet *ds = m_dm ? m_dm->PesoCaV : nullptr;
     if (!ds || !ds->Active() || ds->IsEmpty())
         return;
     // Each move runs the exit rules of the column left, which may put the
     // cursor back on column 0, 1 or 2; the cascade carries on from there.
-    if (DBGrid1->SelectedIndex() == 22) {
+    if (DBGrid1->selectedIndex() == 22) {
         DBGrid1->setSelectedIndex(23);
         return;
     }
     for (int k = 21; k >= 0; --k)
-        if (DBGrid1->SelectedIndex() == k)
+        if (DBGrid1->selectedIndex() == k)
             DBGrid1->setSelectedIndex(k + 1);
-    if (DBGrid1->SelectedIndex() == 23)
+    if (DBGrid1->selectedIndex() == 23)
         DBGrid1->setSelectedIndex(0);
 }
 
 void TFormCadPrep::DBGrid1ColExit(int coluna)
 {
-    ClientDataSet *ds = DM ? DM->PesoCaV : nullptr;
+    ClientDataSet *ds = m_dm ? m_dm->PesoCaV : nullptr;
     if (!ds || !ds->Active() || ds->IsEmpty())
         return;
     if (coluna >= 4)
         EtapaPesos();
-    if (DBGrid1->SelectedField() == QLatin1String("LOTE"))
+    if (DBGrid1->selectedField() == QLatin1String("LOTE"))
         EtapaLote();
-    if (DBGrid1->SelectedField() == QLatin1String("CODFORN"))
+    if (DBGrid1->selectedField() == QLatin1String("CODFORN"))
         EtapaFornecedor();
 }
 
 void TFormCadPrep::EtapaPesos()
 {
-    ClientDataSet *ds = DM->PesoCaV;
+    ClientDataSet *ds = m_dm->PesoCaV;
     if (ds->FieldByName(QStringLiteral("LOTE")).AsString() == kLoteNaoInformado) {
         messages().simple(QStringLiteral("Favor especificar o lote."));
         DBGrid1->setSelectedIndex(0);
@@ -686,13 +681,13 @@ bool loteDigitado(ClientDataSet *ds, const QVariant &loteLido)
 
 void TFormCadPrep::EtapaLote()
 {
-    ClientDataSet *ds = DM->PesoCaV;
-    ClientDataSet *estoque = DM->EstLote;
+    ClientDataSet *ds = m_dm->PesoCaV;
+    ClientDataSet *estoque = m_dm->EstLote;
     const QString lote = ds->FieldByName(QStringLiteral("LOTE")).AsString();
     const QString codigo = ds->FieldByName(QStringLiteral("CODFORN")).AsString();
     if (lote != kLoteNaoInformado) {
         estoque->Close();
-        DM->SQLDS_Estlote.CommandText = QStringLiteral("Select * from ESTLOTE where LOTE = ") + quoted(lote);
+        m_dm->SQLDS_Estlote.CommandText = QStringLiteral("Select * from ESTLOTE where LOTE = ") + quoted(lote);
         estoque->Open();
         if (estoque->IsEmpty()) {
             // A registered lot the stock no longer holds is kept as it is.
@@ -711,7 +706,7 @@ void TFormCadPrep::EtapaLote()
         ds->FieldByName(QStringLiteral("TAMCAP")).SetAsString(TamanhoCapsulaNoEstoque(descricao));
         const QString fornecedor = estoque->FieldByName(QStringLiteral("FORNECEDOR")).AsString();
         if (ProcuraFornecedorPorNome(fornecedor)) {
-            const QString encontrado = DM->OpForn->FieldByName(QStringLiteral("CODIGO")).AsString();
+            const QString encontrado = m_dm->OpForn->FieldByName(QStringLiteral("CODIGO")).AsString();
             messages().simple(QStringLiteral("FORNECEDOR: ") + fornecedor + QStringLiteral("\rCOD.FORNEC.: ") +
                               encontrado + QStringLiteral("\rPRODUTO.......: ") + descricao +
                               QStringLiteral("\rLOTE............: ") +
@@ -720,7 +715,7 @@ void TFormCadPrep::EtapaLote()
         } else {
             ds->FieldByName(QStringLiteral("CODFORN")).SetAsString(kFornecedorAIdentificar);
         }
-        DM->OpForn->Close();
+        m_dm->OpForn->Close();
         DBGrid1->setSelectedIndex(2);
         return;
     }
@@ -731,7 +726,7 @@ void TFormCadPrep::EtapaLote()
     if (!chave)
         throw AppError(QStringLiteral("'%1' não é um valor inteiro válido.").arg(codigo));
     if (!ProcuraFornecedorPorCodigo(*chave)) {
-        DM->OpForn->Close();
+        m_dm->OpForn->Close();
         return;
     }
     if (AbreLotesDoFornecedor())
@@ -740,10 +735,10 @@ void TFormCadPrep::EtapaLote()
 
 void TFormCadPrep::EtapaFornecedor()
 {
-    const QString codigo = DM->PesoCaV->FieldByName(QStringLiteral("CODFORN")).AsString();
+    const QString codigo = m_dm->PesoCaV->FieldByName(QStringLiteral("CODFORN")).AsString();
     // The code stays as typed: "12" is not rewritten as "0012".
     if (ProcuraFornecedorPorCodigo(CodigoComQuatroDigitos(codigo).value_or(QStringLiteral("0")))) {
-        DM->OpForn->Close();
+        m_dm->OpForn->Close();
         return;
     }
     MostraFornecedores(Origem::Grade);
@@ -753,9 +748,9 @@ void TFormCadPrep::EtapaFornecedor()
 
 bool TFormCadPrep::ProcuraFornecedorPorCodigo(const QString &codigo)
 {
-    ClientDataSet *f = DM->OpForn;
+    ClientDataSet *f = m_dm->OpForn;
     f->Close();
-    DM->SQLDS_OpForn.CommandText =
+    m_dm->SQLDS_OpForn.CommandText =
         QStringLiteral("Select ") + CamposFornecedor + QStringLiteral(" from FORNECED order by CODIGO");
     f->Open();
     // Exactly: a longer code is not cut to the column's size to match.
@@ -765,9 +760,9 @@ bool TFormCadPrep::ProcuraFornecedorPorCodigo(const QString &codigo)
 
 bool TFormCadPrep::ProcuraFornecedorPorNome(const QString &nome)
 {
-    ClientDataSet *f = DM->OpForn;
+    ClientDataSet *f = m_dm->OpForn;
     f->Close();
-    DM->SQLDS_OpForn.CommandText =
+    m_dm->SQLDS_OpForn.CommandText =
         QStringLiteral("Select ") + CamposFornecedor + QStringLiteral(" from FORNECED order by NOMEFANTASIA");
     f->Open();
     return !nome.isEmpty() && f->Locate(QStringLiteral("NOMEFANTASIA"), {nome}) &&
@@ -776,15 +771,15 @@ bool TFormCadPrep::ProcuraFornecedorPorNome(const QString &nome)
 
 void TFormCadPrep::MostraFornecedores(Origem origem)
 {
-    ClientDataSet *f = DM->OpForn;
+    ClientDataSet *f = m_dm->OpForn;
     f->Close();
-    DM->SQLDS_OpForn.CommandText =
+    m_dm->SQLDS_OpForn.CommandText =
         QStringLiteral("Select ") + CamposFornecedor + QStringLiteral(" from FORNECED order by NOMEFANTASIA");
     f->Open();
     m_origemFornecedores = origem;
     // The grid row goes on in the picker: leaving the grid for it keeps the row.
     if (origem == Origem::Grade) {
-        DBGrid1->ContaComoDigitada();
+        DBGrid1->countAsTyped();
         m_linhaDoSeletor = ChaveDaLinha();
     }
     PainelForneced->setGeometry(176, 48, 393, 441);
@@ -795,14 +790,14 @@ void TFormCadPrep::MostraFornecedores(Origem origem)
 
 bool TFormCadPrep::AbreLotesDoFornecedor()
 {
-    const QString nome = DM->OpForn->FieldByName(QStringLiteral("NOMEFANTASIA")).AsString();
-    ClientDataSet *estoque = DM->EstLote;
+    const QString nome = m_dm->OpForn->FieldByName(QStringLiteral("NOMEFANTASIA")).AsString();
+    ClientDataSet *estoque = m_dm->EstLote;
     estoque->Close();
-    DM->SQLDS_Estlote.CommandText = ConsultaLotesDoFornecedor(nome);
+    m_dm->SQLDS_Estlote.CommandText = ConsultaLotesDoFornecedor(nome);
     estoque->Open();
     if (estoque->IsEmpty()) {
         messages().simple(kSemLotes);
-        DM->OpForn->Close();
+        m_dm->OpForn->Close();
         return false;
     }
     return true;
@@ -812,7 +807,7 @@ void TFormCadPrep::MostraLotes(Origem origem)
 {
     m_origemLotes = origem;
     if (origem == Origem::Grade) {
-        DBGrid1->ContaComoDigitada();
+        DBGrid1->countAsTyped();
         m_linhaDoSeletor = ChaveDaLinha();
     }
     PainelEstLote->setGeometry(8, 6, 745, 433);
@@ -836,7 +831,7 @@ void TFormCadPrep::EditLoteKeyPress()
     if (codigo == kFornecedorAIdentificar)
         return;
     if (!ProcuraFornecedorPorCodigo(codigo)) {
-        DM->OpForn->Close();
+        m_dm->OpForn->Close();
         return;
     }
     if (AbreLotesDoFornecedor())
@@ -845,7 +840,7 @@ void TFormCadPrep::EditLoteKeyPress()
 
 bool TFormCadPrep::DBGrid2KeyPress(QKeyEvent *event)
 {
-    ClientDataSet *f = DM->OpForn;
+    ClientDataSet *f = m_dm->OpForn;
     const bool enter = teclaEnter(event);
     if (!enter && event->key() != Qt::Key_Escape)
         return false;
@@ -866,7 +861,7 @@ bool TFormCadPrep::DBGrid2KeyPress(QKeyEvent *event)
             f->Close();
             DBGrid1->setFocus();
             if (escolhido && mesmaLinha)
-                DBGrid1->DigitaNaCelula(0, codigo);
+                DBGrid1->typeIntoCell(0, codigo);
         }
         return true;
     }
@@ -885,7 +880,7 @@ bool TFormCadPrep::DBGrid3KeyPress(QKeyEvent *event)
         return false;
     bool consumida = false;
     if (teclaEnter(event)) {
-        ClientDataSet *estoque = DM->EstLote;
+        ClientDataSet *estoque = m_dm->EstLote;
         const bool escolhido = estoque->Active() && !estoque->IsEmpty();
         const QString lote = texto(estoque, "LOTE");
         const QString descricao = texto(estoque, "DESCRICAO");
@@ -902,8 +897,8 @@ bool TFormCadPrep::DBGrid3KeyPress(QKeyEvent *event)
             const bool mesmaLinha = ChaveDaLinha() == m_linhaDoSeletor;
             PainelEstLote->hide();
             DBGrid1->setFocus();
-            if (escolhido && mesmaLinha && DBGrid1->DigitaNaCelula(1, lote))
-                DBGrid1->DigitaNaCelula(2, TamanhoCapsulaNoEstoque(descricao));
+            if (escolhido && mesmaLinha && DBGrid1->typeIntoCell(1, lote))
+                DBGrid1->typeIntoCell(2, TamanhoCapsulaNoEstoque(descricao));
         }
         consumida = true;
     } else if (event->key() == Qt::Key_Escape) {
@@ -915,7 +910,7 @@ bool TFormCadPrep::DBGrid3KeyPress(QKeyEvent *event)
         consumida = true;
     }
     // Every key typed into the list lets the supplier go.
-    DM->OpForn->Close();
+    m_dm->OpForn->Close();
     return consumida;
 }
 
@@ -939,11 +934,11 @@ void TFormCadPrep::ProximoDoPeso(int indice)
 
 void TFormCadPrep::Peso1Enter()
 {
-    if (ModoEntrada == 2 || !DM)
+    if (ModoEntrada == 2 || !m_dm)
         return;
-    DM->ConsultaRapida(ConsultaLoteRegistrado(CodigoFornecedor->text(), EditLote->text()));
-    const bool existe = !DM->SQLQuery1.IsEmpty();
-    DM->SQLQuery1.Close();
+    m_dm->ConsultaRapida(ConsultaLoteRegistrado(CodigoFornecedor->text(), EditLote->text()));
+    const bool existe = !m_dm->SQLQuery1.IsEmpty();
+    m_dm->SQLQuery1.Close();
     if (existe) {
         messages().simple(kLoteJaRegistrado);
         CodigoFornecedor->clear();
@@ -954,7 +949,7 @@ void TFormCadPrep::Peso1Enter()
 
 void TFormCadPrep::Alteraresteregistro1Click()
 {
-    ClientDataSet *ds = DM->PesoCaV;
+    ClientDataSet *ds = m_dm->PesoCaV;
     // The row being typed in the grid is stored (or an untouched new one
     // dropped) first: the panel then holds the lot as stored, and no stale
     // grid row is written over the change afterwards.
@@ -974,13 +969,13 @@ void TFormCadPrep::Alteraresteregistro1Click()
     Panel1->raise();
     CodigoFornecedor->setFocus();
 
-    DM->ConsultaRapida(QStringLiteral("Select NOMEFANTASIA from FORNECED where CODIGO = ") + quoted(CodFornAnterior));
-    Label31->setText(DM->SQLQuery1.IsEmpty() ? QString() : DM->SQLQuery1.asString(QStringLiteral("NOMEFANTASIA")));
-    DM->SQLQuery1.Close();
-    DM->ConsultaRapida(QStringLiteral("Select DESCRICAO from ESTLOTE where LOTE = ") + quoted(LoteAnterior) +
+    m_dm->ConsultaRapida(QStringLiteral("Select NOMEFANTASIA from FORNECED where CODIGO = ") + quoted(CodFornAnterior));
+    Label31->setText(m_dm->SQLQuery1.IsEmpty() ? QString() : m_dm->SQLQuery1.asString(QStringLiteral("NOMEFANTASIA")));
+    m_dm->SQLQuery1.Close();
+    m_dm->ConsultaRapida(QStringLiteral("Select DESCRICAO from ESTLOTE where LOTE = ") + quoted(LoteAnterior) +
                        FiltroDescricaoCapsula(kPrefixoDescricaoDoLote));
-    Label34->setText(DM->SQLQuery1.IsEmpty() ? QString() : DM->SQLQuery1.asString(QStringLiteral("DESCRICAO")));
-    DM->SQLQuery1.Close();
+    Label34->setText(m_dm->SQLQuery1.IsEmpty() ? QString() : m_dm->SQLQuery1.asString(QStringLiteral("DESCRICAO")));
+    m_dm->SQLQuery1.Close();
     CodigoFornecedor->setText(CodFornAnterior);
     EditLote->setText(LoteAnterior);
     EditTamanho->setText(TamanhoAnterior);
@@ -1006,7 +1001,7 @@ void TFormCadPrep::BitBtn2Click()
     lote.codigo = CodigoFornecedor->text();
     lote.lote = EditLote->text();
     lote.tamanho = EditTamanho->text().trimmed();
-    switch (SalvaLote(*DM, messages(), ModoEntrada == 1, lote, {CodFornAnterior, LoteAnterior, TamanhoAnterior})) {
+    switch (SalvaLote(*m_dm, messages(), ModoEntrada == 1, lote, {CodFornAnterior, LoteAnterior, TamanhoAnterior})) {
     case ResultadoSalvar::Gravado:
         Panel1->hide();
         break;
@@ -1060,8 +1055,8 @@ bool TFormCadPrep::EntraPeso(double peso)
     }
     if (foco != DBGrid1 && !DBGrid1->isAncestorOf(foco))
         return false;
-    const int coluna = DBGrid1->SelectedIndex();
-    if (coluna < 3 || coluna > 22 || !DBGrid1->DigitaNaCelula(coluna, numberForTyping(peso)))
+    const int coluna = DBGrid1->selectedIndex();
+    if (coluna < 3 || coluna > 22 || !DBGrid1->typeIntoCell(coluna, numberForTyping(peso)))
         return false;
     DBGrid1KeyPress();
     return true;
@@ -1071,17 +1066,17 @@ bool TFormCadPrep::EntraPeso(double peso)
 
 void TFormCadPrep::Excluiresteregistro1Click()
 {
-    ClientDataSet *ds = DM->PesoCaV;
+    ClientDataSet *ds = m_dm->PesoCaV;
     if (!GravaLinhaPendente() || !ds->Active() || ds->IsEmpty())
         return;
     CodFornAnterior = ds->FieldByName(QStringLiteral("CODFORN")).AsString().left(30);
     LoteAnterior = ds->FieldByName(QStringLiteral("LOTE")).AsString();
     TamanhoAnterior = ds->FieldByName(QStringLiteral("TAMCAP")).AsString();
-    ExcluiLote(*DM, messages(), CodFornAnterior, LoteAnterior, TamanhoAnterior);
+    ExcluiLote(*m_dm, messages(), CodFornAnterior, LoteAnterior, TamanhoAnterior);
 }
 
 void TFormCadPrep::Eliminarduplicaes1Click()
 {
     if (GravaLinhaPendente())
-        EliminaDuplicacoes(*DM, messages());
+        EliminaDuplicacoes(*m_dm, messages());
 }

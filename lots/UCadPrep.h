@@ -19,11 +19,12 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class BalancaNaJanela;
+class TDM;
 
 class TFormCadPrep : public QWidget {
     Q_OBJECT
 public:
-    explicit TFormCadPrep(QWidget *parent = nullptr);
+    explicit TFormCadPrep(TDM *dm, QWidget *parent = nullptr);
     ~TFormCadPrep() override;
 
     QFrame *PainelCapVazias;
@@ -110,6 +111,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    TDM *m_dm;   // the data module it works on, given at creation
     enum class Origem { Painel, Grade };
     BalancaNaJanela *m_balanca = nullptr;
     // F6 reads the balance, Esc gives a waiting reading up; true when the key was taken.

@@ -40,10 +40,10 @@ ReportSystem::~ReportSystem()
     delete m_status;
 }
 
-void ReportSystem::addRenderer(ReportRenderer *renderer)
+void ReportSystem::addWriter(ReportWriter *writer)
 {
-    if (renderer && !m_renderers.contains(renderer))
-        m_renderers.append(renderer);
+    if (writer && !m_writers.contains(writer))
+        m_writers.append(writer);
 }
 
 QPrinter *ReportSystem::printer()
@@ -105,7 +105,7 @@ void ReportSystem::Execute(const QString &reportName,
         print(document, *printer(), false);
         break;
     case OutputOptionsDialog::Destination::File:
-        options.renderer()->write(document, options.fileName(),
+        options.writer()->write(document, options.fileName(),
                                   [this](int page) { showStatus(StatusGenerating, page); });
         break;
     }
@@ -162,7 +162,7 @@ void ReportSystem::preview(const ReportDocument &document)
         try {
             print(document, *target, previewing);
         } catch (...) {
-            TrataErro(std::current_exception());
+            handleError(std::current_exception());
         }
     });
     // The zoom as the dialog's own zoom box would set it.
@@ -203,7 +203,7 @@ OutputOptionsDialog::OutputOptionsDialog(ReportSystem *system, const QString &re
     rbFile = new QRadioButton(QStringLiteral("&File"), destination);
     rbPreview->setChecked(true);
     cbFormat = new QComboBox(destination);
-    for (ReportRenderer *r : system->renderers())
+    for (ReportWriter *r : system->writers())
         cbFormat->addItem(r->DisplayName);
     edtFileName = new QLineEdit(destination);
     edtFileName->setMinimumWidth(300);
@@ -274,45 +274,45 @@ OutputOptionsDialog::Destination OutputOptionsDialog::destination() const
     return Destination::Preview;
 }
 
-ReportRenderer *OutputOptionsDialog::renderer() const
+ReportWriter *OutputOptionsDialog::writer() const
 {
     const int i = cbFormat->currentIndex();
-    return i >= 0 && i < m_system->renderers().size() ? m_system->renderers()[i] : nullptr;
+    return i >= 0 && i < m_system->writers().size() ? m_system->writers()[i] : nullptr;
 }
 
 QString OutputOptionsDialog::fileName() const
 {
     QString name = edtFileName->text().trimmed();
-    if (!name.isEmpty() && QFileInfo(name).suffix().isEmpty() && renderer())
-        name += QLatin1Char('.') + renderer()->defaultSuffix();
+    if (!name.isEmpty() && QFileInfo(name).suffix().isEmpty() && writer())
+        name += QLatin1Char('.') + writer()->defaultSuffix();
     return name;
 }
 
 void OutputOptionsDialog::update()
 {
     const bool file = rbFile->isChecked();
-    if (file && edtFileName->text().isEmpty() && renderer()) {
+    if (file && edtFileName->text().isEmpty() && writer()) {
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         edtFileName->setText(QDir(folder.isEmpty() ? QDir::homePath() : folder)
-                                 .filePath(m_reportName + QLatin1Char('.') + renderer()->defaultSuffix()));
+                                 .filePath(m_reportName + QLatin1Char('.') + writer()->defaultSuffix()));
     }
     cbFormat->setEnabled(file);
     edtFileName->setEnabled(file);
     btnBrowse->setEnabled(file);
     for (QWidget *w : std::initializer_list<QWidget *>{spnCopies, chkCollate, cbDuplex, btnSetup, btnPageSetup})
         w->setEnabled(!file);
-    buttons->button(QDialogButtonBox::Ok)->setEnabled(!file || (!edtFileName->text().trimmed().isEmpty() && renderer()));
+    buttons->button(QDialogButtonBox::Ok)->setEnabled(!file || (!edtFileName->text().trimmed().isEmpty() && writer()));
 }
 
 void OutputOptionsDialog::formatChanged()
 {
-    ReportRenderer *r = renderer();
+    ReportWriter *r = writer();
     const QString name = edtFileName->text().trimmed();
     if (!r || name.isEmpty())
         return;
     // A name with the extension of another format takes this format's.
     const QFileInfo info(name);
-    for (ReportRenderer *other : m_system->renderers()) {
+    for (ReportWriter *other : m_system->writers()) {
         const QStringList extensions = other->FileExtension.split(QLatin1Char(';'));
         if (extensions.contains(QStringLiteral("*.") + info.suffix(), Qt::CaseInsensitive)) {
             edtFileName->setText(name.left(name.size() - info.suffix().size()) + r->defaultSuffix());
@@ -324,9 +324,9 @@ void OutputOptionsDialog::formatChanged()
 void OutputOptionsDialog::browse()
 {
     QStringList filters;
-    for (ReportRenderer *r : m_system->renderers())
+    for (ReportWriter *r : m_system->writers())
         filters.append(r->fileFilter());
-    QString selected = renderer() ? renderer()->fileFilter() : QString();
+    QString selected = writer() ? writer()->fileFilter() : QString();
     const QString chosen =
         QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), edtFileName->text(),
                                      filters.join(QStringLiteral(";;")), &selected);
@@ -368,7 +368,7 @@ void OutputOptionsDialog::pageSetup()
 
 void OutputOptionsDialog::accept()
 {
-    if (destination() == Destination::File && (fileName().isEmpty() || !renderer()))
+    if (destination() == Destination::File && (fileName().isEmpty() || !writer()))
         return;
     if (destination() != Destination::File) {
         QPrinter *p = m_system->printer();

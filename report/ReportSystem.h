@@ -2,7 +2,7 @@
 // The report system: asks where a report goes (the output-options dialog),
 // shows the status window while the report is generated and written, and
 // produces it in the preview, on the printer or in a file of one of its
-// renderers. Dialogs are modal; call from the UI thread only.
+// writers. Dialogs are modal; call from the UI thread only.
 
 #include "report/ReportDocument.h"
 #include "report/ReportModels.h"
@@ -23,7 +23,7 @@ class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
-class ReportRenderer;
+class ReportWriter;
 
 class ReportSystem : public QObject {
     Q_OBJECT
@@ -45,8 +45,8 @@ public:
     QString Units = QStringLiteral("Centimeters");
     double UnitsFactor = 2.54;    // page units in an inch
 
-    void addRenderer(ReportRenderer *renderer);
-    const QList<ReportRenderer *> &renderers() const { return m_renderers; }
+    void addWriter(ReportWriter *writer);
+    const QList<ReportWriter *> &writers() const { return m_writers; }
     // The printer of the printer and preview outputs, made when first needed.
     // Its paper is the printer's own, or the one chosen in the printer or page
     // setup; the report is fitted to it.
@@ -68,7 +68,7 @@ private:
     void preview(const ReportDocument &document);
     void preparePrinter();
 
-    QList<ReportRenderer *> m_renderers;
+    QList<ReportWriter *> m_writers;
     std::unique_ptr<QPrinter> m_printer;
     bool m_pageChosen = false;
     QPointer<QDialog> m_status;
@@ -76,7 +76,7 @@ private:
 };
 
 // The output-options dialog: preview (preselected), printer or file in one of
-// the renderers' formats; copies, collation, duplex; printer and page setup
+// the writers' formats; copies, collation, duplex; printer and page setup
 // through the toolkit's print dialogs.
 class OutputOptionsDialog : public QDialog {
     Q_OBJECT
@@ -86,7 +86,7 @@ public:
     OutputOptionsDialog(ReportSystem *system, const QString &reportName, QWidget *parent = nullptr);
 
     Destination destination() const;
-    ReportRenderer *renderer() const;
+    ReportWriter *writer() const;
     // The file name as typed, with the format's extension when it has none.
     QString fileName() const;
 

@@ -627,9 +627,9 @@ QByteArray reportToText(const ReportDocument &document, double charactersPerInch
     return textInWin1252(pages.join(QStringLiteral("\r\n\f")) + QStringLiteral("\r\n"));
 }
 
-// ---------------------------------------------------------------- renderers
+// ---------------------------------------------------------------- writers
 
-void ReportRenderer::write(const ReportDocument &document, const QString &fileName,
+void ReportWriter::write(const ReportDocument &document, const QString &fileName,
                            const ReportProgress &progress) const
 {
     const QByteArray bytes = render(document, progress);
@@ -641,7 +641,7 @@ void ReportRenderer::write(const ReportDocument &document, const QString &fileNa
         throw AppError(QStringLiteral("Não foi possível gravar o arquivo %1: %2").arg(fileName, file.errorString()));
 }
 
-QString ReportRenderer::defaultSuffix() const
+QString ReportWriter::defaultSuffix() const
 {
     QString first = FileExtension.section(QLatin1Char(';'), 0, 0).trimmed();
     if (first.startsWith(QLatin1String("*.")))
@@ -649,13 +649,13 @@ QString ReportRenderer::defaultSuffix() const
     return first;
 }
 
-QString ReportRenderer::fileFilter() const
+QString ReportWriter::fileFilter() const
 {
     return DisplayName + QStringLiteral(" (") + QString(FileExtension).replace(QLatin1Char(';'), QLatin1Char(' ')) +
            QLatin1Char(')');
 }
 
-QByteArray PdfRenderer::render(const ReportDocument &document, const ReportProgress &progress) const
+QByteArray PdfWriter::render(const ReportDocument &document, const ReportProgress &progress) const
 {
     QByteArray pdf;
     QBuffer buffer(&pdf);
@@ -681,7 +681,7 @@ QByteArray PdfRenderer::render(const ReportDocument &document, const ReportProgr
     return pdf;
 }
 
-QByteArray HtmlRenderer::render(const ReportDocument &document, const ReportProgress &progress) const
+QByteArray HtmlWriter::render(const ReportDocument &document, const ReportProgress &progress) const
 {
     if (progress)
         for (int i = 0; i < document.pages.size(); ++i)
@@ -689,7 +689,7 @@ QByteArray HtmlRenderer::render(const ReportDocument &document, const ReportProg
     return reportToHtml(document);
 }
 
-QByteArray RtfRenderer::render(const ReportDocument &document, const ReportProgress &progress) const
+QByteArray RtfWriter::render(const ReportDocument &document, const ReportProgress &progress) const
 {
     if (progress)
         for (int i = 0; i < document.pages.size(); ++i)
@@ -697,7 +697,7 @@ QByteArray RtfRenderer::render(const ReportDocument &document, const ReportProgr
     return reportToRtf(document);
 }
 
-QByteArray TextRenderer::render(const ReportDocument &document, const ReportProgress &progress) const
+QByteArray TextWriter::render(const ReportDocument &document, const ReportProgress &progress) const
 {
     if (progress)
         for (int i = 0; i < document.pages.size(); ++i)

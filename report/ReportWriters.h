@@ -1,6 +1,6 @@
 #pragma once
 // The writers of a laid-out report: painting on any paint device (PDF,
-// printer, preview), and the file formats, each a renderer component with its
+// printer, preview), and the file formats, each a writer component with its
 // display name and extensions, chosen by name in the output options.
 
 #include "report/ReportDocument.h"
@@ -32,7 +32,7 @@ QByteArray reportToRtf(const ReportDocument &document);
 QByteArray reportToText(const ReportDocument &document, double charactersPerInch, double linesPerInch);
 
 // A file format of the report system.
-class ReportRenderer : public QObject {
+class ReportWriter : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
@@ -54,10 +54,10 @@ protected:
 };
 
 // PDF through Qt's PDF writer. MetafileDPI is the writer's resolution.
-class PdfRenderer : public ReportRenderer {
+class PdfWriter : public ReportWriter {
     Q_OBJECT
 public:
-    using ReportRenderer::ReportRenderer;
+    using ReportWriter::ReportWriter;
     int MetafileDPI = 300;
     QString formatName() const override { return QStringLiteral("PDF"); }
 
@@ -65,30 +65,30 @@ protected:
     QByteArray render(const ReportDocument &document, const ReportProgress &progress) const override;
 };
 
-class HtmlRenderer : public ReportRenderer {
+class HtmlWriter : public ReportWriter {
     Q_OBJECT
 public:
-    using ReportRenderer::ReportRenderer;
+    using ReportWriter::ReportWriter;
     QString formatName() const override { return QStringLiteral("HTML"); }
 
 protected:
     QByteArray render(const ReportDocument &document, const ReportProgress &progress) const override;
 };
 
-class RtfRenderer : public ReportRenderer {
+class RtfWriter : public ReportWriter {
     Q_OBJECT
 public:
-    using ReportRenderer::ReportRenderer;
+    using ReportWriter::ReportWriter;
     QString formatName() const override { return QStringLiteral("RTF"); }
 
 protected:
     QByteArray render(const ReportDocument &document, const ReportProgress &progress) const override;
 };
 
-class TextRenderer : public ReportRenderer {
+class TextWriter : public ReportWriter {
     Q_OBJECT
 public:
-    using ReportRenderer::ReportRenderer;
+    using ReportWriter::ReportWriter;
     double CPI = 10;
     double LPI = 6;
     QString formatName() const override { return QStringLiteral("TXT"); }

@@ -42,31 +42,31 @@ TRM::TRM(TDM *dm, QObject *parent) : QObject(parent)
     // writer always embeds the subsets it uses and writes Unicode text), PDF
     // image quality 90 (the chart is drawn as lines, no picture is compressed), and HTML
     // server mode off (the page is always written to a file).
-    rpdf1 = new PdfRenderer(this);
+    rpdf1 = new PdfWriter(this);
     rpdf1->setObjectName(QStringLiteral("rpdf1"));
     rpdf1->DisplayName = QStringLiteral("Adobe Acrobat (PDF)");
     rpdf1->FileExtension = QStringLiteral("*.pdf");
     rpdf1->MetafileDPI = 300;
 
-    rhtml1 = new HtmlRenderer(this);
+    rhtml1 = new HtmlWriter(this);
     rhtml1->setObjectName(QStringLiteral("rhtml1"));
     rhtml1->DisplayName = QStringLiteral("Web Page (HTML)");
     rhtml1->FileExtension = QStringLiteral("*.html;*.htm");
 
-    rvrndrtf1 = new RtfRenderer(this);
+    rvrndrtf1 = new RtfWriter(this);
     rvrndrtf1->setObjectName(QStringLiteral("rvrndrtf1"));
     rvrndrtf1->DisplayName = QStringLiteral("Rich Text Format (RTF)");
     rvrndrtf1->FileExtension = QStringLiteral("*.rtf");
 
-    rvrndrtxt1 = new TextRenderer(this);
+    rvrndrtxt1 = new TextWriter(this);
     rvrndrtxt1->setObjectName(QStringLiteral("rvrndrtxt1"));
     rvrndrtxt1->DisplayName = QStringLiteral("Plain Text (TXT)");
     rvrndrtxt1->FileExtension = QStringLiteral("*.txt");
     rvrndrtxt1->CPI = 10;
     rvrndrtxt1->LPI = 6;
 
-    for (ReportRenderer *r : std::initializer_list<ReportRenderer *>{rpdf1, rhtml1, rvrndrtf1, rvrndrtxt1})
-        rstm1->addRenderer(r);
+    for (ReportWriter *r : std::initializer_list<ReportWriter *>{rpdf1, rhtml1, rvrndrtf1, rvrndrtxt1})
+        rstm1->addWriter(r);
 }
 
 TRM::~TRM()

@@ -7,14 +7,14 @@
 
 #include <QObject>
 
-class HtmlRenderer;
-class PdfRenderer;
+class HtmlWriter;
+class PdfWriter;
 class ReportDataConnection;
 class ReportProject;
 class ReportSystem;
-class RtfRenderer;
+class RtfWriter;
 class TDM;
-class TextRenderer;
+class TextWriter;
 
 class TRM : public QObject {
     Q_OBJECT
@@ -26,10 +26,10 @@ public:
     ReportProject *rpj_1;
     ReportSystem *rstm1;
     ReportDataConnection *rds_PesoMedio;
-    PdfRenderer *rpdf1;
-    HtmlRenderer *rhtml1;
-    RtfRenderer *rvrndrtf1;
-    TextRenderer *rvrndrtxt1;
+    PdfWriter *rpdf1;
+    HtmlWriter *rhtml1;
+    RtfWriter *rvrndrtf1;
+    TextWriter *rvrndrtxt1;
 };
 
 extern TRM *RM;

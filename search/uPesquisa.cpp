@@ -181,7 +181,7 @@ Tfrm_Pesquisa::Tfrm_Pesquisa(TDM *dm, QWidget *owner) : QWidget(nullptr), m_dm(d
     // The order list.
     dbgrd2 = new DBGrid(this);
     dbgrd2->setObjectName(QStringLiteral("dbgrd2"));
-    dbgrd2->ReadOnly = true;
+    dbgrd2->readOnly = true;
     dbgrd2->setEditTriggers(QAbstractItemView::NoEditTriggers);
     if (m_dm)
         dbgrd2->setDataSource(m_dm->ds_Pedidos);
@@ -192,7 +192,7 @@ Tfrm_Pesquisa::Tfrm_Pesquisa(TDM *dm, QWidget *owner) : QWidget(nullptr), m_dm(d
     QFont titulos = dbgrd2->horizontalHeader()->font();
     titulos.setBold(true);
     dbgrd2->horizontalHeader()->setFont(titulos);
-    dbgrd2->OnKeyDown = [this](DBGrid &, QKeyEvent *event) { return dbgrd2KeyPress(event); };
+    dbgrd2->onKeyDown = [this](DBGrid &, QKeyEvent *event) { return dbgrd2KeyPress(event); };
     layout->addWidget(dbgrd2, 1);
 
     stb1 = new QStatusBar(this);
@@ -210,7 +210,7 @@ Tfrm_Pesquisa::Tfrm_Pesquisa(TDM *dm, QWidget *owner) : QWidget(nullptr), m_dm(d
     for (QWidget *w : {static_cast<QWidget *>(edt_1), static_cast<QWidget *>(medt1), static_cast<QWidget *>(medt2)})
         w->installEventFilter(this);
 
-    connect(BitBtn1, &QPushButton::clicked, this, Protegido(this, &Tfrm_Pesquisa::BitBtn1Click));
+    connect(BitBtn1, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Pesquisa::BitBtn1Click));
     FormCreate();
 }
 
@@ -280,11 +280,11 @@ bool Tfrm_Pesquisa::eventFilter(QObject *watched, QEvent *event)
         // A key whose handler failed is consumed; its error is shown.
         auto *key = static_cast<QKeyEvent *>(event);
         if (watched == edt_1)
-            return Protege([&] { return edt_1KeyPress(key); }, true);
+            return guarded([&] { return edt_1KeyPress(key); }, true);
         if (watched == medt1)
-            return Protege([&] { return medt1KeyPress(key); }, true);
+            return guarded([&] { return medt1KeyPress(key); }, true);
         if (watched == medt2)
-            return Protege([&] { return medt2KeyPress(key); }, true);
+            return guarded([&] { return medt2KeyPress(key); }, true);
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -63,7 +63,7 @@ void relatorios(DialogCatcher &catcher, int npedido, const QString &folder, cons
 {
     if (!DM->cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {npedido}) || !frm_Cadastros)
         return;
-    for (ReportRenderer *r : RM->rstm1->renderers()) {
+    for (ReportWriter *r : RM->rstm1->writers()) {
         const QString path = QDir(folder).filePath(name + QLatin1Char('.') + r->defaultSuffix());
         catcher.answer<OutputOptionsDialog>([r, path](OutputOptionsDialog *d) {
             d->rbFile->click();
@@ -172,7 +172,7 @@ void capturaDesatualizada(const QString &folder, int npedido)
 
 int main(int argc, char **argv)
 {
-    Aplicacao app(argc, argv);
+    Application app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     QDir().mkpath(folder);
     if (const auto status = IniciaPrograma(&app))

@@ -84,7 +84,7 @@ bool vaiAFormula(const QString &estacao, qint64 npedido, qint64 nformula)
 
 int main(int argc, char **argv)
 {
-    Aplicacao app(argc, argv);
+    Application app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     const QStringList a = app.arguments();
     if (a.size() < 3) {
@@ -97,11 +97,11 @@ int main(int argc, char **argv)
     DM = new TDM;
     DM->sqlcon1.setParam(QStringLiteral("Database"), a[1]);
     RM = new TRM(DM);
-    FormCadPrep = new TFormCadPrep;
+    FormCadPrep = new TFormCadPrep(DM);
     frm_Principal->show();
     const QString acao = a[2];
 
-    Protege([&] {
+    guarded([&] {
         if (acao == QLatin1String("pesa") || acao == QLatin1String("analisa")) {
             if (!vaiAFormula(a[3], a[4].toLongLong(), a[5].toLongLong()))
                 throw AppError(QStringLiteral("fórmula não encontrada"));
@@ -109,9 +109,9 @@ int main(int argc, char **argv)
             if (acao == QLatin1String("pesa")) {
                 DBGrid *grade = frm_Cadastros->dbgrd1;
                 grade->setFocus();
-                grade->NovaLinha(true);
+                grade->addRow(true);
                 espera();
-                grade->RecebeValor(1, a[6]);
+                grade->receiveValue(1, a[6]);
                 std::printf("gravado %lld %lld\n", DM->cds_PesoMed->FieldByName(QStringLiteral("ID_PESOMED")).AsInteger(),
                             DM->cds_PesoMed->FieldByName(QStringLiteral("NUMCAP")).AsInteger());
             } else {
@@ -143,7 +143,7 @@ int main(int argc, char **argv)
             DBGrid *grade = FormCadPrep->DBGrid1;
             grade->setFocus();
             grade->setSelectedIndex(3);
-            grade->DigitaNaCelula(3, a[5]);
+            grade->typeIntoCell(3, a[5]);
             QTest::keyClick(grade, Qt::Key_Return);
             // Leaving the second weight stores the lot: the step that races.
             espera();

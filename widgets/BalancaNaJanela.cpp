@@ -67,14 +67,14 @@ void BalancaNaJanela::lido(double peso)
         return;
     m_pediu = false;
     mostraEstado(false);
-    Protege([&] { m_recebe(peso); });
+    guarded([&] { m_recebe(peso); });
 }
 
 void BalancaNaJanela::espontaneo(double peso)
 {
     if (m_pediu || !m_temFoco())
         return;
-    Protege([&] { m_recebe(peso); });
+    guarded([&] { m_recebe(peso); });
 }
 
 void BalancaNaJanela::falhou(const QString &mensagem)

@@ -88,7 +88,7 @@ void DBEdit::focusInEvent(QFocusEvent *event)
 void DBEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
-    Protege([this] { store(); });
+    guarded([this] { store(); });
     refresh();
 }
 
@@ -96,7 +96,7 @@ void DBEdit::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         // A refused text goes back to the stored value.
-        if (!Protege([this] { store(); return true; }, false))
+        if (!guarded([this] { store(); return true; }, false))
             refresh();
     }
     QLineEdit::keyPressEvent(event);
@@ -174,11 +174,11 @@ void DBRichEdit::refresh()
 void DBRichEdit::focusOutEvent(QFocusEvent *event)
 {
     QTextEdit::focusOutEvent(event);
-    Protege([this] { Grava(); });
+    guarded([this] { store(); });
     refresh();
 }
 
-void DBRichEdit::Grava()
+void DBRichEdit::store()
 {
     ClientDataSet *ds = m_link.dataSet();
     if (isReadOnly() || !document()->isModified() || !ds || !ds->Active() || ds->IsEmpty())
@@ -236,7 +236,7 @@ void DBNavigator::setDataSource(DataSource *source)
 
 void DBNavigator::pressed(Button which)
 {
-    Protege([&] { press(which); });
+    guarded([&] { press(which); });
 }
 
 void DBNavigator::press(Button which)

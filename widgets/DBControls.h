@@ -63,7 +63,7 @@ private:
 };
 
 // Multi-line text of a field. Unless ReadOnly, what the user types is written
-// into the record and posted when the box loses the focus (or on Grava()), so
+// into the record and posted when the box loses the focus (or on store()), so
 // the rules store it at once; without a current record the box takes no typing.
 class DBRichEdit : public QTextEdit {
     Q_OBJECT
@@ -72,7 +72,7 @@ public:
     void setDataSource(DataSource *source, const QString &field);
     void setReadOnly(bool readOnly);
     // Posts what was typed, if anything.
-    void Grava();
+    void store();
 
 protected:
     void focusOutEvent(QFocusEvent *event) override;

@@ -145,7 +145,7 @@ void DataSetModel::fetchMore(const QModelIndex &parent)
 {
     // Asked by the view as it scrolls: a failed read is shown here.
     if (ClientDataSet *ds = dataSet(); ds && !parent.isValid())
-        Protege([ds] { ds->FetchMore(); });
+        guarded([ds] { ds->FetchMore(); });
 }
 
 Qt::ItemFlags DataSetModel::flags(const QModelIndex &index) const
@@ -167,7 +167,7 @@ bool DataSetModel::setData(const QModelIndex &index, const QVariant &value, int 
     // Called from the toolkit's editor code: a refused value is reported here,
     // and the cell keeps what the record holds.
     m_refused = true;
-    m_refused = !Protege([&] { return store(index, value); }, false);
+    m_refused = !guarded([&] { return store(index, value); }, false);
     return !m_refused;
 }
 
@@ -263,7 +263,7 @@ void DBGrid::onStateChanged()
 bool DBGrid::writable() const
 {
     ClientDataSet *ds = dataSet();
-    return ds && ds->Active() && !ds->ReadOnly && !ReadOnly;
+    return ds && ds->Active() && !ds->ReadOnly && !readOnly;
 }
 
 bool DBGrid::commitEditor(const QModelIndex &index)
@@ -277,12 +277,12 @@ bool DBGrid::commitEditor(const QModelIndex &index)
     return accepted;
 }
 
-void DBGrid::ConfirmaEdicao()
+void DBGrid::commitEdit()
 {
     commitEditor(currentIndex());
 }
 
-bool DBGrid::DigitaNaCelula(int column, const QString &text)
+bool DBGrid::typeIntoCell(int column, const QString &text)
 {
     ClientDataSet *ds = dataSet();
     if (!writable() || ds->IsEmpty() || column < 0 || column >= m_model->columnCount())
@@ -292,14 +292,14 @@ bool DBGrid::DigitaNaCelula(int column, const QString &text)
     return m_model->setData(m_model->index(ds->RecNo() - 1, column), text, Qt::EditRole);
 }
 
-void DBGrid::DescartaLinhaIntocada()
+void DBGrid::dropUntouchedNewRow()
 {
     ClientDataSet *ds = dataSet();
     if (ds && ds->State() == DataSetState::Insert && !m_typed)
         ds->Cancel();
 }
 
-void DBGrid::NovaLinha(bool noFim)
+void DBGrid::addRow(bool noFim)
 {
     ClientDataSet *ds = dataSet();
     if (!writable())
@@ -311,13 +311,13 @@ void DBGrid::NovaLinha(bool noFim)
             ds->Insert();
     }
     followCursor();
-    if (SelectedIndex() != NovaLinhaColuna)
-        setSelectedIndex(NovaLinhaColuna);
+    if (selectedIndex() != newRowColumn)
+        setSelectedIndex(newRowColumn);
     // The new row is in sight, where the keys will go.
     scrollTo(currentIndex());
 }
 
-void DBGrid::AvancaLinha()
+void DBGrid::advanceRow()
 {
     ClientDataSet *ds = dataSet();
     if (!writable() || ds->IsEmpty())
@@ -327,27 +327,27 @@ void DBGrid::AvancaLinha()
     if (ds->State() != DataSetState::Browse)
         ds->Post();
     if (ds->RecNo() >= ds->RecordCount())
-        NovaLinha(true);
+        addRow(true);
     else
         ds->Next();
 }
 
-bool DBGrid::RecebeValor(int column, const QString &texto)
+bool DBGrid::receiveValue(int column, const QString &texto)
 {
     if (!writable())
         return false;
     if (dataSet()->IsEmpty())
-        NovaLinha(true);
-    if (!DigitaNaCelula(column, texto))
+        addRow(true);
+    if (!typeIntoCell(column, texto))
         return false;
-    teclaEnter();
+    enterPressed();
     return true;
 }
 
-void DBGrid::teclaEnter()
+void DBGrid::enterPressed()
 {
-    if (OnEnter)
-        OnEnter(*this);
+    if (onEnter)
+        onEnter(*this);
 }
 
 void DBGrid::focusOutEvent(QFocusEvent *event)
@@ -360,7 +360,7 @@ void DBGrid::focusOutEvent(QFocusEvent *event)
     const bool outraJanela =
         event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason;
     if (!outraJanela && (!now || !isAncestorOf(now)))
-        Protege([this] { DescartaLinhaIntocada(); });
+        guarded([this] { dropUntouchedNewRow(); });
 }
 
 void DBGrid::mousePressEvent(QMouseEvent *event)
@@ -372,9 +372,9 @@ void DBGrid::mousePressEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton && writable() && !indexAt(at).isValid() && at.y() >= bottom &&
         at.x() < horizontalHeader()->length() && m_model->columnCount() > 0) {
         setFocus(Qt::MouseFocusReason);
-        Protege([this] {
+        guarded([this] {
             commitEditor(currentIndex());
-            NovaLinha(true);
+            addRow(true);
         });
         event->accept();
         return;
@@ -390,14 +390,14 @@ void DBGrid::setColumns(const QList<GridColumn> &columns)
     followCursor();
 }
 
-int DBGrid::SelectedIndex() const
+int DBGrid::selectedIndex() const
 {
     return currentIndex().isValid() ? currentIndex().column() : m_lastColumn;
 }
 
-QString DBGrid::SelectedField() const
+QString DBGrid::selectedField() const
 {
-    return m_model->columns().value(SelectedIndex()).field;
+    return m_model->columns().value(selectedIndex()).field;
 }
 
 void DBGrid::setSelectedIndex(int column)
@@ -417,7 +417,7 @@ bool DBGrid::beforeCurrentChange(const QModelIndex &from, const QModelIndex &to)
     }
     // Reached from the toolkit's key and mouse handling: an error of the rules
     // is shown here and the move does not take place.
-    return Protege([&] { return changeCurrent(from, to); }, false);
+    return guarded([&] { return changeCurrent(from, to); }, false);
 }
 
 bool DBGrid::changeCurrent(const QModelIndex &from, const QModelIndex &to)
@@ -426,12 +426,12 @@ bool DBGrid::changeCurrent(const QModelIndex &from, const QModelIndex &to)
     if (from.isValid())
         commitEditor(from);
     if (from.isValid() && to.isValid() && from.row() != to.row())
-        DescartaLinhaIntocada();
-    if (from.isValid() && to.isValid() && from.column() != to.column() && OnColExit) {
+        dropUntouchedNewRow();
+    if (from.isValid() && to.isValid() && from.column() != to.column() && onColumnExit) {
         m_inHook = true;
         m_redirected = false;
         try {
-            OnColExit(*this, from.column());
+            onColumnExit(*this, from.column());
         } catch (...) {
             m_inHook = false;
             throw;
@@ -462,7 +462,7 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
     if (m_following || !ds || !current.isValid() || current.row() == previous.row())
         return;
     if (ds->RecNo() != current.row() + 1) {
-        Protege([&] { ds->SetRecNo(current.row() + 1); });
+        guarded([&] { ds->SetRecNo(current.row() + 1); });
         // Leaving an untouched new row removes it: show where the dataset stands.
         followCursor();
     }
@@ -487,12 +487,12 @@ void DBGrid::followCursor()
 
 void DBGrid::keyPressEvent(QKeyEvent *event)
 {
-    Protege([&] { keyPress(event); });
+    guarded([&] { handleKey(event); });
 }
 
-void DBGrid::keyPress(QKeyEvent *event)
+void DBGrid::handleKey(QKeyEvent *event)
 {
-    if (OnKeyDown && OnKeyDown(*this, event))
+    if (onKeyDown && onKeyDown(*this, event))
         return;
     ClientDataSet *ds = dataSet();
     const bool canWrite = writable();
@@ -506,16 +506,16 @@ void DBGrid::keyPress(QKeyEvent *event)
             return;
     }
     if (canWrite && key == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
-        NovaLinha(false);
+        addRow(false);
         return;
     }
     if (canWrite && key == Qt::Key_Down && plain && (ds->IsEmpty() || ds->RecNo() == ds->RecordCount())) {
         if (!(ds->State() == DataSetState::Insert && !m_typed))
-            NovaLinha(true);
+            addRow(true);
         return;
     }
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && OnEnter) {
-        teclaEnter();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && onEnter) {
+        enterPressed();
         return;
     }
     if (canWrite && key == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
@@ -533,7 +533,7 @@ void DBGrid::keyPress(QKeyEvent *event)
     const bool character = !event->text().isEmpty() && event->text().at(0).isPrint() &&
                            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     if (canWrite && character && ds->IsEmpty())
-        NovaLinha(true);
+        addRow(true);
     QTableView::keyPressEvent(event);
 }
 
@@ -554,7 +554,7 @@ bool GridDelegate::eventFilter(QObject *editor, QEvent *event)
 void GridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const auto *grid = qobject_cast<const DBGrid *>(option.widget);
-    const bool editable = grid && !grid->ReadOnly && grid->dataSet() && !grid->dataSet()->ReadOnly;
+    const bool editable = grid && !grid->readOnly && grid->dataSet() && !grid->dataSet()->ReadOnly;
     if (!editable || index != grid->currentIndex()) {
         QStyledItemDelegate::paint(painter, option, index);
         return;

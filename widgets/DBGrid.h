@@ -82,55 +82,55 @@ public:
     explicit DBGrid(QWidget *parent = nullptr);
 
     void setDataSource(DataSource *source);
-    DataSource *DataSource_() const { return m_model->dataSource(); }
+    DataSource *dataSource() const { return m_model->dataSource(); }
     void setColumns(const QList<GridColumn> &columns);
     DataSetModel *dataModel() const { return m_model; }
     ClientDataSet *dataSet() const { return m_model->dataSet(); }
 
     // The column of the current cell, and moving the current cell.
-    int SelectedIndex() const;
+    int selectedIndex() const;
     void setSelectedIndex(int column);
-    QString SelectedField() const;
+    QString selectedField() const;
 
     // Runs before the cursor leaves column `column`.
-    std::function<void(DBGrid &, int column)> OnColExit;
+    std::function<void(DBGrid &, int column)> onColumnExit;
     // Key handling of the window, run before the grid's own.
-    std::function<bool(DBGrid &, QKeyEvent *)> OnKeyDown;
+    std::function<bool(DBGrid &, QKeyEvent *)> onKeyDown;
     // Enter, whether typed in the cell editor (after the value was taken) or
     // not; without a handler Enter does nothing of its own.
-    std::function<void(DBGrid &)> OnEnter;
+    std::function<void(DBGrid &)> onEnter;
     // The column in which a record added from the grid starts.
-    int NovaLinhaColuna = 0;
-    bool ReadOnly = false;
+    int newRowColumn = 0;
+    bool readOnly = false;
 
     // Posts the current record and moves to the next one, a new one after the
     // last: "weight, Enter" as an Enter handler. A new record in which nothing
     // was typed stays where it is.
-    void AvancaLinha();
+    void advanceRow();
     // Adds a record (at the end, or before the current one) as the user asked
     // for one, and puts the cursor on the new-row column; an untouched new
     // record already current is used as it is.
-    void NovaLinha(bool noFim);
+    void addRow(bool noFim);
     // A value that did not come from the keys (a balance's weight), put into
     // the cell of column `column` of the current record as if typed there
     // (a new record when the grid is empty), followed by Enter. What the cell
     // editor held is dropped. False when the text was refused.
-    bool RecebeValor(int column, const QString &texto);
+    bool receiveValue(int column, const QString &texto);
 
     // Called by the selection model before each change of the current cell.
     bool beforeCurrentChange(const QModelIndex &from, const QModelIndex &to);
     // Cancels a new record in which nothing was typed in this grid.
-    void DescartaLinhaIntocada();
+    void dropUntouchedNewRow();
     // Hands what the open cell editor holds to the dataset, as leaving the cell would.
-    void ConfirmaEdicao();
+    void commitEdit();
     // Counts the current new record as typed in, so that leaving it keeps it:
     // for a window that goes on with the record elsewhere (a picker).
-    void ContaComoDigitada() { m_typed = true; }
+    void countAsTyped() { m_typed = true; }
     // Puts text into a column of the current record as if it had been typed
     // into the cell and confirmed; an open cell editor is dropped first.
     // False when the text was refused (its message shown) or the grid takes
     // no typing.
-    bool DigitaNaCelula(int column, const QString &text);
+    bool typeIntoCell(int column, const QString &text);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -144,9 +144,9 @@ private:
     // editor; false when the text was refused.
     bool commitEditor(const QModelIndex &index);
     bool writable() const;
-    void teclaEnter();
+    void enterPressed();
     void onStateChanged();
-    void keyPress(QKeyEvent *event);
+    void handleKey(QKeyEvent *event);
     bool changeCurrent(const QModelIndex &from, const QModelIndex &to);
 
     DataSetModel *m_model;

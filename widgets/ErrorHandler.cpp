@@ -3,9 +3,9 @@
 #include "core/AppError.h"
 #include "core/Messages.h"
 
-Aplicacao::Aplicacao(int &argc, char **argv) : QApplication(argc, argv) {}
+Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
 
-bool Aplicacao::notify(QObject *receiver, QEvent *event)
+bool Application::notify(QObject *receiver, QEvent *event)
 {
     try {
         return QApplication::notify(receiver, event);
@@ -13,7 +13,7 @@ bool Aplicacao::notify(QObject *receiver, QEvent *event)
         throw;
     } catch (...) {
         ++s_errosNoDespacho;
-        TrataErro(std::current_exception());
+        handleError(std::current_exception());
         return false;
     }
 }

@@ -97,7 +97,7 @@ Error toError(IMaster *master, const FbException &e, bool ownBlock = false)
 
 // Runs a client call and turns its failure into fb::Error.
 template <typename F>
-auto guarded(IMaster *master, F &&f) -> decltype(f())
+auto withStatus(IMaster *master, F &&f) -> decltype(f())
 {
     try {
         return f();
@@ -633,7 +633,7 @@ void Session::shutdown()
     gone = true;
     IAttachment *a = attachment;
     attachment = nullptr;
-    guarded(master, [&] {
+    withStatus(master, [&] {
         Status st(master);
         try {
             a->detach(&st);
@@ -697,7 +697,7 @@ void Connection::open(const QString &libraryPath, const ConnectParams &params)
 
 void Connection::attach(IMaster *master, const ConnectParams &params)
 {
-    guarded(master, [&] {
+    withStatus(master, [&] {
         Status st(master);
         IUtil *util = master->getUtilInterface();
         IXpbBuilder *dpb = util->getXpbBuilder(&st, IXpbBuilder::DPB, nullptr, 0);
@@ -946,7 +946,7 @@ int Statement::parameterCount() const
     if (!m_prepared->inMeta)
         throw Error(kPerdida);
     Status st(m_session->master);
-    return static_cast<int>(guarded(m_session->master, [&] { return m_prepared->inMeta->getCount(&st); }));
+    return static_cast<int>(withStatus(m_session->master, [&] { return m_prepared->inMeta->getCount(&st); }));
 }
 
 void Statement::start(const QList<QVariant> &params, bool cursor)

@@ -543,7 +543,7 @@ private slots:
         weigh({250, 252});
         // Another workstation deletes the weighing this one is about to delete.
         TestDb::exec({QStringLiteral("delete from PESOMED where NUMCAP = 2")});
-        const int antes = Aplicacao::ErrosNoDespacho();
+        const int antes = Application::uncaughtErrorCount();
         TestPrograma::clicaNaCelula(frm_Cadastros->dbgrd1, 1, 1);
         recorder->answerNext(true);
         key(Qt::Key_Delete, Qt::ControlModifier);
@@ -552,7 +552,7 @@ private slots:
         QVERIFY2(recorder->texts().last().startsWith(QStringLiteral("A exclusão da pesagem não foi gravada")),
                  qPrintable(recorder->texts().last()));
         // Handled by the grid's own handler, not by the toolkit's dispatch.
-        QCOMPARE(Aplicacao::ErrosNoDespacho(), antes);
+        QCOMPARE(Application::uncaughtErrorCount(), antes);
         frm_Cadastros->close();
     }
 
@@ -706,7 +706,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    Aplicacao app(argc, argv);
+    Application app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     TstAnalise test;
     return QTest::qExec(&test, argc, argv);

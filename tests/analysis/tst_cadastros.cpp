@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), w->dbgrd1);
         QVERIFY(w->Mensagem->text().isEmpty());
         QCOMPARE(pesos->State(), DataSetState::Insert);
-        QCOMPARE(w->dbgrd1->SelectedField(), QStringLiteral("PESO"));
+        QCOMPARE(w->dbgrd1->selectedField(), QStringLiteral("PESO"));
         // Left untouched, it is dropped when the focus leaves the grid.
         w->dbgrd3->setFocus();
         QCOMPARE(pesos->State(), DataSetState::Browse);
@@ -167,7 +167,7 @@ private slots:
         QCOMPARE(scalar(QStringLiteral("select sum(PESO) from PESOMED")).toDouble(), 501.5);
         // The next row waits in "Peso"; Esc drops it, then Ctrl+Delete asks first.
         QCOMPARE(pesos->State(), DataSetState::Insert);
-        QCOMPARE(w->dbgrd1->SelectedField(), QStringLiteral("PESO"));
+        QCOMPARE(w->dbgrd1->selectedField(), QStringLiteral("PESO"));
         key(Qt::Key_Escape);
         QCOMPARE(pesos->RecordCount(), 2);
         key(Qt::Key_Delete, Qt::ControlModifier);
@@ -253,7 +253,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    Aplicacao app(argc, argv);
+    Application app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     TstCadastros test;
     return QTest::qExec(&test, argc, argv);

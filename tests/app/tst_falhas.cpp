@@ -81,7 +81,7 @@ private slots:
     {
         TestPrograma::encerra();
         delete recorder;
-        QCOMPARE(Aplicacao::ErrosNoDespacho(), 0);
+        QCOMPARE(Application::uncaughtErrorCount(), 0);
     }
 
     void weighingPost()
@@ -258,7 +258,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    Aplicacao app(argc, argv);
+    Application app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     TstFalhas test;
     return QTest::qExec(&test, argc, argv);

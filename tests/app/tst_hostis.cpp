@@ -118,7 +118,7 @@ private slots:
         TestPrograma::encerra();
         delete recorder;
         QCOMPARE(marca(), 1);
-        QCOMPARE(Aplicacao::ErrosNoDespacho(), 0);
+        QCOMPARE(Application::uncaughtErrorCount(), 0);
     }
 
     void orderSearch_data() { linhasHostis(); }
@@ -228,7 +228,7 @@ private slots:
         TestPrograma::clicaAbaixoDasLinhas(grade);
         TestPrograma::digita(QStringLiteral("0012"));
         key(Qt::Key_Return);   // to the lot
-        QCOMPARE(grade->SelectedIndex(), 1);
+        QCOMPARE(grade->selectedIndex(), 1);
         key(Qt::Key_X);
         auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
         QVERIFY(editor);
@@ -262,7 +262,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    Aplicacao app(argc, argv);
+    Application app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     TstHostis test;
     return QTest::qExec(&test, argc, argv);

@@ -348,7 +348,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    Aplicacao app(argc, argv);
+    Application app(argc, argv);
     TstPrincipal test;
     return QTest::qExec(&test, argc, argv);
 }

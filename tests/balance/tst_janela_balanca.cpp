@@ -449,7 +449,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    Aplicacao app(argc, argv);
+    Application app(argc, argv);
     TstJanelaBalanca test;
     return QTest::qExec(&test, argc, argv);
 }

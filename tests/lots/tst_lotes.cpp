@@ -57,7 +57,7 @@ private slots:
         TestPrograma::encerra();
         delete recorder;
         // Every error was handled by its own handler, none crossed the toolkit.
-        QCOMPARE(Aplicacao::ErrosNoDespacho(), 0);
+        QCOMPARE(Application::uncaughtErrorCount(), 0);
     }
 
     void unitHints_data()
@@ -122,7 +122,7 @@ private slots:
         QCOMPARE(campo("CODFORN"), QStringLiteral("0"));
         QCOMPARE(campo("LOTE"), QStringLiteral("0"));
         QCOMPARE(campo("TAMCAP"), QStringLiteral("0"));
-        QCOMPARE(grade()->SelectedIndex(), 0);
+        QCOMPARE(grade()->selectedIndex(), 0);
         QCOMPARE(grade()->model()->index(1, 2).data().toString(), QStringLiteral("0"));
         QCOMPARE(QApplication::focusWidget(), grade());
         QVERIFY(recorder->entries().isEmpty());
@@ -150,7 +150,7 @@ private slots:
         QCOMPARE(recorder->texts(), QStringList{kLoteNaoInformado});
         QCOMPARE(DM->PesoCaV->State(), DataSetState::Insert);
         QCOMPARE(campo("LOTE"), QStringLiteral("0"));
-        QCOMPARE(grade()->SelectedIndex(), 0);
+        QCOMPARE(grade()->selectedIndex(), 0);
         QVERIFY(w->PainelForneced->isVisible());
         QCOMPARE(QApplication::focusWidget(), w->DBGrid2);
         // Esc closes the list; the new row waits in the grid.
@@ -184,7 +184,7 @@ private slots:
         QFETCH(double, media);
         abreJanela();
         novaLinha({QStringLiteral("0012"), QStringLiteral("L2401"), QStringLiteral("0")}, separador);
-        QCOMPARE(grade()->SelectedIndex(), 3);
+        QCOMPARE(grade()->selectedIndex(), 3);
         for (const QString &p : pesos) {
             if (!p.isEmpty())
                 digita(p);
@@ -195,7 +195,7 @@ private slots:
         QCOMPARE(valor(QStringLiteral("TAMCAP"), QStringLiteral("0012"), QStringLiteral("L2401")).toString(),
                  QStringLiteral("0"));
         if (pesos.size() == 20) {
-            QCOMPARE(grade()->SelectedIndex(), 23);
+            QCOMPARE(grade()->selectedIndex(), 23);
             QCOMPARE(lotes(QStringLiteral("P01 = 96.5 and P19 = 96.5")), 1);
         }
         QCOMPARE(FormCadPrep->DBText4->text(), QLocale().toString(media, 'g', 15));
@@ -235,9 +235,9 @@ private slots:
         if (FormCadPrep->PainelForneced->isVisible())
             key(Qt::Key_Escape);
         recorder->clear();
-        QCOMPARE(grade()->SelectedIndex(), de);
+        QCOMPARE(grade()->selectedIndex(), de);
         key(Qt::Key_Return);
-        QCOMPARE(grade()->SelectedIndex(), para);
+        QCOMPARE(grade()->selectedIndex(), para);
         QCOMPARE(recorder->texts(), mensagens);
         QCOMPARE(QApplication::focusWidget(), grade());
     }
@@ -271,7 +271,7 @@ private slots:
         novaLinha({QStringLiteral("0000")});
         QVERIFY(w->PainelForneced->isVisible());
         key(Qt::Key_Escape);
-        QCOMPARE(grade()->SelectedIndex(), 1);
+        QCOMPARE(grade()->selectedIndex(), 1);
         recorder->clear();
         digita(lote);
         key(Qt::Key_Return);
@@ -279,7 +279,7 @@ private slots:
         QCOMPARE(campo("TAMCAP"), tamanho);
         QCOMPARE(campo("CODFORN"), codigo);
         QCOMPARE(campo("LOTE"), lote);
-        QCOMPARE(grade()->SelectedIndex(), 2);
+        QCOMPARE(grade()->selectedIndex(), 2);
         QVERIFY(!DM->OpForn->Active());
     }
 
@@ -308,7 +308,7 @@ private slots:
         QCOMPARE(recorder->texts(), mensagens);
         QCOMPARE(campo("LOTE"), ficou);
         QCOMPARE(campo("CODFORN"), codigo);
-        QCOMPARE(grade()->SelectedIndex(), 2);
+        QCOMPARE(grade()->selectedIndex(), 2);
     }
 
     void supplierCodeTyped_data()
@@ -330,7 +330,7 @@ private slots:
         QVERIFY(recorder->entries().isEmpty());
         // The code stays as typed.
         QCOMPARE(campo("CODFORN"), codigo);
-        QCOMPARE(grade()->SelectedIndex(), 1);
+        QCOMPARE(grade()->selectedIndex(), 1);
         QCOMPARE(w->PainelForneced->isVisible(), lista);
         QCOMPARE(DM->OpForn->Active(), lista);
         if (!lista)
@@ -347,7 +347,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), grade());
         QCOMPARE(campo("CODFORN"), QStringLiteral("0031"));
         QCOMPARE(w->Label3->text(), QStringLiteral("D'ORO"));
-        QCOMPARE(grade()->SelectedIndex(), 1);
+        QCOMPARE(grade()->selectedIndex(), 1);
         // The row goes on: the lot typed next, stored with the chosen supplier.
         digita(QStringLiteral("L'Q"));
         key(Qt::Key_Return);
@@ -398,7 +398,7 @@ private slots:
         // The chosen lot with the size of its description goes to the row.
         QCOMPARE(campo("LOTE"), QStringLiteral("L2403"));
         QCOMPARE(campo("TAMCAP"), QStringLiteral("1"));
-        QCOMPARE(grade()->SelectedIndex(), 2);
+        QCOMPARE(grade()->selectedIndex(), 2);
         QVERIFY(recorder->entries().isEmpty());
 
         // Offered again on another new row and left with Esc: nothing changes.
@@ -421,7 +421,7 @@ private slots:
         key(Qt::Key_Return);
         QCOMPARE(recorder->texts(), QStringList{QStringLiteral("'AB' não é um valor inteiro válido.")});
         QCOMPARE(recorder->entries().first().kind, MessageRecorder::Kind::Error);
-        QCOMPARE(grade()->SelectedIndex(), 1);
+        QCOMPARE(grade()->selectedIndex(), 1);
         QVERIFY(!w->PainelEstLote->isVisible());
     }
 
@@ -464,7 +464,7 @@ private slots:
         clicaNaCelula(0, 10);
         key(Qt::Key_Tab);
         QCOMPARE(recorder->texts(), QStringList{kLoteNaoInformado});
-        QCOMPARE(grade()->SelectedIndex(), 0);
+        QCOMPARE(grade()->selectedIndex(), 0);
         QVERIFY(valor(QStringLiteral("PESOMEDIO"), QStringLiteral("0012"), QStringLiteral("0")).isNull());
     }
 
@@ -553,7 +553,7 @@ private slots:
         QCOMPARE(recorder->entries().size(), 1);
         QCOMPARE(recorder->entries().first().kind, MessageRecorder::Kind::Error);
         QCOMPARE(recorder->entries().first().text, readTypedNumber(texto).error);
-        QCOMPARE(grade()->SelectedIndex(), 7);
+        QCOMPARE(grade()->selectedIndex(), 7);
         QCOMPARE(DM->PesoCaV->State(), DataSetState::Browse);
         QCOMPARE(valor(QStringLiteral("P05"), QStringLiteral("0012"), QStringLiteral("L2401")).toDouble(), 96.5);
         QCOMPARE(valor(QStringLiteral("PESOMEDIO"), QStringLiteral("0012"), QStringLiteral("L2401")).toDouble(), 96.5);
@@ -761,7 +761,7 @@ private slots:
                    QStringLiteral("96,5")});
         QCOMPARE(campo("CODFORN"), QStringLiteral("0012"));
         QCOMPARE(grade()->currentIndex().row(), DM->PesoCaV->RecNo() - 1);
-        QCOMPARE(grade()->SelectedIndex(), 5);
+        QCOMPARE(grade()->selectedIndex(), 5);
         digita(QStringLiteral("95"));
         key(Qt::Key_Return);
         QCOMPARE(valor(QStringLiteral("P03"), QStringLiteral("0012"), QStringLiteral("L2401")).toDouble(), 95.0);
@@ -813,7 +813,7 @@ private slots:
         novaLinha({QStringLiteral("0012"), QStringLiteral("L2401"), QStringLiteral("0")});
         for (int i = 0; i < 20; ++i)
             QVERIFY(w->EntraPeso(96.5));
-        QCOMPARE(grade()->SelectedIndex(), 23);
+        QCOMPARE(grade()->selectedIndex(), 23);
         QCOMPARE(valor(QStringLiteral("PESOMEDIO"), QStringLiteral("0012"), QStringLiteral("L2401")).toDouble(), 96.5);
         // Not on a weight column.
         QVERIFY(!w->EntraPeso(96.5));
@@ -831,7 +831,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    Aplicacao app(argc, argv);
+    Application app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     TstLotes test;
     return QTest::qExec(&test, argc, argv);

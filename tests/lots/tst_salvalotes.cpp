@@ -92,7 +92,7 @@ private slots:
     {
         TestPrograma::encerra();
         delete recorder;
-        QCOMPARE(Aplicacao::ErrosNoDespacho(), 0);
+        QCOMPARE(Application::uncaughtErrorCount(), 0);
     }
 
     // ---------------------------------------------- the typical new lot
@@ -858,7 +858,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    Aplicacao app(argc, argv);
+    Application app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     TstSalvaLotes test;
     return QTest::qExec(&test, argc, argv);

@@ -441,7 +441,7 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    Aplicacao app(argc, argv);
+    Application app(argc, argv);
     TstPesquisa test;
     return QTest::qExec(&test, argc, argv);
 }

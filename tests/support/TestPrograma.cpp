@@ -26,7 +26,7 @@ void inicia(const QString &database)
     if (!database.isEmpty())
         DM->sqlcon1.setParam(QStringLiteral("Database"), database);
     RM = new TRM(DM);
-    FormCadPrep = new TFormCadPrep;
+    FormCadPrep = new TFormCadPrep(DM);
     frm_Principal->resize(1200, 800);
     frm_Principal->show();
     QApplication::setActiveWindow(frm_Principal);

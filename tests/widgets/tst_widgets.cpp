@@ -66,7 +66,7 @@ private slots:
                           {QStringLiteral("OBS"), QStringLiteral("Obs"), 120, Qt::AlignLeft, true,
                            QColor(Qt::yellow)}});
         exits.clear();
-        grid->OnColExit = [this](DBGrid &, int column) { exits.append(column); };
+        grid->onColumnExit = [this](DBGrid &, int column) { exits.append(column); };
         grid->resize(400, 200);
         grid->show();
         QApplication::setActiveWindow(grid.get());
@@ -110,10 +110,10 @@ private slots:
         QTest::keyClick(grid.get(), Qt::Key_Up);
         QCOMPARE(exits, QList<int>({0, 1, 2, 1}));
         // The window's own Enter handling moves to the next column.
-        grid->OnKeyDown = [](DBGrid &g, QKeyEvent *e) {
+        grid->onKeyDown = [](DBGrid &g, QKeyEvent *e) {
             if (e->key() != Qt::Key_Return)
                 return false;
-            g.setSelectedIndex(g.SelectedIndex() + 1);
+            g.setSelectedIndex(g.selectedIndex() + 1);
             return true;
         };
         QTest::keyClick(grid.get(), Qt::Key_Return);
@@ -123,7 +123,7 @@ private slots:
 
     void columnExitMayRedirect()
     {
-        grid->OnColExit = [this](DBGrid &g, int column) {
+        grid->onColumnExit = [this](DBGrid &g, int column) {
             exits.append(column);
             if (column == 0)
                 g.setSelectedIndex(2); // skip the weight
@@ -176,7 +176,7 @@ private slots:
     void columnExitSeesWhatWasTyped()
     {
         double seen = -1;
-        grid->OnColExit = [&](DBGrid &, int) { seen = cds->FieldByName(QStringLiteral("PESO")).AsFloat(); };
+        grid->onColumnExit = [&](DBGrid &, int) { seen = cds->FieldByName(QStringLiteral("PESO")).AsFloat(); };
         grid->setCurrentIndex(grid->dataModel()->index(0, 1));
         QTest::keyClicks(grid.get(), QStringLiteral("7"));
         QLineEdit *editor = grid->findChild<QLineEdit *>();

@@ -12,42 +12,42 @@ class MessageService;
 
 // Shows the error in flight (call from a catch block), through the service
 // given or the one in force.
-void TrataErro(std::exception_ptr error);
-void TrataErro(std::exception_ptr error, MessageService &mensagens);
+void handleError(std::exception_ptr error);
+void handleError(std::exception_ptr error, MessageService &mensagens);
 
 // Runs the work of an event handler, event filter or signal handler and hands
-// any error to TrataErro itself, so that none unwinds through the toolkit's
+// any error to handleError itself, so that none unwinds through the toolkit's
 // own frames on its way to the event dispatch. Returns the work's result, or
 // seFalhar when it failed.
 template <typename F, typename R = std::invoke_result_t<F>>
-R Protege(F &&trabalho, R seFalhar = R())
+R guarded(F &&trabalho, R seFalhar = R())
 {
     try {
         return trabalho();
     } catch (const ProgramExit &) {
         throw;
     } catch (...) {
-        TrataErro(std::current_exception());
+        handleError(std::current_exception());
     }
     return seFalhar;
 }
 
 template <typename F>
     requires std::is_void_v<std::invoke_result_t<F>>
-void Protege(F &&trabalho)
+void guarded(F &&trabalho)
 {
     try {
         trabalho();
     } catch (const ProgramExit &) {
         throw;
     } catch (...) {
-        TrataErro(std::current_exception());
+        handleError(std::current_exception());
     }
 }
 
-// A signal handler that runs a method under Protege.
+// A signal handler that runs a method under guarded.
 template <typename T>
-auto Protegido(T *objeto, void (T::*metodo)())
+auto guardedSlot(T *objeto, void (T::*metodo)())
 {
-    return [objeto, metodo]() { Protege([&] { (objeto->*metodo)(); }); };
+    return [objeto, metodo]() { guarded([&] { (objeto->*metodo)(); }); };
 }

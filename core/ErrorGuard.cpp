@@ -1,13 +1,13 @@
-#include "core/Protege.h"
+#include "core/ErrorGuard.h"
 
 #include "core/Messages.h"
 
-void TrataErro(std::exception_ptr error)
+void handleError(std::exception_ptr error)
 {
-    TrataErro(error, messages());
+    handleError(error, messages());
 }
 
-void TrataErro(std::exception_ptr error, MessageService &mensagens)
+void handleError(std::exception_ptr error, MessageService &mensagens)
 {
     try {
         std::rethrow_exception(error);

@@ -30,7 +30,8 @@ mount --bind /dev "$ROOTFS/dev"
 cp "$DEB" "$ROOTFS/tmp/pesomed.deb"
 cp /etc/resolv.conf "$ROOTFS/etc/resolv.conf" 2>/dev/null || true
 
-chroot "$ROOTFS" /bin/bash -euo pipefail <<'INSIDE'
+# PKGCHECK_DISPLAY: the display number inside, free on this machine too.
+chroot "$ROOTFS" /usr/bin/env D="${PKGCHECK_DISPLAY:-:97}" /bin/bash -euo pipefail <<'INSIDE'
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 # The package brings its own dependencies; Xvfb and the window tools only look at it.
@@ -47,35 +48,40 @@ printf '%-48s %s\r\n' 'IP DO SERVIDOR CENTRAL.........................:' '127.0.
 # A pharmacist's account, who cannot write into /opt/pesomed.
 id farmaceutico >/dev/null 2>&1 || useradd -m farmaceutico
 rm -rf /home/farmaceutico/.config
-Xvfb :97 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# Open to the pharmacist's account (-ac): a display of this check only.
+rm -f "/tmp/.X${D#:}-lock" "/tmp/.X11-unix/X${D#:}"
+Xvfb "$D" -ac -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-for _ in $(seq 50); do DISPLAY=:97 xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+prog=
+trap 'kill -9 $prog $xvfb 2>/dev/null || true' EXIT
+for _ in $(seq 50); do DISPLAY="$D" xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 setpriv --reuid=farmaceutico --regid=farmaceutico --init-groups \
-  env -i HOME=/home/farmaceutico PATH=/usr/bin:/bin DISPLAY=:97 /opt/pesomed/PesoMed >/tmp/pesomed.log 2>&1 &
+  env -i HOME=/home/farmaceutico PATH=/usr/bin:/bin DISPLAY="$D" /opt/pesomed/PesoMed >/tmp/pesomed.log 2>&1 &
 prog=$!
 found=0
 for _ in $(seq 100); do
-  if DISPLAY=:97 xwininfo -root -tree | grep -q 'Peso Médio - Análise dos Pesos das Cápsulas'; then found=1; break; fi
+  if DISPLAY="$D" xwininfo -root -tree | grep -q 'Peso Médio - Análise dos Pesos das Cápsulas'; then found=1; break; fi
   sleep 0.1
 done
 sleep 1
-DISPLAY=:97 import -window root /tmp/PesoMed.png
+DISPLAY="$D" import -window root /tmp/PesoMed.png
 saved=0
 if [[ $found -eq 1 ]]; then
   # No server here: the message that says so is answered first.
-  if DISPLAY=:97 xdotool search --name '^Erro$' >/dev/null 2>&1; then DISPLAY=:97 xdotool key Return; sleep 1; fi
+  if DISPLAY="$D" xdotool search --name '^Erro$' >/dev/null 2>&1; then DISPLAY="$D" xdotool key Return; sleep 1; fi
   # The menu item "Balança" (the window fills the screen), a port typed, "Gravar".
-  DISPLAY=:97 xdotool mousemove 404 8 click 1
-  for _ in $(seq 50); do DISPLAY=:97 xdotool search --name '^Balança$' >/dev/null 2>&1 && break; sleep 0.1; done
+  DISPLAY="$D" xdotool mousemove 404 8 click 1
+  for _ in $(seq 50); do DISPLAY="$D" xdotool search --name '^Balan' >/dev/null 2>&1 && break; sleep 0.1; done
   sleep 1
-  win=$(DISPLAY=:97 xdotool search --name '^Balança$' | head -n 1)
-  DISPLAY=:97 xdotool mousemove --window "$win" 330 49 click 1
-  DISPLAY=:97 xdotool key ctrl+a type --delay 20 /dev/ttyUSB0
-  DISPLAY=:97 xdotool mousemove --window "$win" 444 357 click 1
+  # (No UTF-8 locale here: the name is matched by its first letters.)
+  win=$(DISPLAY="$D" xdotool search --name '^Balan' | head -n 1)
+  DISPLAY="$D" xdotool mousemove --window "$win" 330 49 click 1
+  DISPLAY="$D" xdotool key ctrl+a type --delay 20 /dev/ttyUSB0
+  DISPLAY="$D" xdotool mousemove --window "$win" 444 357 click 1
   ini=/home/farmaceutico/.config/pesomed/PesoMed.ini
   for _ in $(seq 30); do [[ -f $ini ]] && break; sleep 0.1; done
   sleep 0.5
-  DISPLAY=:97 import -window root /tmp/Balanca.png
+  DISPLAY="$D" import -window root /tmp/Balanca.png
   if grep -qx 'Porta=/dev/ttyUSB0' "$ini" 2>/dev/null && [[ $(stat -c %U "$ini") == farmaceutico ]]; then saved=1; fi
 fi
 kill -9 "$prog" "$xvfb" 2>/dev/null || true

@@ -235,7 +235,7 @@ int main(int argc, char **argv)
     acoes.append({"saving a lot", registrados, 11,
                   [&] {
                       if (!lotes) {
-                          lotes = std::make_unique<TFormCadPrep>();
+                          lotes = std::make_unique<TFormCadPrep>(&dm);
                           FormCadPrep = lotes.get();
                           lotes->show();
                           QApplication::processEvents();

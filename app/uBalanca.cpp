@@ -395,19 +395,16 @@ void Tfrm_Balanca::btn_LerClick()
 
 void Tfrm_Balanca::btn_ZerarClick()
 {
-    if (m_leitor->lendo() || m_detector->detectando())
-        return;
-    SoltaPortaDoPrograma();
-    if (m_leitor->configuracao() != ConfiguracaoDaTela())
-        m_leitor->setConfiguracao(ConfiguracaoDaTela());
-    QString mensagem;
-    if (m_leitor->zera(&mensagem))
-        MostraResultado(QStringLiteral("Comando de zerar enviado à balança."));
-    else
-        MostraResultado(mensagem, true);
+    EnviaComando(&LeitorBalanca::zera, QStringLiteral("Comando de zerar enviado à balança."));
 }
 
 void Tfrm_Balanca::btn_TararClick()
+{
+    EnviaComando(&LeitorBalanca::tara, QStringLiteral("Comando de tarar enviado à balança."));
+}
+
+// Zero or tare with the settings on screen, the program's balance letting go of the port.
+void Tfrm_Balanca::EnviaComando(bool (LeitorBalanca::*comando)(QString *), const QString &enviado)
 {
     if (m_leitor->lendo() || m_detector->detectando())
         return;
@@ -415,8 +412,8 @@ void Tfrm_Balanca::btn_TararClick()
     if (m_leitor->configuracao() != ConfiguracaoDaTela())
         m_leitor->setConfiguracao(ConfiguracaoDaTela());
     QString mensagem;
-    if (m_leitor->tara(&mensagem))
-        MostraResultado(QStringLiteral("Comando de tarar enviado à balança."));
+    if ((m_leitor->*comando)(&mensagem))
+        MostraResultado(enviado);
     else
         MostraResultado(mensagem, true);
 }

@@ -59,6 +59,7 @@ public:
     void btn_DetectarClick();
     void btn_ZerarClick();
     void btn_TararClick();
+    void EnviaComando(bool (LeitorBalanca::*comando)(QString *), const QString &enviado);
 
     // The settings as the controls show them.
     ConfiguracaoBalanca ConfiguracaoDaTela() const;

@@ -18,6 +18,8 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# install_packages and log; the package list below is this script's own.
+source "$ROOT/scripts/common.sh"
 OUT="$ROOT/build-windows"
 QT_VERSION=6.4.2
 CACHE="${PESOMED_WIN_CACHE:-/var/cache/pesomed}"
@@ -36,7 +38,6 @@ PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-d
   wine wine64 nsis zip unzip xz-utils dpkg-dev xvfb xdotool x11-utils imagemagick
   fonts-dejavu-core)
 
-log() { printf '== %s\n' "$*" >&2; }
 die() { printf 'windows.sh: %s\n' "$*" >&2; exit 1; }
 # Heavy steps yield to everything else on the machine.
 heavy() { nice -n 19 "$@"; }
@@ -44,19 +45,6 @@ heavy() { nice -n 19 "$@"; }
 START=$(date +%s)
 
 # ------------------------------------------------------------------ packages
-
-install_packages() {
-  local missing=()
-  for p in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  if ((${#missing[@]})); then
-    log "installing ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  fi
-}
 
 # A deb-src entry for the suite of the existing deb entries, so that
 # "apt-get source qt6-base" finds Debian's Qt source.

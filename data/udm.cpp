@@ -210,3 +210,15 @@ void TDM::AbrePedidos(const QString &comando)
     sql_Pedidos.Open();
     cds_Pedidos->Open();
 }
+
+void TDM::DefineOperador(const QString &operador)
+{
+    m_estacao.operador = operador.trimmed();
+}
+
+bool TDM::TemHistorico()
+{
+    if (!m_temHistorico)
+        m_temHistorico = Historico::temHistorico(sqlcon1);
+    return *m_temHistorico;
+}

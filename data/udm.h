@@ -8,12 +8,14 @@
 #include "data/dataset/SqlConnection.h"
 #include "data/dataset/SqlDataSet.h"
 #include "data/dataset/SqlQuery.h"
+#include "data/Historico.h"
 
 #include <QObject>
 #include <QScopedValueRollback>
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 class TDM : public QObject {
     Q_OBJECT
@@ -156,6 +158,20 @@ public:
     // the highest stored.
     qint64 ProximoNumeroCapsula(const QString &estacao, qint64 npedido, qint64 nformula);
 
+    // The history of the database (db/historico.sql). The operator
+    // ("Manipulador") and the source of the next weighing's weight are kept
+    // here and travel with the writes that follow; nothing is sent when they
+    // are set.
+    void DefineOperador(const QString &operador);
+    QString Operador() const { return m_estacao.operador; }
+    // The source of the weight of the next weighing written; typed unless set.
+    // Taken by that write, then back to typed.
+    void DefineOrigemPeso(const Historico::OrigemPeso &origem) { m_origemPeso = origem; }
+    const Historico::OrigemPeso &OrigemPeso() const { return m_origemPeso; }
+    Historico::OrigemPeso TomaOrigemPeso() { return std::exchange(m_origemPeso, {}); }
+    // Whether the connected database keeps the history; asked once per connection.
+    bool TemHistorico();
+
 signals:
     // The verdict of the result row now current (its RESULTADO), for the
     // window that colours it.
@@ -164,6 +180,9 @@ signals:
     void PrimeiraColunaLotes();
 
 private:
+    Historico::Estacao m_estacao;
+    Historico::OrigemPeso m_origemPeso;
+    std::optional<bool> m_temHistorico;
     qint64 m_ultimoId = 0;
     bool m_gravacaoAdiada = false;
     void CriaConjuntos();

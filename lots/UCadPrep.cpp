@@ -33,7 +33,6 @@
 TFormCadPrep *FormCadPrep = nullptr;
 QString CodFornAnterior;
 QString LoteAnterior;
-QString TamanhoAnterior;
 
 namespace {
 

@@ -80,6 +80,9 @@ public:
 
     // 1: the entry panel holds a new lot; 2: a change of an existing lot; 0 before first use.
     int ModoEntrada = 0;
+    // The capsule size of the lot last taken for change or deletion: with
+    // CodFornAnterior and LoteAnterior, the one row a change or deletion touches.
+    QString TamanhoAnterior;
 
     void FormActivate();
     void FormResize();
@@ -167,8 +170,7 @@ private:
 
 extern TFormCadPrep *FormCadPrep;
 
-// The supplier code (at most 30 characters), the lot and the capsule size last
-// taken for change or deletion.
+// The supplier code (at most 30 characters) and the lot last taken for change
+// or deletion.
 extern QString CodFornAnterior;
 extern QString LoteAnterior;
-extern QString TamanhoAnterior;

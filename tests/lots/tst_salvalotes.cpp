@@ -850,7 +850,7 @@ private slots:
         // Yes: that size of the lot goes, the other size stays, and the list starts again.
         QCOMPARE(lotes(), sim ? 2 : 3);
         QCOMPARE(DM->PesoCaV->RecordCount(), sim ? 2 : 3);
-        QCOMPARE(lotes(QStringLiteral("LOTE = 'L''1' and TAMCAP = '%1'").arg(TamanhoAnterior)), sim ? 0 : 1);
+        QCOMPARE(lotes(QStringLiteral("LOTE = 'L''1' and TAMCAP = '%1'").arg(w()->TamanhoAnterior)), sim ? 0 : 1);
         if (sim)
             QCOMPARE(DM->PesoCaV->RecNo(), 1);
     }

@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -483,11 +484,21 @@ void TFormCadPrep::FormActivate()
 {
     if (m_dm && GravaLinhaPendente()) {
         // Coming back, the typing goes on in the lot and column it left.
+        ClientDataSet *ds = m_dm->PesoCaV;
         const QList<QVariant> chave = ChaveDaLinha();
         const int coluna = DBGrid1->selectedIndex();
-        AbreLista();
-        if (!chave.isEmpty() && m_dm->PesoCaV->Locate(QStringLiteral("CODFORN;LOTE;TAMCAP"), chave) &&
-            DBGrid1->selectedIndex() != coluna && coluna >= 0)
+        bool voltou = false;
+        {
+            // The supplier is looked up once, for the lot it ends on, not
+            // also for the first lot it passes on the way.
+            const QScopedValueRollback<ClientDataSet::Event> semFornecedor(ds->AfterScroll,
+                                                                           ClientDataSet::Event());
+            AbreLista();
+            voltou = !chave.isEmpty() && VoltaAoLote(chave);
+        }
+        if (ds->Active() && !ds->IsEmpty() && ds->AfterScroll)
+            ds->AfterScroll(*ds);
+        if (voltou && DBGrid1->selectedIndex() != coluna && coluna >= 0)
             DBGrid1->setSelectedIndex(coluna);
     }
     const QSize janela = TamanhoJanela().boundedTo(kTamanhoMaximo);
@@ -552,6 +563,28 @@ QList<QVariant> TFormCadPrep::ChaveDaLinha() const
     for (const char *campo : {"CODFORN", "LOTE", "TAMCAP"})
         chave.append(ds->FieldByName(QString::fromLatin1(campo)).Value());
     return chave;
+}
+
+bool TFormCadPrep::VoltaAoLote(const QList<QVariant> &chave)
+{
+    ClientDataSet *ds = m_dm->PesoCaV;
+    if (ChaveDaLinha() == chave)
+        return true;
+    // Among the rows already read first: the rest of the list is read only
+    // when the lot lies further on.
+    QList<int> campos;
+    for (const char *campo : {"CODFORN", "LOTE", "TAMCAP"})
+        campos.append(ds->FieldIndex(QString::fromLatin1(campo)));
+    for (int linha = 0; linha < ds->RecordCount(); ++linha) {
+        bool igual = true;
+        for (int i = 0; i < campos.size() && igual; ++i)
+            igual = ds->rowValue(linha, campos[i]) == chave[i];
+        if (igual) {
+            ds->SetRecNo(linha + 1);
+            return true;
+        }
+    }
+    return ds->Locate(QStringLiteral("CODFORN;LOTE;TAMCAP"), chave);
 }
 
 void TFormCadPrep::FechaSeletoresDaGrade()

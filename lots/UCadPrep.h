@@ -157,6 +157,8 @@ private:
     // only, and the picker closes when the grid moves to another.
     QList<QVariant> m_linhaDoSeletor;
     QList<QVariant> ChaveDaLinha() const;
+    // PesoCaV put on the lot of this supplier, lot and size; false when the list no longer holds it.
+    bool VoltaAoLote(const QList<QVariant> &chave);
     void FechaSeletoresDaGrade();
 
     Origem m_origemFornecedores = Origem::Painel;

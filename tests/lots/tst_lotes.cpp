@@ -4,6 +4,7 @@
 // they open), the lot record rules behind it, and what it does so that no
 // typing is lost or stored against the wrong lot.
 
+#include "analysis/uCadPesos.h"
 #include "core/DisplayFormat.h"
 #include "tests/lots/JanelaLotes.h"
 #include "tests/support/MessageRecorder.h"
@@ -724,6 +725,45 @@ private slots:
         QCOMPARE(valor(QStringLiteral("PESOMEDIO"), QStringLiteral("0012"), QStringLiteral("L2401")).toDouble(), 96.525);
         QCOMPARE(DM->PesoCaV->State(), DataSetState::Browse);
         QVERIFY(recorder->entries().isEmpty());
+    }
+
+    void theTheoreticalWeightKeepsALotRowBeingTyped()
+    {
+        // A weighed formula whose capsules are lot L0 of CAPS BRASIL, size 0.
+        registraLote(QStringLiteral("0012"), QStringLiteral("L0"), QStringLiteral("0"), 96, 96);
+        TestDb::order(QStringLiteral("01"), 4521);
+        TestDb::formula(QStringLiteral("01"), 4521, 1);
+        TestDb::component(QStringLiteral("01"), 4521, 1, 1, QStringLiteral("CAFEINA"), 4620);
+        TestDb::component(QStringLiteral("01"), 4521, 1, 2, QStringLiteral("CAPSULA N 0"), 30, QStringLiteral("UN"));
+        TestDb::exec({QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where ORDEM = 2")});
+        TestDb::weighing(1, QStringLiteral("01"), 4521, 1, 1, 250);
+        // A new lot typed in the register: supplier, lot, size, and a first
+        // weight still in its cell.
+        abreJanela();
+        novaLinha({QStringLiteral("0031"), QStringLiteral("L'Q"), QStringLiteral("1")});
+        digita(QStringLiteral("80"));
+        // The pharmacist goes to the main window, finds the order, opens the
+        // analysis and presses F5.
+        ativa(frm_Principal);
+        frm_Principal->BitBtn2->click();
+        QTRY_VERIFY(QApplication::focusWidget() && QApplication::focusWidget()->objectName() == QLatin1String("edt_1"));
+        digita(QStringLiteral("01.4521"));
+        key(Qt::Key_Return);
+        key(Qt::Key_F4);
+        QVERIFY(frm_Cadastros);
+        key(Qt::Key_F5);
+        // The analysis found its lot...
+        QCOMPARE(scalar(QStringLiteral("select VALORTEORICO from RPESOMED where NPEDIDO = 4521")).toDouble(), 250.0);
+        // ...and the lot being typed was stored with its weight, nothing said.
+        QCOMPARE(lotes(QStringLiteral("CODFORN = '0031' and LOTE = 'L''Q' and TAMCAP = '1' and P01 = 80 and "
+                                      "PESOMEDIO = 4")),
+                 1);
+        QCOMPARE(recorder->texts(), QStringList());
+        // Back in the register, the lot is there.
+        ativa(FormCadPrep);
+        QVERIFY(linhaDe(QStringLiteral("0031"), QStringLiteral("L'Q")) >= 0);
+        QCOMPARE(lotes(), 2);
+        frm_Cadastros->close();
     }
 
     void activationKeepsARowThatCannotBeStored()

@@ -12,6 +12,8 @@
 
 #include <QLabel>
 
+#include <utility>
+
 using namespace Lotes;
 
 namespace {
@@ -76,6 +78,8 @@ class TstSalvaLotes : public QObject {
     Q_OBJECT
 
     MessageRecorder *recorder = nullptr;
+    // The key of PESCAVAZ was dropped by the test: given back when the program is gone.
+    bool semChave = false;
 
 private slots:
     void init()
@@ -92,6 +96,12 @@ private slots:
     {
         TestPrograma::encerra();
         delete recorder;
+        if (std::exchange(semChave, false)) {
+            TestDb::admin().close();
+            TestDb::exec({QStringLiteral("delete from PESCAVAZ"),
+                          QStringLiteral("alter table PESCAVAZ add constraint UQ_PESCAVAZ unique "
+                                         "(CODFORN, LOTE, TAMCAP)")});
+        }
         QCOMPARE(Application::uncaughtErrorCount(), 0);
     }
 
@@ -853,6 +863,47 @@ private slots:
         QCOMPARE(lotes(QStringLiteral("LOTE = 'L''1' and TAMCAP = '%1'").arg(w()->TamanhoAnterior)), sim ? 0 : 1);
         if (sim)
             QCOMPARE(DM->PesoCaV->RecNo(), 1);
+    }
+
+    // A database that holds one supplier, lot and size twice (its key was
+    // bypassed, or never there): a change or deletion of that lot would touch
+    // both rows, and is refused with nothing changed.
+    void aStatementThatWouldTouchTwoRowsIsRefused_data()
+    {
+        QTest::addColumn<bool>("exclusao");
+        QTest::newRow("Salvar after Alterar este registro") << false;
+        QTest::newRow("Excluir este registro") << true;
+    }
+    void aStatementThatWouldTouchTwoRowsIsRefused()
+    {
+        QFETCH(bool, exclusao);
+        // No statement of the test's own connection may hold the key's index.
+        TestDb::admin().close();
+        TestDb::exec({QStringLiteral("alter table PESCAVAZ drop constraint UQ_PESCAVAZ")});
+        semChave = true;
+        registraLote(QStringLiteral("0012"), QStringLiteral("L1"), QStringLiteral("0"), 96.5, 96.5);
+        registraLote(QStringLiteral("0012"), QStringLiteral("L1"), QStringLiteral("0"), 80, 80);
+        abreJanela();
+        if (exclusao) {
+            recorder->answerNext(true);
+            menuDaLinha(0, w()->Excluiresteregistro1);
+        } else {
+            menuDaLinha(0, w()->Alteraresteregistro1);
+            w()->Peso[0]->setFocus();
+            digitaPesos(pesosIguais(QStringLiteral("70")));
+            key(Qt::Key_Return);
+        }
+        const QStringList textos = recorder->texts();
+        QVERIFY(!textos.isEmpty());
+        QVERIFY2(textos.last().contains(QStringLiteral("O comando atingiria 2 registros do lote \"L1\" do "
+                                                       "fornecedor \"0012\" (tamanho \"0\"); nada foi alterado.")),
+                 qPrintable(textos.join(QLatin1Char('\n'))));
+        QVERIFY(!textos.contains(kSucesso));
+        // Both rows as they were.
+        QCOMPARE(lotes(), 2);
+        QCOMPARE(lotes(QStringLiteral("PESOMEDIO = 96.5 and P01 = 96.5")), 1);
+        QCOMPARE(lotes(QStringLiteral("PESOMEDIO = 80 and P01 = 80")), 1);
+        QCOMPARE(DM->PesoCaV->RecordCount(), 2);
     }
 };
 

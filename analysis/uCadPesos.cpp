@@ -9,14 +9,12 @@
 #include "report/ReportProject.h"
 #include "report/StoredAnalysis.h"
 #include "report/uRM.h"
-#include "search/uPesquisa.h"
 #include "core/DisplayFormat.h"
 #include "widgets/BalancaNaJanela.h"
 #include "widgets/DBControls.h"
 #include "widgets/DBGrid.h"
 #include "widgets/ErrorHandler.h"
 #include "widgets/Estilo.h"
-#include "widgets/JanelasFilhas.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,7 +26,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMap>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QStackedLayout>
@@ -59,7 +56,7 @@ const QColor kCorMenu(240, 240, 240);
 
 } // namespace
 
-Tfrm_Cadastros::Tfrm_Cadastros(TDM *dm, QWidget *owner) : QWidget(owner), m_dm(dm)
+Tfrm_Cadastros::Tfrm_Cadastros(TDM *dm, TRM *rm, QWidget *owner) : QWidget(owner), m_dm(dm), m_rm(rm)
 {
     setObjectName(QStringLiteral("frm_Cadastros"));
     setWindowTitle(QStringLiteral(
@@ -76,13 +73,6 @@ Tfrm_Cadastros::Tfrm_Cadastros(TDM *dm, QWidget *owner) : QWidget(owner), m_dm(d
 
 Tfrm_Cadastros::~Tfrm_Cadastros()
 {
-    // The search window opened from here goes with it.
-    if (frm_Pesquisa && frm_Pesquisa->owner() == this) {
-        if (QMdiSubWindow *sub = JanelaFilhaDe(frm_Pesquisa))
-            delete sub;
-        else
-            delete frm_Pesquisa;
-    }
     if (frm_Cadastros == this)
         frm_Cadastros = nullptr;
 }
@@ -415,16 +405,7 @@ void Tfrm_Cadastros::PintaResultado(const QString &resultado)
 
 void Tfrm_Cadastros::BitBtn1Click()
 {
-    if (frm_Pesquisa) {
-        MostraJanelaFilha(frm_Pesquisa);
-        return;
-    }
-    QMdiSubWindow *sub = JanelaFilhaDe(this);
-    frm_Pesquisa = new Tfrm_Pesquisa(m_dm, this);
-    if (sub && sub->mdiArea())
-        AbreJanelaFilha(sub->mdiArea(), frm_Pesquisa);
-    else
-        frm_Pesquisa->show();
+    emit PesquisaPedida(this);
 }
 
 void Tfrm_Cadastros::BitBtn2Click()
@@ -471,7 +452,7 @@ void Tfrm_Cadastros::ColorirResultado()
 
 void Tfrm_Cadastros::btn_RelatorioClick()
 {
-    if (!m_dm || !RM)
+    if (!m_dm || !m_rm)
         return;
     ClientDataSet *w = m_dm->cds_PesoMed;
     // 1. A weight still in the cell editor counts; a new row with nothing typed is no capsule.
@@ -529,15 +510,15 @@ void Tfrm_Cadastros::btn_RelatorioClick()
 
     // 6. and 7. The project read afresh from its file; closed again whatever happens.
     try {
-        RM->rpj_1->Close();
-        RM->rpj_1->ExecuteReport(QStringLiteral("PesoM_Detalhado"));
+        m_rm->rpj_1->Close();
+        m_rm->rpj_1->ExecuteReport(QStringLiteral("PesoM_Detalhado"));
     } catch (...) {
         m_dm->sqlds_RelPesoMed.Close();
-        RM->rpj_1->Close();
+        m_rm->rpj_1->Close();
         throw;
     }
     m_dm->sqlds_RelPesoMed.Close();
-    RM->rpj_1->Close();
+    m_rm->rpj_1->Close();
 }
 
 void Tfrm_Cadastros::closeEvent(QCloseEvent *event)

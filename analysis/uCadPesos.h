@@ -17,12 +17,14 @@ class QLabel;
 class QPushButton;
 class BalancaNaJanela;
 class TDM;
+class TRM;
 
 class Tfrm_Cadastros : public QWidget {
     Q_OBJECT
 public:
-    // dm: the data module the window shows and stores through.
-    explicit Tfrm_Cadastros(TDM *dm, QWidget *owner = nullptr);
+    // dm: the data module the window shows and stores through; rm: the report
+    // module that prints the detailed report (none: "Imprimir" does nothing).
+    Tfrm_Cadastros(TDM *dm, TRM *rm, QWidget *owner = nullptr);
     ~Tfrm_Cadastros() override;
 
     QFrame *pnl_informacoes;
@@ -73,6 +75,11 @@ public:
     // Colours the verdict from the current result record and repaints.
     void ColorirResultado();
 
+signals:
+    // "Pesquisar Pedido": the order search is wanted, owned by this window
+    // when it is created for it, and going with it.
+    void PesquisaPedida(QWidget *dono);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -83,6 +90,7 @@ private:
     void FormClose();
     void MontaTela();
     TDM *m_dm;
+    TRM *m_rm;
     bool m_activationWatched = false;
     BalancaNaJanela *m_balanca = nullptr;
 };

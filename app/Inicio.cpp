@@ -45,6 +45,7 @@ std::optional<int> IniciaPrograma(QObject *owner)
     DM = new TDM(owner);
     RM = new TRM(DM, owner);
     FormCadPrep = new TFormCadPrep(DM);
+    frm_Principal->UsaModulos(DM, RM, FormCadPrep);
     return std::nullopt;
 }
 

@@ -131,6 +131,13 @@ Tfrm_Principal::~Tfrm_Principal()
         frm_Principal = nullptr;
 }
 
+void Tfrm_Principal::UsaModulos(TDM *dm, TRM *rm, TFormCadPrep *lotes)
+{
+    m_dm = dm;
+    m_rm = rm;
+    m_lotes = lotes;
+}
+
 void Tfrm_Principal::CriaPainelInformacoes(QWidget *central)
 {
     pnl_informacoes = new QFrame(central);
@@ -199,11 +206,11 @@ void Tfrm_Principal::showEvent(QShowEvent *event)
 
 void Tfrm_Principal::FormShow()
 {
-    if (!DM)
+    if (!m_dm)
         return;
     try {
-        for (ClientDataSet *cds : {DM->cds_RPesoMed, DM->cds_PesoMed, DM->cds_Pedidos, DM->cds_Pediform,
-                                   DM->cds_Compedid})
+        for (ClientDataSet *cds : {m_dm->cds_RPesoMed, m_dm->cds_PesoMed, m_dm->cds_Pedidos, m_dm->cds_Pediform,
+                                   m_dm->cds_Compedid})
             cds->Open();
     } catch (...) {
         // The datasets after the failing one stay closed; the window stays usable.
@@ -227,10 +234,10 @@ void Tfrm_Principal::closeEvent(QCloseEvent *event)
 
 void Tfrm_Principal::FormClose()
 {
-    if (!DM)
+    if (!m_dm)
         return;
-    for (ClientDataSet *cds : {DM->cds_Pedidos, DM->cds_Pediform, DM->cds_Compedid, DM->cds_PesoMed,
-                               DM->cds_RPesoMed})
+    for (ClientDataSet *cds : {m_dm->cds_Pedidos, m_dm->cds_Pediform, m_dm->cds_Compedid, m_dm->cds_PesoMed,
+                               m_dm->cds_RPesoMed})
         cds->Close();
 }
 
@@ -255,21 +262,28 @@ bool Tfrm_Principal::JanelaAtiva(QWidget *form) const
 
 void Tfrm_Principal::CadastroInicial1Click()
 {
-    if (!FormCadPrep)
+    if (!m_lotes)
         return;
-    FormCadPrep->show();
-    FormCadPrep->raise();
-    FormCadPrep->activateWindow();
+    m_lotes->show();
+    m_lotes->raise();
+    m_lotes->activateWindow();
 }
 
 void Tfrm_Principal::PesquisarPedido1Click()
+{
+    AbrePesquisa(this);
+}
+
+void Tfrm_Principal::AbrePesquisa(QWidget *dono)
 {
     if (frm_Pesquisa) {
         MostraJanelaFilha(frm_Pesquisa);
         return;
     }
-    frm_Pesquisa = new Tfrm_Pesquisa(DM, this);
-    AdicionaFilha(frm_Pesquisa);
+    frm_Pesquisa = new Tfrm_Pesquisa(m_dm, dono);
+    QMdiSubWindow *sub = AdicionaFilha(frm_Pesquisa);
+    if (dono != this)
+        connect(dono, &QObject::destroyed, sub, [sub] { delete sub; });
 }
 
 void Tfrm_Principal::act_CadastroExecute()
@@ -278,7 +292,9 @@ void Tfrm_Principal::act_CadastroExecute()
         MostraJanelaFilha(frm_Cadastros);
         return;
     }
-    frm_Cadastros = new Tfrm_Cadastros(DM, this);
+    frm_Cadastros = new Tfrm_Cadastros(m_dm, m_rm, this);
+    // Its "Pesquisar Pedido" opens the one search window of the program.
+    connect(frm_Cadastros, &Tfrm_Cadastros::PesquisaPedida, this, &Tfrm_Principal::AbrePesquisa);
     AbreJanelaFilha(m_mdi, frm_Cadastros, true);
 }
 

@@ -5,6 +5,7 @@
 // opens the central datasets. Call from the UI thread only.
 
 #include <QMainWindow>
+#include <QPointer>
 
 class QAction;
 class QFrame;
@@ -13,12 +14,21 @@ class QMdiSubWindow;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class TDM;
+class TFormCadPrep;
+class TRM;
 
 class Tfrm_Principal : public QMainWindow {
     Q_OBJECT
 public:
     explicit Tfrm_Principal(QWidget *parent = nullptr);
     ~Tfrm_Principal() override;
+
+    // What its commands work with, given at start-up once they exist (the
+    // window itself comes first: it reads the configuration): the data module
+    // whose central datasets it opens and closes and which the windows it
+    // opens show, the report module, and the lot register it shows.
+    void UsaModulos(TDM *dm, TRM *rm, TFormCadPrep *lotes);
 
     QMdiArea *mdiArea() const { return m_mdi; }
 
@@ -67,6 +77,13 @@ private:
     void FormShow();
     void FormClose();
     void CriaPainelInformacoes(QWidget *central);
+    // The order search, brought to the front when it exists, else created
+    // owned by dono (this window or an analysis window, with which it goes).
+    void AbrePesquisa(QWidget *dono);
+
+    TDM *m_dm = nullptr;
+    TRM *m_rm = nullptr;
+    QPointer<TFormCadPrep> m_lotes;
 
     QMdiArea *m_mdi;
     QWidget *m_central;

@@ -28,7 +28,7 @@ int main(int argc, char **argv)
     TestDb::point(dm.sqlcon1);
     for (ClientDataSet *cds : {dm.cds_RPesoMed, dm.cds_PesoMed, dm.cds_Pedidos, dm.cds_Pediform, dm.cds_Compedid})
         cds->Open();
-    auto *window = new Tfrm_Cadastros(DM);
+    auto *window = new Tfrm_Cadastros(DM, nullptr);
     frm_Cadastros = window;
     window->show();
 

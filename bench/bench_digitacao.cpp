@@ -40,7 +40,7 @@ int main(int argc, char **argv)
     dm.sqlcon1.setParam(QStringLiteral("Database"), database);
     for (ClientDataSet *cds : {dm.cds_RPesoMed, dm.cds_PesoMed, dm.cds_Pedidos, dm.cds_Pediform, dm.cds_Compedid})
         cds->Open();
-    auto *window = new Tfrm_Cadastros(DM);
+    auto *window = new Tfrm_Cadastros(DM, nullptr);
     frm_Cadastros = window;
     QObject::connect(&BalancaDoPrograma(), &LeitorBalanca::pesoLido,
                      [&] { balancaTempos.append(balancaRelogio.nsecsElapsed() / 1e6); });

@@ -92,7 +92,7 @@ int main(int argc, char **argv)
         cds->Open();
     auto *rm = new TRM(DM);
     RM = rm;
-    auto *window = new Tfrm_Cadastros(DM);
+    auto *window = new Tfrm_Cadastros(DM, RM);
     frm_Cadastros = window;
     window->show();
     QApplication::processEvents();

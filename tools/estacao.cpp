@@ -98,6 +98,7 @@ int main(int argc, char **argv)
     DM->sqlcon1.setParam(QStringLiteral("Database"), a[1]);
     RM = new TRM(DM);
     FormCadPrep = new TFormCadPrep(DM);
+    frm_Principal->UsaModulos(DM, RM, FormCadPrep);
     frm_Principal->show();
     const QString acao = a[2];
 

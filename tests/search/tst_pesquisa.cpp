@@ -178,6 +178,7 @@ private slots:
         frm_Principal = new Tfrm_Principal;
         DM = new TDM;
         TestDb::point(DM->sqlcon1);
+        frm_Principal->UsaModulos(DM, nullptr, nullptr);
         frm_Principal->resize(1000, 700);
         frm_Principal->show();
         QVERIFY(QTest::qWaitForWindowExposed(frm_Principal));

@@ -27,6 +27,7 @@ void inicia(const QString &database)
         DM->sqlcon1.setParam(QStringLiteral("Database"), database);
     RM = new TRM(DM);
     FormCadPrep = new TFormCadPrep(DM);
+    frm_Principal->UsaModulos(DM, RM, FormCadPrep);
     frm_Principal->resize(1200, 800);
     frm_Principal->show();
     QApplication::setActiveWindow(frm_Principal);

@@ -66,8 +66,12 @@ void ColapsaGrupo(TDM &dm, const QString &codigo, const QString &lote, const QSt
     fb::Transaction transacao(dm.sqlcon1.connection());
     QList<QList<QVariant>> grupo;
     {
+        // Locked as read: a row changed or deleted elsewhere from now on waits
+        // for the collapse and is then refused there, instead of being
+        // written back here as it was read.
         fb::Statement leitura(transacao, QStringLiteral("Select ") + ColunasPesCaVaz +
-                                             QStringLiteral(" from PESCAVAZ where LOTE = ") + quoted(lote));
+                                             QStringLiteral(" from PESCAVAZ where LOTE = ") + quoted(lote) +
+                                             QStringLiteral(" with lock"));
         leitura.open();
         while (leitura.fetch()) {
             QList<QVariant> linha;

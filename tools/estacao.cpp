@@ -14,6 +14,8 @@
 //   estacao <database> edita <code> <lot> <weight>
 //       the first weight of a lot changed in the grid, Enter to the second;
 //       the wait is before the Enter that leaves it and stores the lot
+//   estacao <database> exclui <code> <lot> <size>
+//       "Excluir este registro" on that lot, answered Yes
 //   estacao <database> elimina
 //       "Eliminar duplicações"
 
@@ -149,6 +151,12 @@ int main(int argc, char **argv)
             // Leaving the second weight stores the lot: the step that races.
             espera();
             QTest::keyClick(grade, Qt::Key_Return);
+        } else if (acao == QLatin1String("exclui")) {
+            abreLotes();
+            if (!DM->PesoCaV->Locate(QStringLiteral("CODFORN;LOTE;TAMCAP"), {a[3], a[4], a[5]}))
+                throw AppError(QStringLiteral("lote não encontrado"));
+            espera();
+            FormCadPrep->Excluiresteregistro1->trigger();
         } else if (acao == QLatin1String("elimina")) {
             abreLotes();
             espera();

@@ -3,6 +3,7 @@
 // nothing is lost in silence, every refusal reaches its user, and the stored
 // figures agree with the stored weights.
 
+#include "data/firebird/FbClient.h"
 #include "tests/support/TestDb.h"
 
 #include <QCoreApplication>
@@ -50,11 +51,14 @@ public:
         return false;
     }
     void vai() { m_processo.write("vai\n"); }
+    qint64 pid() const { return m_processo.processId(); }
     bool termina()
     {
-        const bool ok = espera(QStringLiteral("fim")) && m_processo.waitForFinished(30000);
+        // It may have ended already, while the test waited on another.
+        const bool ok = espera(QStringLiteral("fim")) &&
+                        (m_processo.state() == QProcess::NotRunning || m_processo.waitForFinished(30000));
         le();
-        return ok && m_processo.exitCode() == 0;
+        return ok && m_processo.exitStatus() == QProcess::NormalExit && m_processo.exitCode() == 0;
     }
     QStringList mensagens() const
     {
@@ -237,6 +241,86 @@ private slots:
                                        "where LOTE = 'L5'"))
                      .toString(),
                  correcao ? QStringLiteral("0012/0/95") : QStringLiteral("12/1/91"));
+    }
+
+    void eliminatingDuplicatesHoldsTheGroupItRead_data()
+    {
+        QTest::addColumn<QStringList>("outra");
+        QTest::newRow("the lot that stands for the group corrected elsewhere")
+            << QStringList{QStringLiteral("edita"), QStringLiteral("0012"), QStringLiteral("L5"), QStringLiteral("95")};
+        QTest::newRow("the lot that stands for the group deleted elsewhere")
+            << QStringList{QStringLiteral("exclui"), QStringLiteral("0012"), QStringLiteral("L5"), QStringLiteral("0")};
+    }
+    void eliminatingDuplicatesHoldsTheGroupItRead()
+    {
+        QFETCH(QStringList, outra);
+        TestDb::exec({QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO, P01) values "
+                                     "('0012', 'L5', '0', 90, 90)"),
+                      QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO, P01) values "
+                                     "('12', 'L5', '1', 91, 91)"),
+                      // The connection named in ESPERA is held at each deletion of a
+                      // lot for as long as the test holds the row of ESPERA.
+                      QStringLiteral("create table ESPERA (ID integer)"),
+                      QStringLiteral("insert into ESPERA (ID) values (0)"),
+                      QStringLiteral("create trigger T_ESPERA for PESCAVAZ before delete as begin "
+                                     "if (current_connection = (select ID from ESPERA)) then "
+                                     "update ESPERA set ID = ID; end")});
+        struct Remove {
+            ~Remove()
+            {
+                try {
+                    // No statement of the test's own connection may hold the table.
+                    TestDb::admin().close();
+                    TestDb::exec({QStringLiteral("drop trigger T_ESPERA"), QStringLiteral("drop table ESPERA")});
+                } catch (const std::exception &e) {
+                    qWarning("%s", e.what());
+                }
+            }
+        } remove;
+        Estacao a({QStringLiteral("elimina")});
+        QVERIFY2(a.espera(QStringLiteral("pronto")), qPrintable(a.linhas().join(QLatin1Char('\n'))));
+        // The collapse is the one held, after it read its group, at its first deletion.
+        TestDb::exec({QStringLiteral("update ESPERA set ID = (select MON$ATTACHMENT_ID from MON$ATTACHMENTS where "
+                                     "MON$REMOTE_PID = %1)")
+                          .arg(a.pid())});
+        QVERIFY(scalar(QStringLiteral("select ID from ESPERA")).toInt() > 0);
+        auto espera = std::make_unique<fb::Transaction>(TestDb::admin().connection());
+        fb::Statement(*espera, QStringLiteral("update ESPERA set ID = ID")).execute();
+        // The other workstation has the lot on its screen.
+        Estacao b(outra);
+        QVERIFY2(b.espera(QStringLiteral("pronto")), qPrintable(b.linhas().join(QLatin1Char('\n'))));
+        a.vai();
+        bool parada = false;
+        for (int i = 0; i < 300 && !parada; ++i) {
+            parada = scalar(QStringLiteral("select count(*) from MON$STATEMENTS where MON$STATE = 1 and "
+                                           "MON$SQL_TEXT containing 'delete from PESCAVAZ'"))
+                         .toInt() > 0;
+            if (!parada)
+                QTest::qWait(100);
+        }
+        QVERIFY2(parada, qPrintable(a.linhas().join(QLatin1Char('\n'))));
+        // Meanwhile the other one corrects or deletes the lot that stands for the group.
+        b.vai();
+        QTest::qWait(1000);
+        espera->rollback();
+        espera.reset();
+        QVERIFY2(a.termina(), qPrintable(a.linhas().join(QLatin1Char('\n'))));
+        QVERIFY2(b.termina(), qPrintable(b.linhas().join(QLatin1Char('\n'))));
+        // Nothing lost in silence: the correction is stored and a deleted lot
+        // stays deleted, or the other workstation was told that its own change
+        // was not made.
+        const QString todas = a.linhas().join(QLatin1Char('\n')) + QStringLiteral("\n--\n") +
+                              b.linhas().join(QLatin1Char('\n'));
+        const bool feito =
+            outra.first() == QLatin1String("edita")
+                ? scalar(QStringLiteral("select count(*) from PESCAVAZ where LOTE = 'L5' and P01 = 95")).toInt() == 1
+                : scalar(QStringLiteral("select count(*) from PESCAVAZ where LOTE = 'L5' and P01 = 90")).toInt() == 0;
+        const bool avisada = outra.first() == QLatin1String("edita") ? !b.mensagens().isEmpty()
+                                                                     : b.mensagens().size() > 1;
+        QVERIFY2(feito || avisada, qPrintable(todas));
+        // The group is one lot, or its collapse was refused and said so.
+        const int ficam = scalar(QStringLiteral("select count(*) from PESCAVAZ where LOTE = 'L5'")).toInt();
+        QVERIFY2(ficam <= 1 || a.mensagens().filter(QStringLiteral("não foi eliminada")).size() == 1, qPrintable(todas));
     }
 
     void aLotChangedByAnotherWhileEdited()

@@ -53,6 +53,10 @@ ResultadoDaAnalise AnalisarCapsulas(TDM &dm, MessageService &mensagens)
     // Anything still pending from an earlier post goes first, or the analysis
     // does not start: its rows would otherwise be written with the analysis.
     w->CheckBrowseMode();
+    // A weighing whose write failed is written as the next weighing would
+    // write it: renumbered when another workstation took its capsule number.
+    if (w->CurrentIsPending())
+        dm.GravaPesagensPendentes();
     if (w->ChangeCount() > 0 && w->ApplyUpdates(-1) > 0)
         throw AppError(QStringLiteral("Há pesagens pendentes que o banco de dados recusou; a análise não foi "
                                       "feita.\rMotivo: %1").arg(w->LastApplyError()));

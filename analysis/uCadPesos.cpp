@@ -41,6 +41,19 @@ QColor CorDoResultado(const QString &resultado)
     return resultado == QLatin1String("Aprovado") ? QColor(0, 128, 0) : QColor(255, 0, 0);
 }
 
+bool PesagensPendentesResolvidas(TDM *dm, const QString &pergunta)
+{
+    ClientDataSet *w = dm ? dm->cds_PesoMed : nullptr;
+    if (!w || !w->Active() || w->State() != DataSetState::Browse || w->ChangeCount() == 0)
+        return true;
+    try {
+        dm->GravaPesagensPendentes();
+        return true;
+    } catch (const AppError &e) {
+        return messages().confirm(e.text() + QStringLiteral("\r\r") + pergunta);
+    }
+}
+
 namespace {
 
 QFont arredondada(int pixels, bool bold = true)
@@ -183,7 +196,21 @@ void Tfrm_Cadastros::MontaTela()
     });
     // Weights are typed as "weight, Enter": each new capsule row starts in "Peso".
     dbgrd1->newRowColumn = 1;
-    dbgrd1->onEnter = [](DBGrid &grade) { grade.advanceRow(); };
+    dbgrd1->onEnter = [](DBGrid &grade) {
+        const bool postando = grade.dataSet() && grade.dataSet()->State() != DataSetState::Browse;
+        try {
+            grade.advanceRow();
+        } catch (const AppError &e) {
+            // The weight is kept but not written: say what becomes of it and of the next one.
+            if (!postando || !grade.advanceOwed())
+                throw;
+            throw AppError(e.text() + QStringLiteral("\r\rA pesagem da %1 continua pendente nesta estação. Ela "
+                                                     "será gravada antes do próximo peso digitado, que irá para a "
+                                                     "cápsula seguinte. Tecle Enter nesta linha para gravá-la "
+                                                     "agora; para corrigir o peso, clique nele e digite de novo.")
+                                          .arg(DescricaoPesagem(*grade.dataSet())));
+        }
+    };
     dbgrd1->installEventFilter(this);
     middle->addWidget(dbgrd1, 1);
     Mensagem = new QLabel(grp3);
@@ -525,6 +552,14 @@ void Tfrm_Cadastros::closeEvent(QCloseEvent *event)
 {
     // Reasons still being amended are stored before the window goes.
     guarded([this] { DBRichEdit1->store(); });
+    // A weighing that could not be written is written now, or the pharmacist
+    // decides: it stays pending on this workstation either way.
+    if (!PesagensPendentesResolvidas(m_dm, QStringLiteral("Fechar a janela mesmo assim? A pesagem continua "
+                                                          "pendente nesta estação e será gravada com a próxima "
+                                                          "pesagem."))) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
 }

@@ -99,3 +99,8 @@ extern Tfrm_Cadastros *frm_Cadastros;
 
 // The colour of a verdict: green (0, 128, 0) for exactly "Aprovado", red otherwise.
 QColor CorDoResultado(const QString &resultado);
+
+// Weighings posted but not written (the link was lost) are written now; when
+// they still cannot be, the user is asked the question given, after the
+// reason. True when nothing is pending any more or the user answered yes.
+bool PesagensPendentesResolvidas(TDM *dm, const QString &pergunta);

@@ -220,6 +220,13 @@ void Tfrm_Principal::FormShow()
 
 void Tfrm_Principal::closeEvent(QCloseEvent *event)
 {
+    // Weighings that could not be written are written now; closing the
+    // program would lose them, so the user decides when they still cannot be.
+    if (!PesagensPendentesResolvidas(DM, QStringLiteral("Sair do programa mesmo assim? A pesagem que não foi "
+                                                        "gravada será perdida."))) {
+        event->ignore();
+        return;
+    }
     // A failure keeps the window open; it is shown unless the close came from "Sair".
     try {
         FormClose();

@@ -131,6 +131,14 @@ public:
     // Whether the database holds a result record of the formula.
     bool ResultadoGuardado(const QString &estacao, qint64 npedido, qint64 nformula);
 
+    // Weighings posted on this workstation whose write-back failed (a lost
+    // connection, a refusal) are written now, before anything is numbered
+    // after them; a new one whose capsule number another workstation stored
+    // meanwhile takes the next free number first. The weighings are then read
+    // again, on the same row. When they cannot be written they stay pending
+    // and the error says which one and why.
+    void GravaPesagensPendentes();
+
     // Record rules of the weighings and the result record.
     void cds_PesoMedBeforeInsert(ClientDataSet &ds);
     void cds_PesoMedAfterInsert(ClientDataSet &ds);
@@ -209,6 +217,9 @@ double MediaDosPesos(const QList<std::optional<double>> &pesos);
 // The text key of a formula: station, order number with at least six digits,
 // formula number.
 QString ChaveFormula(const QString &estacao, qint64 npedido, qint64 nformula);
+// The current weighing of the dataset as the pharmacist knows it: its
+// capsule number and weight, "cápsula 2 (175,5)".
+QString DescricaoPesagem(ClientDataSet &ds);
 
 extern TDM *DM;
 

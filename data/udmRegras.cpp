@@ -2,6 +2,7 @@
 // deleted or scrolled: identifiers, keys, capsule numbers, the result record
 // of a formula's first weighing, immediate write-back, and the verdict colour.
 
+#include "core/DisplayFormat.h"
 #include "core/SqlText.h"
 #include "data/udm.h"
 
@@ -11,6 +12,14 @@
 QString ChaveFormula(const QString &estacao, qint64 npedido, qint64 nformula)
 {
     return estacao + QStringLiteral("%1").arg(npedido, 6, 10, QLatin1Char('0')) + QString::number(nformula);
+}
+
+QString DescricaoPesagem(ClientDataSet &ds)
+{
+    const Field peso = ds.FieldByName(QStringLiteral("PESO"));
+    return QStringLiteral("cápsula %1 (%2)")
+        .arg(ds.FieldByName(QStringLiteral("NUMCAP")).AsInteger())
+        .arg(peso.IsNull() ? QStringLiteral("sem peso") : numberForTyping(peso.AsFloat()));
 }
 
 void TDM::LigaRegras()
@@ -88,8 +97,57 @@ void TDM::GravaAlteracoes(ClientDataSet &ds, const QString &oQue, const QString 
                             ds.LastApplyError(), conselho));
 }
 
-void TDM::cds_PesoMedBeforeInsert(ClientDataSet &)
+void TDM::GravaPesagensPendentes()
 {
+    ClientDataSet &ds = *cds_PesoMed;
+    if (m_gravacaoAdiada || !ds.Active() || ds.ChangeCount() == 0)
+        return;
+    const bool naLinha = ds.CurrentIsPending();
+    const QString qual = naLinha ? DescricaoPesagem(ds) : QString();
+    try {
+        if (ds.CurrentIsPendingInsert()) {
+            // Its number was the next one when it was typed; another workstation
+            // may have stored that number since.
+            const qint64 numcap = ds.FieldByName(QStringLiteral("NUMCAP")).AsInteger();
+            const qint64 proxima = ProximoNumeroCapsula(ds.FieldByName(QStringLiteral("ESTACAO")).AsString(),
+                                                        ds.FieldByName(QStringLiteral("NPEDIDO")).AsInteger(),
+                                                        ds.FieldByName(QStringLiteral("NFORMULA")).AsInteger());
+            sqlds_Generico.Close();
+            cds_Generico->Close();
+            if (proxima > numcap) {
+                const QScopedValueRollback<bool> renumerando(m_renumerando, true);
+                ds.Edit();
+                ds.FieldByName(QStringLiteral("NUMCAP")).SetAsInteger(proxima);
+                ds.Post();
+            }
+        }
+        GravaAlteracoes(ds, QStringLiteral("A pesagem"),
+                        QStringLiteral("Confira a pesagem com a da outra estação; a linha pode ser excluída e "
+                                       "digitada de novo."));
+    } catch (const AppError &e) {
+        if (qual.isEmpty())
+            throw;
+        throw AppError(e.text() + QStringLiteral("\r\rA pesagem da %1 continua pendente nesta estação.").arg(qual));
+    }
+    // Read after the write: what the database holds, other workstations' rows included.
+    const qint64 id = naLinha ? ds.FieldByName(QStringLiteral("ID_PESOMED")).AsInteger() : 0;
+    ds.Refresh();
+    if (naLinha)
+        ds.Locate(QStringLiteral("ID_PESOMED"), {id});
+}
+
+void TDM::cds_PesoMedBeforeInsert(ClientDataSet &ds)
+{
+    // A weighing still pending is written before the next one is numbered:
+    // numbers follow the order typed, and nothing typed is overwritten.
+    const bool naLinha = ds.CurrentIsPending();
+    try {
+        GravaPesagensPendentes();
+    } catch (const AppError &e) {
+        if (!naLinha)
+            throw;
+        throw AppError(e.text() + QStringLiteral(" A cápsula seguinte só é aberta depois que ela for gravada."));
+    }
     ConsultaGenerica(QStringLiteral("Select Max(ID_PESOMED) as ULTID from pesomed"));
     m_ultimoId = cds_Generico->FieldByName(QStringLiteral("ULTID")).AsInteger();
 }

@@ -324,12 +324,37 @@ void DBGrid::advanceRow()
         return;
     if (ds->State() == DataSetState::Insert && !m_typed)
         return;
-    if (ds->State() != DataSetState::Browse)
-        ds->Post();
+    if (ds->State() != DataSetState::Browse) {
+        try {
+            ds->Post();
+        } catch (...) {
+            // Posted, but its write failed: the record stays pending, and what
+            // comes next must not be typed over it.
+            m_advanceOwed = ds->State() == DataSetState::Browse && ds->CurrentIsPending();
+            throw;
+        }
+    }
+    // A move that fails over a pending record is made by the next value instead.
+    m_advanceOwed = ds->CurrentIsPending();
     if (ds->RecNo() >= ds->RecordCount())
         addRow(true);
     else
         ds->Next();
+    m_advanceOwed = false;
+}
+
+bool DBGrid::advanceOwed() const
+{
+    ClientDataSet *ds = dataSet();
+    return m_advanceOwed && ds && ds->Active() && ds->State() == DataSetState::Browse && ds->CurrentIsPending();
+}
+
+void DBGrid::payOwedAdvance()
+{
+    if (!advanceOwed())
+        return;
+    // A failure (the record still cannot be written) leaves the move owed.
+    advanceRow();
 }
 
 bool DBGrid::receiveValue(int column, const QString &texto)
@@ -338,6 +363,7 @@ bool DBGrid::receiveValue(int column, const QString &texto)
         return false;
     if (dataSet()->IsEmpty())
         addRow(true);
+    payOwedAdvance();
     if (!typeIntoCell(column, texto))
         return false;
     enterPressed();
@@ -367,6 +393,9 @@ void DBGrid::mousePressEvent(QMouseEvent *event)
 {
     // A click in the empty area below the rows starts a new record.
     const QPoint at = event->position().toPoint();
+    // A click on a record is a deliberate choice of where the keys go.
+    if (event->button() == Qt::LeftButton && indexAt(at).isValid())
+        m_advanceOwed = false;
     const int rows = m_model->rowCount();
     const int bottom = rows > 0 ? rowViewportPosition(rows - 1) + rowHeight(rows - 1) : 0;
     if (event->button() == Qt::LeftButton && writable() && !indexAt(at).isValid() && at.y() >= bottom &&
@@ -461,6 +490,7 @@ void DBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previ
     ClientDataSet *ds = dataSet();
     if (m_following || !ds || !current.isValid() || current.row() == previous.row())
         return;
+    m_advanceOwed = false;
     if (ds->RecNo() != current.row() + 1) {
         guarded([&] { ds->SetRecNo(current.row() + 1); });
         // Leaving an untouched new row removes it: show where the dataset stands.
@@ -534,6 +564,9 @@ void DBGrid::handleKey(QKeyEvent *event)
                            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     if (canWrite && character && ds->IsEmpty())
         addRow(true);
+    // The next value after a record that could not be written goes to the next row.
+    if (canWrite && character && state() != QAbstractItemView::EditingState)
+        payOwedAdvance();
     QTableView::keyPressEvent(event);
 }
 

@@ -105,8 +105,14 @@ public:
 
     // Posts the current record and moves to the next one, a new one after the
     // last: "weight, Enter" as an Enter handler. A new record in which nothing
-    // was typed stays where it is.
+    // was typed stays where it is. A record posted but not written back (its
+    // write failed; it stays pending) keeps the cursor until the move can be
+    // made: the next value typed or received makes it first, so that it never
+    // lands on that record. A deliberate click into the grid, or moving to
+    // another row, gives the move up.
     void advanceRow();
+    // Whether the move after a record not written back is still to be made.
+    bool advanceOwed() const;
     // Adds a record (at the end, or before the current one) as the user asked
     // for one, and puts the cursor on the new-row column; an untouched new
     // record already current is used as it is.
@@ -148,12 +154,15 @@ private:
     void onStateChanged();
     void handleKey(QKeyEvent *event);
     bool changeCurrent(const QModelIndex &from, const QModelIndex &to);
+    // Makes the move owed by advanceRow, if any, before a value goes into the current record.
+    void payOwedAdvance();
 
     DataSetModel *m_model;
     bool m_inHook = false;
     bool m_redirected = false;
     bool m_following = false;
     bool m_typed = false;   // something was typed in the new record
+    bool m_advanceOwed = false;
     int m_lastColumn = 0;   // the current column, kept across re-reads of the rows
     DataSetState m_lastState = DataSetState::Inactive;
 };

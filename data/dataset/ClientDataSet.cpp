@@ -776,6 +776,12 @@ bool ClientDataSet::CurrentIsPendingInsert() const
            m_view[m_cursor]->status == Row::Inserted;
 }
 
+bool ClientDataSet::CurrentIsPending() const
+{
+    return m_state == DataSetState::Browse && m_cursor >= 0 && m_cursor < m_view.size() &&
+           m_view[m_cursor]->status != Row::Unchanged;
+}
+
 QList<RowChange> ClientDataSet::pendingChanges(QList<Row *> &rows, QList<int> &deletedIndexes) const
 {
     struct Entry {

@@ -102,6 +102,9 @@ public:
     int ChangeCount() const;
     // Whether the current record is a new one not yet written back.
     bool CurrentIsPendingInsert() const;
+    // Whether the current record, in browse state, holds a change (new or
+    // modified) not yet written back.
+    bool CurrentIsPending() const;
     // Writes the change log back (see DataSetProvider::apply); returns the
     // number of changes refused, which stay pending.
     int ApplyUpdates(int maxErrors);

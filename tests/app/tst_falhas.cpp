@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -42,6 +43,30 @@ void derruba()
 {
     TestDb::exec({QStringLiteral("delete from MON$ATTACHMENTS where MON$ATTACHMENT_ID <> CURRENT_CONNECTION "
                                  "and MON$SYSTEM_FLAG = 0")});
+}
+
+// "numcap:weight|..." of the formula's weighings, in capsule order.
+QString pesagensGuardadas()
+{
+    return scalar(QStringLiteral("select list(NUMCAP || ':' || cast(PESO as numeric(9,1)), '|') from (select NUMCAP, "
+                                 "PESO from PESOMED order by NUMCAP)"))
+        .toString();
+}
+
+// The same as the weights grid shows them, a new row still being typed left out.
+QString pesagensNaGrade(DBGrid *grade)
+{
+    ClientDataSet *ds = grade->dataSet();
+    const int numcap = ds->FieldIndex(QStringLiteral("NUMCAP"));
+    const int peso = ds->FieldIndex(QStringLiteral("PESO"));
+    QStringList linhas;
+    for (int r = 0; r < ds->RecordCount(); ++r) {
+        if (ds->State() == DataSetState::Insert && r == ds->RecNo() - 1)
+            continue;
+        linhas.append(QStringLiteral("%1:%2").arg(ds->rowValue(r, numcap).toLongLong()).arg(
+            ds->rowValue(r, peso).toDouble(), 0, 'f', 1));
+    }
+    return linhas.join(QLatin1Char('|'));
 }
 
 } // namespace
@@ -109,6 +134,128 @@ private slots:
                      .toString(),
                  QStringLiteral("250,251,252"));
         frm_Cadastros->close();
+    }
+
+    // A weight typed while the server is stopped is kept, written first once
+    // the server is back, and never typed over by the next one.
+    void weighingWhileServerStopped_data()
+    {
+        QTest::addColumn<QString>("outraEstacao");   // a weighing another workstation stores meanwhile
+        QTest::addColumn<bool>("cliqueNaLinha");     // the pharmacist goes back to the row on purpose
+        QTest::addColumn<QStringList>("depois");     // typed once the server is back; "\n" is Enter, "F5" F5
+        QTest::addColumn<QString>("esperado");
+
+        const QString tres = QStringLiteral("1:174.5|2:175.5|3:176.5");
+        QTest::newRow("the next weight goes to the next capsule")
+            << QString() << false << QStringList{QStringLiteral("176,5"), QStringLiteral("\n")} << tres;
+        QTest::newRow("Enter on the row writes it, then the next capsule")
+            << QString() << false
+            << QStringList{QStringLiteral("\n"), QStringLiteral("176,5"), QStringLiteral("\n")} << tres;
+        QTest::newRow("retyped on the row on purpose")
+            << QString() << true << QStringList{QStringLiteral("175"), QStringLiteral("\n")}
+            << QStringLiteral("1:174.5|2:175.0");
+        // Another workstation took capsule 2 (with the same identifier, or another one).
+        QTest::newRow("capsule 2 stored elsewhere, same identifier")
+            << QStringLiteral("2") << false << QStringList{QStringLiteral("176,5"), QStringLiteral("\n")}
+            << QStringLiteral("1:174.5|2:180.0|3:175.5|4:176.5");
+        QTest::newRow("capsule 2 stored elsewhere, another identifier")
+            << QStringLiteral("9") << false << QStringList{QStringLiteral("176,5"), QStringLiteral("\n")}
+            << QStringLiteral("1:174.5|2:180.0|3:175.5|4:176.5");
+        QTest::newRow("the analysis writes it first")
+            << QStringLiteral("9") << false << QStringList{QStringLiteral("F5")}
+            << QStringLiteral("1:174.5|2:180.0|3:175.5");
+    }
+    void weighingWhileServerStopped()
+    {
+        QFETCH(QString, outraEstacao);
+        QFETCH(bool, cliqueNaLinha);
+        QFETCH(QStringList, depois);
+        QFETCH(QString, esperado);
+
+        key(Qt::Key_F4);
+        TestPrograma::clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
+        TestPrograma::digita(QStringLiteral("174,5"));
+        key(Qt::Key_Return);
+        QCOMPARE(pesagensGuardadas(), QStringLiteral("1:174.5"));
+        QVERIFY2(servidor->para(), qPrintable(servidor->erro()));
+        TestPrograma::digita(QStringLiteral("175,5"));
+        key(Qt::Key_Return);
+        QVERIFY2(servidor->inicia(), qPrintable(servidor->erro()));
+        // Told plainly, with what becomes of the weight and of the next one.
+        QCOMPARE(recorder->texts().size(), 1);
+        const QString aviso = recorder->texts().first();
+        QVERIFY2(aviso.startsWith(kPerdida), qPrintable(aviso));
+        QVERIFY2(aviso.contains(QStringLiteral("A pesagem da cápsula 2 (175,5) continua pendente nesta estação. Ela "
+                                               "será gravada antes do próximo peso digitado, que irá para a cápsula "
+                                               "seguinte. Tecle Enter nesta linha para gravá-la agora")),
+                 qPrintable(aviso));
+        QCOMPARE(pesagensGuardadas(), QStringLiteral("1:174.5"));
+        recorder->clear();
+        if (!outraEstacao.isEmpty())
+            TestDb::exec({QStringLiteral("insert into PESOMED (ID_PESOMED, ESTACAO, NPEDIDO, NFORMULA, NUMCAP, PESO) "
+                                         "values (%1, '01', 4521, 1, 2, 180)")
+                              .arg(outraEstacao)});
+        if (cliqueNaLinha)
+            TestPrograma::clicaNaCelula(frm_Cadastros->dbgrd1, 1, 1);
+        for (const QString &teclas : depois) {
+            if (teclas == QLatin1String("\n"))
+                key(Qt::Key_Return);
+            else if (teclas == QLatin1String("F5"))
+                key(Qt::Key_F5);
+            else
+                TestPrograma::digita(teclas);
+        }
+        QVERIFY2(recorder->texts().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        // Nothing lost, nothing twice, numbers in order; the grid shows what is stored.
+        QCOMPARE(pesagensGuardadas(), esperado);
+        QCOMPARE(pesagensNaGrade(frm_Cadastros->dbgrd1), esperado);
+        QCOMPARE(DM->cds_PesoMed->ChangeCount(), 0);
+        frm_Cadastros->close();
+    }
+
+    // Closing while a weighing could not be written: written when the server
+    // answers; asked, and kept on No, when it does not.
+    void closingWithWeighingPending()
+    {
+        key(Qt::Key_F4);
+        TestPrograma::clicaAbaixoDasLinhas(frm_Cadastros->dbgrd1);
+        TestPrograma::digita(QStringLiteral("174,5"));
+        key(Qt::Key_Return);
+        QVERIFY2(servidor->para(), qPrintable(servidor->erro()));
+        TestPrograma::digita(QStringLiteral("175,5"));
+        key(Qt::Key_Return);
+        QCOMPARE(recorder->texts().size(), 1);
+        struct Fecho {
+            QWidget *janela;
+            std::function<void()> fecha;
+            QString pergunta;
+        };
+        const Fecho fechos[] = {
+            {frm_Cadastros, [] { frm_Cadastros->BitBtn2->click(); },
+             QStringLiteral("Fechar a janela mesmo assim? A pesagem continua pendente nesta estação")},
+            {frm_Principal, [] { frm_Principal->close(); },
+             QStringLiteral("Sair do programa mesmo assim? A pesagem que não foi gravada será perdida.")},
+        };
+        for (const Fecho &f : fechos) {
+            recorder->clear();
+            f.fecha();
+            QCOMPARE(recorder->entries().size(), 1);
+            QCOMPARE(recorder->entries().first().kind, MessageRecorder::Kind::Confirm);
+            const QString pergunta = recorder->texts().first();
+            QVERIFY2(pergunta.contains(QStringLiteral("A pesagem da cápsula 2 (175,5) continua pendente")),
+                     qPrintable(pergunta));
+            QVERIFY2(pergunta.contains(f.pergunta), qPrintable(pergunta));
+            // No: the window stays, the weight with it.
+            QVERIFY(f.janela->isVisible());
+            QCOMPARE(DM->cds_PesoMed->ChangeCount(), 1);
+        }
+        // The server back: "Sair" writes it and closes, asking nothing.
+        QVERIFY2(servidor->inicia(), qPrintable(servidor->erro()));
+        recorder->clear();
+        frm_Cadastros->BitBtn2->click();
+        QVERIFY2(recorder->texts().isEmpty(), qPrintable(recorder->texts().join(QLatin1Char('|'))));
+        QVERIFY(!frm_Cadastros);
+        QCOMPARE(pesagensGuardadas(), QStringLiteral("1:174.5|2:175.5"));
     }
 
     void analysis()

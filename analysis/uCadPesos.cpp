@@ -1,11 +1,15 @@
 #include "analysis/uCadPesos.h"
 
 #include "analysis/Analise.h"
+#include "analysis/Manipuladores.h"
 #include "analysis/PesoTeorico.h"
 #include "config/uConfiguracao.h"
 #include "core/Messages.h"
 #include "core/SqlText.h"
 #include "data/udm.h"
+#include "history/uHistorico.h"
+#include "report/RegistroDaAnalise.h"
+#include "report/ReportData.h"
 #include "report/ReportProject.h"
 #include "report/StoredAnalysis.h"
 #include "report/uRM.h"
@@ -18,6 +22,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -299,6 +305,19 @@ void Tfrm_Cadastros::MontaTela()
         ++row;
     }
     right->addWidget(grp1);
+    auto *manipulador = new QHBoxLayout;
+    lbl_Manipulador = new QLabel(QStringLiteral("Manipulador:"), pnl_informacoes);
+    cmb_Manipulador = new QComboBox(pnl_informacoes);
+    cmb_Manipulador->setObjectName(QStringLiteral("cmb_Manipulador"));
+    cmb_Manipulador->setEditable(true);
+    cmb_Manipulador->setInsertPolicy(QComboBox::NoInsert);
+    cmb_Manipulador->lineEdit()->setMaxLength(60);
+    cmb_Manipulador->addItems(ManipuladoresUsados());
+    cmb_Manipulador->setCurrentIndex(cmb_Manipulador->count() > 0 ? 0 : -1);
+    lbl_Manipulador->setBuddy(cmb_Manipulador);
+    manipulador->addWidget(lbl_Manipulador);
+    manipulador->addWidget(cmb_Manipulador, 1);
+    right->addLayout(manipulador);
     btn_Calcular = BotaoColorido(QStringLiteral("Analisar Cápsulas"), QColor(0, 0, 128), pnl_informacoes, 15);
     btn_Calcular->setObjectName(QStringLiteral("btn_Calcular"));
     btn_Calcular->setMinimumHeight(34);
@@ -335,9 +354,19 @@ void Tfrm_Cadastros::MontaTela()
     motivo->setMinimumHeight(70);
     verdict->addWidget(motivo);
     right->addWidget(grp2, 1);
+    lbl_Registro = new QLabel(grp2);
+    lbl_Registro->setObjectName(QStringLiteral("lbl_Registro"));
+    lbl_Registro->setWordWrap(true);
+    lbl_Registro->hide();
+    verdict->addWidget(lbl_Registro);
     btn_Relatorio = new QPushButton(QStringLiteral("Imprimir"), pnl_informacoes);
     btn_Relatorio->setObjectName(QStringLiteral("btn_Relatorio"));
-    right->addWidget(btn_Relatorio);
+    btn_Historico = new QPushButton(QStringLiteral("Histórico"), pnl_informacoes);
+    btn_Historico->setObjectName(QStringLiteral("btn_Historico"));
+    auto *botoes = new QHBoxLayout;
+    botoes->addWidget(btn_Relatorio, 1);
+    botoes->addWidget(btn_Historico);
+    right->addLayout(botoes);
     columns->addLayout(right);
 
     if (m_dm) {
@@ -369,12 +398,22 @@ void Tfrm_Cadastros::MontaTela()
             connect(ds, &ClientDataSet::dataSetChanged, this, confere);
         connect(m_dm->cds_RPesoMed, &ClientDataSet::scrolled, this, confere);
         confere();
+        auto registro = [this] { QMetaObject::invokeMethod(this, [this] { guarded([this] { MostraRegistro(); }); },
+                                                           Qt::QueuedConnection); };
+        connect(m_dm->cds_RPesoMed, &ClientDataSet::dataSetChanged, this, registro);
+        connect(m_dm->cds_RPesoMed, &ClientDataSet::scrolled, this, registro);
+        registro();
+        m_dm->DefineOperador(cmb_Manipulador->currentText());
     }
 
     connect(BitBtn1, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Cadastros::BitBtn1Click));
     connect(BitBtn2, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Cadastros::BitBtn2Click));
     connect(btn_Calcular, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Cadastros::btn_CalcularClick));
     connect(btn_Relatorio, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Cadastros::btn_RelatorioClick));
+    connect(btn_Historico, &QPushButton::clicked, this, guardedSlot(this, &Tfrm_Cadastros::btn_HistoricoClick));
+    connect(cmb_Manipulador->lineEdit(), &QLineEdit::editingFinished, this,
+            guardedSlot(this, &Tfrm_Cadastros::cmb_ManipuladorExit));
+    connect(cmb_Manipulador, &QComboBox::activated, this, guardedSlot(this, &Tfrm_Cadastros::cmb_ManipuladorExit));
 }
 
 void Tfrm_Cadastros::FormCreate()
@@ -451,7 +490,72 @@ void Tfrm_Cadastros::btn_CalcularClick()
         messages().information(QStringLiteral("Não existem cápsulas para calcular o peso médio!"));
         return;
     }
+    cmb_ManipuladorExit();
     AnalisarCapsulas();
+}
+
+void Tfrm_Cadastros::MostraRegistro()
+{
+    if (!m_dm)
+        return;
+    ClientDataSet *r = m_dm->cds_RPesoMed;
+    const bool temRegistro = r->Active() && !r->IsEmpty();
+    // The name the result record holds, when another formula or workstation brings one.
+    const QString gravado =
+        temRegistro ? r->FieldByName(QStringLiteral("MANIPULADOR")).AsString().trimmed() : QString();
+    if (gravado != m_manipuladorDoRegistro) {
+        m_manipuladorDoRegistro = gravado;
+        if (!gravado.isEmpty() && gravado != cmb_Manipulador->currentText().trimmed()) {
+            cmb_Manipulador->setCurrentText(gravado);
+            m_dm->DefineOperador(gravado);
+        }
+    }
+    QStringList linhas;
+    if (temRegistro && !r->FieldByName(QStringLiteral("RESULTADO")).AsString().trimmed().isEmpty())
+        linhas << avisoDeAmostra(int(r->FieldByName(QStringLiteral("QDECAPS")).AsInteger()),
+                                 CapsulasDaFormula(*m_dm->cds_Compedid));
+    if (m_dm->sqlcon1.connected() && !m_dm->TemHistorico())
+        linhas << kHistoricoDesativado;
+    linhas.removeAll(QString());
+    lbl_Registro->setText(linhas.join(QLatin1Char('\n')));
+    lbl_Registro->setVisible(!linhas.isEmpty());
+}
+
+void Tfrm_Cadastros::cmb_ManipuladorExit()
+{
+    const QString nome = cmb_Manipulador->currentText().trimmed();
+    if (nome.isEmpty() || !m_dm)
+        return;
+    m_dm->DefineOperador(nome);
+    LembraManipulador(nome);
+    GravaManipulador();
+}
+
+void Tfrm_Cadastros::GravaManipulador()
+{
+    ClientDataSet *r = m_dm->cds_RPesoMed;
+    const QString nome = cmb_Manipulador->currentText().trimmed();
+    if (nome.isEmpty() || !r->Active() || r->IsEmpty() ||
+        r->FieldByName(QStringLiteral("MANIPULADOR")).AsString().trimmed() == nome)
+        return;
+    if (r->State() == DataSetState::Browse)
+        r->Edit();
+    r->FieldByName(QStringLiteral("MANIPULADOR")).SetAsString(nome);
+    r->Post();
+    m_manipuladorDoRegistro = nome;
+}
+
+void Tfrm_Cadastros::btn_HistoricoClick()
+{
+    if (!m_dm || !m_dm->cds_Pediform->Active() || m_dm->cds_Pediform->IsEmpty())
+        return;
+    ClientDataSet *f = m_dm->cds_Pediform;
+    const QString estacao = f->FieldByName(QStringLiteral("ESTACAO")).AsString();
+    const qint64 npedido = f->FieldByName(QStringLiteral("NPEDIDO")).AsInteger();
+    const qint64 nformula = f->FieldByName(QStringLiteral("NFORMULA")).AsInteger();
+    Tfrm_Historico::Abre(*m_dm, Historico::chaveDaFormula(estacao, npedido, nformula),
+                         QStringLiteral("Estação %1, pedido %2, fórmula %3").arg(estacao).arg(npedido).arg(nformula),
+                         this);
 }
 
 double Tfrm_Cadastros::CalculaPesoTeorico(const QString &estacao, qint64 npedido, qint64 nformula)
@@ -534,6 +638,10 @@ void Tfrm_Cadastros::btn_RelatorioClick()
                                               "antes de imprimir o relatório."));
         return;
     }
+
+    // How the analysis came about, from the history, printed with it.
+    if (RM->rds_PesoMedio)
+        RM->rds_PesoMedio->Registro = LeRegistroDaAnalise(*m_dm, *rel, CapsulasDaFormula(*m_dm->cds_Compedid));
 
     // 6. and 7. The project read afresh from its file; closed again whatever happens.
     try {

@@ -13,6 +13,7 @@ class DBRichEdit;
 class DBText;
 class QFrame;
 class QGroupBox;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class BalancaNaJanela;
@@ -58,6 +59,13 @@ public:
     DBText *DBText1;
     DBRichEdit *DBRichEdit1;
     QPushButton *btn_Relatorio;
+    // The operator: from the result record when it names one, else typed or
+    // chosen from the names used at this workstation.
+    QLabel *lbl_Manipulador;
+    QComboBox *cmb_Manipulador;
+    QPushButton *btn_Historico;
+    // One discreet line: a sample smaller than the method asks, the history off.
+    QLabel *lbl_Registro;
 
     void FormActivate();
     void dbgrd1Enter();
@@ -65,6 +73,9 @@ public:
     void BitBtn2Click();
     void btn_CalcularClick();
     void btn_RelatorioClick();
+    void btn_HistoricoClick();
+    // The operator typed or chosen: it goes with the history rows from now on.
+    void cmb_ManipuladorExit();
 
     // Colours the verdict text: green for exactly "Aprovado", red otherwise.
     void PintaResultado(const QString &resultado);
@@ -89,6 +100,11 @@ private:
     void FormCreate();
     void FormClose();
     void MontaTela();
+    // The operator and the sample line of the formula now current.
+    void MostraRegistro();
+    // The operator onto the result record, when it names none or another.
+    void GravaManipulador();
+    QString m_manipuladorDoRegistro;
     TDM *m_dm;
     TRM *m_rm;
     bool m_activationWatched = false;

@@ -1,13 +1,19 @@
 /*
   History of the capsule-weight module's tables: every insert, update and
   delete of PESOMED, RPESOMED and PESCAVAZ, whichever program makes it, is
-  recorded by triggers in HISTPESO (one row per written row) and HISTPESOCAMPO
-  (the columns that changed, before and after, as text). History rows cannot
-  be changed or deleted.
+  recorded by triggers in HISTPESO: one row per written row, with the columns
+  that changed, before and after, packed in its column CAMPOS. History rows
+  cannot be changed or deleted.
 
-  Safe to run again on a database that has it: the tables, their rows and the
-  sequence are kept, the triggers and procedures are replaced. It creates only
-  objects named HISTPESO* and GEN_HISTPESO and changes nothing else.
+  Safe to run again on a database that has it, of this version or of the
+  first one: the tables, their rows and the sequence are kept, the triggers,
+  procedures and indexes are replaced. It creates only objects named HISTPESO*
+  and GEN_HISTPESO and changes nothing else.
+
+  What a write costs is mostly the pages its commit writes to disk, so each
+  recorded write adds one row with one index entry (its formula or lot) and
+  nothing else; no statement of the triggers reads a table but once per
+  connection (the monitoring tables).
 
   What a program tells the triggers (context variables, RDB$SET_CONTEXT):
 
@@ -44,15 +50,19 @@
   HISTPESO.ACAO: 'INCLUSAO', 'ALTERACAO', 'EXCLUSAO' or 'ANALISE'.
   HISTPESO.REGISTRO names the row in words ("Estação 01, pedido 1234,
   fórmula 2, cápsula 3"; "Fornecedor 0012, lote L0, tamanho 0"); the same key
-  is kept in columns of its own for searching. HISTPESOCAMPO holds one row per
-  changed column (all non-null columns of an inserted or deleted row): ANTES
-  and DEPOIS as Firebird writes the values as text (numbers with a point,
-  dates as yyyy-mm-dd), null for null. ID_HISTPESO grows with every row, in
-  the order the writes were made.
+  is kept in columns of its own for searching (the index HISTPESO_CHAVE
+  below). CAMPOS packs each changed column
+  (all non-null columns of an inserted or deleted row), in column order, as
+  NAME ':' before after, where a value is '-' for null or its length in
+  characters, '=' and the value as Firebird writes it as text (numbers with a
+  point, dates as yyyy-mm-dd; at most 200 characters); null when nothing
+  changed. The selectable procedure HISTPESO_CAMPOS(ID_HISTPESO, CAMPOS) unpacks them as rows
+  (ORDEM, CAMPO, ANTES, DEPOIS); it also reads the table HISTPESOCAMPO, where
+  the first version of the history kept them, one row per column.
+  ID_HISTPESO grows with every row, in the order the writes were made.
 
   The history never refuses a write: when recording one fails, a row with
-  ACAO 'FALHA' tells it, with the error code and the history row written in
-  part, if any.
+  ACAO 'FALHA' tells it, with the error code.
 
   Load with the connection character set UTF8 (isql -ch UTF8).
 */
@@ -98,7 +108,7 @@ begin
         USUARIO_SO_INFORMADO  varchar(255),
         CONEXAO               bigint,
         TRANSACAO             bigint,
-        constraint PK_HISTPESO primary key (ID_HISTPESO)
+        CAMPOS                varchar(8000)
       )';
   if (not exists(select 1 from RDB$RELATIONS where RDB$RELATION_NAME = 'HISTPESOCAMPO')) then
     execute statement '
@@ -110,17 +120,32 @@ begin
         DEPOIS       varchar(200),
         constraint PK_HISTPESOCAMPO primary key (ID_HISTPESO, ORDEM)
       )';
+  /* The first version kept the changed columns in HISTPESOCAMPO. */
+  if (not exists(select 1 from RDB$RELATION_FIELDS where RDB$RELATION_NAME = 'HISTPESO'
+                 and RDB$FIELD_NAME = 'CAMPOS')) then
+    execute statement 'alter table HISTPESO add CAMPOS varchar(8000)';
 end^
 
 commit^
 
-/* The history of a formula and of a lot. */
+/* The history of a formula or of a lot, by one index: each index entry is a
+   page more to write at every commit. The identifiers come from the sequence
+   alone, unique without an index of their own (the first version had a
+   primary key: dropped). A formula's key is 'F' station '/' order '/'
+   formula, a lot's 'L' supplier '/' lot '/' size; the readers compare this
+   very expression. It replaces the two indexes of the first version. */
 execute block as
 begin
-  if (not exists(select 1 from RDB$INDICES where RDB$INDEX_NAME = 'IDX_HISTPESO_FORMULA')) then
-    execute statement 'create index IDX_HISTPESO_FORMULA on HISTPESO (ESTACAO, NPEDIDO, NFORMULA)';
-  if (not exists(select 1 from RDB$INDICES where RDB$INDEX_NAME = 'IDX_HISTPESO_LOTE')) then
-    execute statement 'create index IDX_HISTPESO_LOTE on HISTPESO (CODFORN, LOTE, TAMCAP)';
+  if (exists(select 1 from RDB$RELATION_CONSTRAINTS where RDB$CONSTRAINT_NAME = 'PK_HISTPESO')) then
+    execute statement 'alter table HISTPESO drop constraint PK_HISTPESO';
+  if (exists(select 1 from RDB$INDICES where RDB$INDEX_NAME = 'IDX_HISTPESO_FORMULA')) then
+    execute statement 'drop index IDX_HISTPESO_FORMULA';
+  if (exists(select 1 from RDB$INDICES where RDB$INDEX_NAME = 'IDX_HISTPESO_LOTE')) then
+    execute statement 'drop index IDX_HISTPESO_LOTE';
+  if (not exists(select 1 from RDB$INDICES where RDB$INDEX_NAME = 'HISTPESO_CHAVE')) then
+    execute statement 'create index HISTPESO_CHAVE on HISTPESO computed by (' ||
+      'coalesce(''F'' || ESTACAO || ''/'' || NPEDIDO || ''/'' || NFORMULA, ' ||
+      '''L'' || CODFORN || ''/'' || LOTE || ''/'' || TAMCAP))';
 end^
 
 commit^
@@ -143,10 +168,12 @@ begin
   exception HISTPESO_IMUTAVEL;
 end^
 
-/* One history row with everything known about who, where and when; returns
-   its identifier. PESAGEM = 1 takes the weight's source that came with the
-   write and removes it. */
-create or alter procedure HISTPESO_GRAVA (
+/* One history row with everything known about who, where and when.
+   PESAGEM = 1 takes the weight's source that came with the write and removes
+   it. What the connection itself tells (the operating-system user from the
+   monitoring tables, the client's process id) is read on its first row and
+   kept in session variables. */
+create or alter procedure HISTPESO_REGISTRA (
   TABELA       varchar(10),
   ACAO         varchar(10),
   ESTACAO      varchar(255),
@@ -159,8 +186,8 @@ create or alter procedure HISTPESO_GRAVA (
   TAMCAP       varchar(255),
   AMOSTRA      bigint,
   VEREDITO     varchar(1000),
-  PESAGEM      smallint)
-returns (ID bigint)
+  PESAGEM      smallint,
+  CAMPOS       varchar(8000))
 as
 declare REGISTRO varchar(1000);
 declare ORIGEM varchar(255);
@@ -169,11 +196,8 @@ declare NUMSERIE varchar(255);
 declare LEITURA varchar(255);
 declare USUARIO_SO varchar(255);
 declare PID_TEXTO varchar(255);
-declare PID integer;
 declare X integer;
 begin
-  ID = gen_id(GEN_HISTPESO, 1);
-
   if (TABELA = 'PESCAVAZ') then
     REGISTRO = 'Fornecedor ' || coalesce(CODFORN, '') || ', lote ' || coalesce(LOTE, '') ||
                ', tamanho ' || coalesce(TAMCAP, '');
@@ -185,17 +209,18 @@ begin
   if (PESAGEM = 1) then
   begin
     ORIGEM = rdb$get_context('USER_TRANSACTION', 'PESOMED_ORIGEM');
-    BALANCA = rdb$get_context('USER_TRANSACTION', 'PESOMED_BALANCA');
-    NUMSERIE = rdb$get_context('USER_TRANSACTION', 'PESOMED_NUMSERIE');
-    LEITURA = rdb$get_context('USER_TRANSACTION', 'PESOMED_LEITURA');
-    X = rdb$set_context('USER_TRANSACTION', 'PESOMED_ORIGEM', null);
-    X = rdb$set_context('USER_TRANSACTION', 'PESOMED_BALANCA', null);
-    X = rdb$set_context('USER_TRANSACTION', 'PESOMED_NUMSERIE', null);
-    X = rdb$set_context('USER_TRANSACTION', 'PESOMED_LEITURA', null);
+    if (ORIGEM is not null) then
+    begin
+      BALANCA = rdb$get_context('USER_TRANSACTION', 'PESOMED_BALANCA');
+      NUMSERIE = rdb$get_context('USER_TRANSACTION', 'PESOMED_NUMSERIE');
+      LEITURA = rdb$get_context('USER_TRANSACTION', 'PESOMED_LEITURA');
+      X = rdb$set_context('USER_TRANSACTION', 'PESOMED_ORIGEM', null);
+      X = rdb$set_context('USER_TRANSACTION', 'PESOMED_BALANCA', null);
+      X = rdb$set_context('USER_TRANSACTION', 'PESOMED_NUMSERIE', null);
+      X = rdb$set_context('USER_TRANSACTION', 'PESOMED_LEITURA', null);
+    end
   end
 
-  /* The operating-system user sent by the client library: read from the
-     monitoring tables once per connection. */
   if (rdb$get_context('USER_SESSION', 'HISTPESO_LIDO') is null) then
   begin
     begin
@@ -206,21 +231,18 @@ begin
         USUARIO_SO = null;
     end
     X = rdb$set_context('USER_SESSION', 'HISTPESO_USUARIO_SO', USUARIO_SO);
+    PID_TEXTO = rdb$get_context('SYSTEM', 'CLIENT_PID');
+    X = rdb$set_context('USER_SESSION', 'HISTPESO_PID',
+                        iif(PID_TEXTO similar to '[0-9]{1,9}', PID_TEXTO, null));
     X = rdb$set_context('USER_SESSION', 'HISTPESO_LIDO', '1');
   end
-  USUARIO_SO = rdb$get_context('USER_SESSION', 'HISTPESO_USUARIO_SO');
-
-  PID_TEXTO = rdb$get_context('SYSTEM', 'CLIENT_PID');
-  PID = null;
-  if (PID_TEXTO similar to '[0-9]{1,9}') then
-    PID = cast(PID_TEXTO as integer);
 
   insert into HISTPESO (ID_HISTPESO, DATAHORA, TABELA, ACAO, REGISTRO,
       ESTACAO, NPEDIDO, NFORMULA, NUMCAP, ID_REGISTRO, CODFORN, LOTE, TAMCAP,
       MANIPULADOR, AMOSTRA, VEREDITO, ORIGEM, BALANCA, NUMSERIE, LEITURA,
       ENDERECO, COMPUTADOR, USUARIO_SO, PROGRAMA, PID, USUARIO_BD,
-      COMPUTADOR_INFORMADO, USUARIO_SO_INFORMADO, CONEXAO, TRANSACAO)
-    values (:ID, cast('NOW' as timestamp), :TABELA, :ACAO, left(:REGISTRO, 120),
+      COMPUTADOR_INFORMADO, USUARIO_SO_INFORMADO, CONEXAO, TRANSACAO, CAMPOS)
+    values (gen_id(GEN_HISTPESO, 1), cast('NOW' as timestamp), :TABELA, :ACAO, left(:REGISTRO, 120),
       left(:ESTACAO, 3),
       iif(:NPEDIDO between -2147483648 and 2147483647, :NPEDIDO, null),
       iif(:NFORMULA between -2147483648 and 2147483647, :NFORMULA, null),
@@ -233,13 +255,13 @@ begin
       left(:ORIGEM, 10), left(:BALANCA, 60), left(:NUMSERIE, 40), left(:LEITURA, 255),
       left(rdb$get_context('SYSTEM', 'CLIENT_ADDRESS'), 255),
       left(rdb$get_context('SYSTEM', 'CLIENT_HOST'), 255),
-      left(:USUARIO_SO, 255),
+      left(rdb$get_context('USER_SESSION', 'HISTPESO_USUARIO_SO'), 255),
       left(rdb$get_context('SYSTEM', 'CLIENT_PROCESS'), 255),
-      :PID,
+      cast(rdb$get_context('USER_SESSION', 'HISTPESO_PID') as integer),
       left(current_user, 63),
       left(rdb$get_context('USER_SESSION', 'PESOMED_COMPUTADOR'), 255),
       left(rdb$get_context('USER_SESSION', 'PESOMED_USUARIO_SO'), 255),
-      current_connection, current_transaction);
+      current_connection, current_transaction, :CAMPOS);
 end^
 
 /* Tells that the history of a write could not be written in full (HISTORICO:
@@ -264,14 +286,67 @@ begin
   end
 end^
 
-/* The columns that changed: all non-null ones of an inserted or deleted row.
-   Texts are compared byte for byte, so that a change of case or of trailing
-   blanks is recorded too. */
+/* The changed columns of a history row, one row each, in column order:
+   HISTPESO_CAMPOS(ID_HISTPESO, CAMPOS) of the row. */
+create or alter procedure HISTPESO_CAMPOS (ID bigint, CAMPOS varchar(8000))
+returns (ORDEM smallint, CAMPO varchar(31), ANTES varchar(200), DEPOIS varchar(200))
+as
+declare C varchar(8000);
+declare P integer;
+declare Q integer;
+declare N integer;
+declare K smallint;
+declare V varchar(200);
+begin
+  C = CAMPOS;
+  if (C is null) then
+  begin
+    for select ORDEM, CAMPO, ANTES, DEPOIS from HISTPESOCAMPO where ID_HISTPESO = :ID order by ORDEM
+      into :ORDEM, :CAMPO, :ANTES, :DEPOIS do
+      suspend;
+    exit;
+  end
+  P = 1;
+  ORDEM = 0;
+  while (P <= char_length(C)) do
+  begin
+    Q = position(':', C, P);
+    CAMPO = substring(C from P for Q - P);
+    P = Q + 1;
+    ORDEM = ORDEM + 1;
+    K = 0;
+    while (K < 2) do
+    begin
+      if (substring(C from P for 1) = '-') then
+      begin
+        V = null;
+        P = P + 1;
+      end
+      else
+      begin
+        Q = position('=', C, P);
+        N = cast(substring(C from P for Q - P) as integer);
+        V = substring(C from Q + 1 for N);
+        P = Q + 1 + N;
+      end
+      if (K = 0) then
+        ANTES = V;
+      else
+        DEPOIS = V;
+      K = K + 1;
+    end
+    suspend;
+  end
+end^
+
+/* The changed columns are packed as the header of this file says. Texts are
+   compared with their length too, so that a change of trailing blanks is
+   recorded; the collation already tells case and accents apart. */
 
 create or alter trigger HISTPESO_PESOMED for PESOMED
 active after insert or update or delete position 32000
 as
-declare ID bigint;
+declare C varchar(8000) = '';
 declare ACAO varchar(10);
 begin
   if (inserting) then
@@ -281,74 +356,52 @@ begin
   else
     ACAO = 'EXCLUSAO';
   begin
-    execute procedure HISTPESO_GRAVA('PESOMED', :ACAO,
+    if (old.ID_PESOMED is distinct from new.ID_PESOMED) then
+      C = C || 'ID_PESOMED:' || iif(old.ID_PESOMED is null, '-', char_length(left(old.ID_PESOMED, 200)) || '=' || left(old.ID_PESOMED, 200)) || iif(new.ID_PESOMED is null, '-', char_length(left(new.ID_PESOMED, 200)) || '=' || left(new.ID_PESOMED, 200));
+    if (old.CHAVE is distinct from new.CHAVE or char_length(old.CHAVE) is distinct from char_length(new.CHAVE)) then
+      C = C || 'CHAVE:' || iif(old.CHAVE is null, '-', char_length(left(old.CHAVE, 200)) || '=' || left(old.CHAVE, 200)) || iif(new.CHAVE is null, '-', char_length(left(new.CHAVE, 200)) || '=' || left(new.CHAVE, 200));
+    if (old.ESTACAO is distinct from new.ESTACAO or char_length(old.ESTACAO) is distinct from char_length(new.ESTACAO)) then
+      C = C || 'ESTACAO:' || iif(old.ESTACAO is null, '-', char_length(left(old.ESTACAO, 200)) || '=' || left(old.ESTACAO, 200)) || iif(new.ESTACAO is null, '-', char_length(left(new.ESTACAO, 200)) || '=' || left(new.ESTACAO, 200));
+    if (old.NPEDIDO is distinct from new.NPEDIDO) then
+      C = C || 'NPEDIDO:' || iif(old.NPEDIDO is null, '-', char_length(left(old.NPEDIDO, 200)) || '=' || left(old.NPEDIDO, 200)) || iif(new.NPEDIDO is null, '-', char_length(left(new.NPEDIDO, 200)) || '=' || left(new.NPEDIDO, 200));
+    if (old.NFORMULA is distinct from new.NFORMULA) then
+      C = C || 'NFORMULA:' || iif(old.NFORMULA is null, '-', char_length(left(old.NFORMULA, 200)) || '=' || left(old.NFORMULA, 200)) || iif(new.NFORMULA is null, '-', char_length(left(new.NFORMULA, 200)) || '=' || left(new.NFORMULA, 200));
+    if (old.NUMCAP is distinct from new.NUMCAP) then
+      C = C || 'NUMCAP:' || iif(old.NUMCAP is null, '-', char_length(left(old.NUMCAP, 200)) || '=' || left(old.NUMCAP, 200)) || iif(new.NUMCAP is null, '-', char_length(left(new.NUMCAP, 200)) || '=' || left(new.NUMCAP, 200));
+    if (old.CODPEDIDO is distinct from new.CODPEDIDO) then
+      C = C || 'CODPEDIDO:' || iif(old.CODPEDIDO is null, '-', char_length(left(old.CODPEDIDO, 200)) || '=' || left(old.CODPEDIDO, 200)) || iif(new.CODPEDIDO is null, '-', char_length(left(new.CODPEDIDO, 200)) || '=' || left(new.CODPEDIDO, 200));
+    if (old.PESO is distinct from new.PESO) then
+      C = C || 'PESO:' || iif(old.PESO is null, '-', char_length(left(old.PESO, 200)) || '=' || left(old.PESO, 200)) || iif(new.PESO is null, '-', char_length(left(new.PESO, 200)) || '=' || left(new.PESO, 200));
+    if (old.VARIACAOPESO is distinct from new.VARIACAOPESO) then
+      C = C || 'VARIACAOPESO:' || iif(old.VARIACAOPESO is null, '-', char_length(left(old.VARIACAOPESO, 200)) || '=' || left(old.VARIACAOPESO, 200)) || iif(new.VARIACAOPESO is null, '-', char_length(left(new.VARIACAOPESO, 200)) || '=' || left(new.VARIACAOPESO, 200));
+    if (old.VARIACAOPESOPERC is distinct from new.VARIACAOPESOPERC) then
+      C = C || 'VARIACAOPESOPERC:' || iif(old.VARIACAOPESOPERC is null, '-', char_length(left(old.VARIACAOPESOPERC, 200)) || '=' || left(old.VARIACAOPESOPERC, 200)) || iif(new.VARIACAOPESOPERC is null, '-', char_length(left(new.VARIACAOPESOPERC, 200)) || '=' || left(new.VARIACAOPESOPERC, 200));
+    if (old.QUADRADOSUBTRACOES is distinct from new.QUADRADOSUBTRACOES) then
+      C = C || 'QUADRADOSUBTRACOES:' || iif(old.QUADRADOSUBTRACOES is null, '-', char_length(left(old.QUADRADOSUBTRACOES, 200)) || '=' || left(old.QUADRADOSUBTRACOES, 200)) || iif(new.QUADRADOSUBTRACOES is null, '-', char_length(left(new.QUADRADOSUBTRACOES, 200)) || '=' || left(new.QUADRADOSUBTRACOES, 200));
+    if (old.OBS is distinct from new.OBS or char_length(old.OBS) is distinct from char_length(new.OBS)) then
+      C = C || 'OBS:' || iif(old.OBS is null, '-', char_length(left(old.OBS, 200)) || '=' || left(old.OBS, 200)) || iif(new.OBS is null, '-', char_length(left(new.OBS, 200)) || '=' || left(new.OBS, 200));
+    if (old.PACIENTE is distinct from new.PACIENTE or char_length(old.PACIENTE) is distinct from char_length(new.PACIENTE)) then
+      C = C || 'PACIENTE:' || iif(old.PACIENTE is null, '-', char_length(left(old.PACIENTE, 200)) || '=' || left(old.PACIENTE, 200)) || iif(new.PACIENTE is null, '-', char_length(left(new.PACIENTE, 200)) || '=' || left(new.PACIENTE, 200));
+    if (old.RESULTADO is distinct from new.RESULTADO or char_length(old.RESULTADO) is distinct from char_length(new.RESULTADO)) then
+      C = C || 'RESULTADO:' || iif(old.RESULTADO is null, '-', char_length(left(old.RESULTADO, 200)) || '=' || left(old.RESULTADO, 200)) || iif(new.RESULTADO is null, '-', char_length(left(new.RESULTADO, 200)) || '=' || left(new.RESULTADO, 200));
+    if (old.DESVIOMEDIO is distinct from new.DESVIOMEDIO) then
+      C = C || 'DESVIOMEDIO:' || iif(old.DESVIOMEDIO is null, '-', char_length(left(old.DESVIOMEDIO, 200)) || '=' || left(old.DESVIOMEDIO, 200)) || iif(new.DESVIOMEDIO is null, '-', char_length(left(new.DESVIOMEDIO, 200)) || '=' || left(new.DESVIOMEDIO, 200));
+    if (old.PESOTEORICO is distinct from new.PESOTEORICO) then
+      C = C || 'PESOTEORICO:' || iif(old.PESOTEORICO is null, '-', char_length(left(old.PESOTEORICO, 200)) || '=' || left(old.PESOTEORICO, 200)) || iif(new.PESOTEORICO is null, '-', char_length(left(new.PESOTEORICO, 200)) || '=' || left(new.PESOTEORICO, 200));
+    execute procedure HISTPESO_REGISTRA('PESOMED', :ACAO,
         coalesce(new.ESTACAO, old.ESTACAO), coalesce(new.NPEDIDO, old.NPEDIDO),
         coalesce(new.NFORMULA, old.NFORMULA), coalesce(new.NUMCAP, old.NUMCAP),
         coalesce(new.ID_PESOMED, old.ID_PESOMED), null, null, null, null, null,
-        iif(deleting, 0, 1))
-      returning_values :ID;
-    if (old.ID_PESOMED is distinct from new.ID_PESOMED) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 1, 'ID_PESOMED', left(old.ID_PESOMED, 200), left(new.ID_PESOMED, 200));
-    if (octet_length(old.CHAVE) is distinct from octet_length(new.CHAVE)
-        or cast(old.CHAVE as varchar(1000) character set octets) is distinct from cast(new.CHAVE as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 2, 'CHAVE', left(old.CHAVE, 200), left(new.CHAVE, 200));
-    if (octet_length(old.ESTACAO) is distinct from octet_length(new.ESTACAO)
-        or cast(old.ESTACAO as varchar(1000) character set octets) is distinct from cast(new.ESTACAO as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 3, 'ESTACAO', left(old.ESTACAO, 200), left(new.ESTACAO, 200));
-    if (old.NPEDIDO is distinct from new.NPEDIDO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 4, 'NPEDIDO', left(old.NPEDIDO, 200), left(new.NPEDIDO, 200));
-    if (old.NFORMULA is distinct from new.NFORMULA) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 5, 'NFORMULA', left(old.NFORMULA, 200), left(new.NFORMULA, 200));
-    if (old.NUMCAP is distinct from new.NUMCAP) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 6, 'NUMCAP', left(old.NUMCAP, 200), left(new.NUMCAP, 200));
-    if (old.CODPEDIDO is distinct from new.CODPEDIDO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 7, 'CODPEDIDO', left(old.CODPEDIDO, 200), left(new.CODPEDIDO, 200));
-    if (old.PESO is distinct from new.PESO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 8, 'PESO', left(old.PESO, 200), left(new.PESO, 200));
-    if (old.VARIACAOPESO is distinct from new.VARIACAOPESO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 9, 'VARIACAOPESO', left(old.VARIACAOPESO, 200), left(new.VARIACAOPESO, 200));
-    if (old.VARIACAOPESOPERC is distinct from new.VARIACAOPESOPERC) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 10, 'VARIACAOPESOPERC', left(old.VARIACAOPESOPERC, 200), left(new.VARIACAOPESOPERC, 200));
-    if (old.QUADRADOSUBTRACOES is distinct from new.QUADRADOSUBTRACOES) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 11, 'QUADRADOSUBTRACOES', left(old.QUADRADOSUBTRACOES, 200), left(new.QUADRADOSUBTRACOES, 200));
-    if (octet_length(old.OBS) is distinct from octet_length(new.OBS)
-        or cast(old.OBS as varchar(1000) character set octets) is distinct from cast(new.OBS as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 12, 'OBS', left(old.OBS, 200), left(new.OBS, 200));
-    if (octet_length(old.PACIENTE) is distinct from octet_length(new.PACIENTE)
-        or cast(old.PACIENTE as varchar(1000) character set octets) is distinct from cast(new.PACIENTE as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 13, 'PACIENTE', left(old.PACIENTE, 200), left(new.PACIENTE, 200));
-    if (octet_length(old.RESULTADO) is distinct from octet_length(new.RESULTADO)
-        or cast(old.RESULTADO as varchar(1000) character set octets) is distinct from cast(new.RESULTADO as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 14, 'RESULTADO', left(old.RESULTADO, 200), left(new.RESULTADO, 200));
-    if (old.DESVIOMEDIO is distinct from new.DESVIOMEDIO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 15, 'DESVIOMEDIO', left(old.DESVIOMEDIO, 200), left(new.DESVIOMEDIO, 200));
-    if (old.PESOTEORICO is distinct from new.PESOTEORICO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 16, 'PESOTEORICO', left(old.PESOTEORICO, 200), left(new.PESOTEORICO, 200));
+        iif(deleting, 0, 1), nullif(:C, ''));
     when any do
-      execute procedure HISTPESO_FALHA('PESOMED', :ACAO, :ID, gdscode);
+      execute procedure HISTPESO_FALHA('PESOMED', :ACAO, null, gdscode);
   end
 end^
 
 create or alter trigger HISTPESO_RPESOMED for RPESOMED
 active after insert or update or delete position 32000
 as
-declare ID bigint;
+declare C varchar(8000) = '';
 declare ACAO varchar(10);
 declare AMOSTRA bigint;
 declare VEREDITO varchar(1000);
@@ -369,108 +422,74 @@ begin
       VEREDITO = new.RESULTADO;
       X = rdb$set_context('USER_TRANSACTION', 'PESOMED_ANALISE', null);
     end
-    execute procedure HISTPESO_GRAVA('RPESOMED', :ACAO,
+    if (old.ID_RPESOMED is distinct from new.ID_RPESOMED) then
+      C = C || 'ID_RPESOMED:' || iif(old.ID_RPESOMED is null, '-', char_length(left(old.ID_RPESOMED, 200)) || '=' || left(old.ID_RPESOMED, 200)) || iif(new.ID_RPESOMED is null, '-', char_length(left(new.ID_RPESOMED, 200)) || '=' || left(new.ID_RPESOMED, 200));
+    if (old.CHAVE is distinct from new.CHAVE or char_length(old.CHAVE) is distinct from char_length(new.CHAVE)) then
+      C = C || 'CHAVE:' || iif(old.CHAVE is null, '-', char_length(left(old.CHAVE, 200)) || '=' || left(old.CHAVE, 200)) || iif(new.CHAVE is null, '-', char_length(left(new.CHAVE, 200)) || '=' || left(new.CHAVE, 200));
+    if (old.ESTACAO is distinct from new.ESTACAO or char_length(old.ESTACAO) is distinct from char_length(new.ESTACAO)) then
+      C = C || 'ESTACAO:' || iif(old.ESTACAO is null, '-', char_length(left(old.ESTACAO, 200)) || '=' || left(old.ESTACAO, 200)) || iif(new.ESTACAO is null, '-', char_length(left(new.ESTACAO, 200)) || '=' || left(new.ESTACAO, 200));
+    if (old.NPEDIDO is distinct from new.NPEDIDO) then
+      C = C || 'NPEDIDO:' || iif(old.NPEDIDO is null, '-', char_length(left(old.NPEDIDO, 200)) || '=' || left(old.NPEDIDO, 200)) || iif(new.NPEDIDO is null, '-', char_length(left(new.NPEDIDO, 200)) || '=' || left(new.NPEDIDO, 200));
+    if (old.NFORMULA is distinct from new.NFORMULA) then
+      C = C || 'NFORMULA:' || iif(old.NFORMULA is null, '-', char_length(left(old.NFORMULA, 200)) || '=' || left(old.NFORMULA, 200)) || iif(new.NFORMULA is null, '-', char_length(left(new.NFORMULA, 200)) || '=' || left(new.NFORMULA, 200));
+    if (old.CODPEDIDO is distinct from new.CODPEDIDO) then
+      C = C || 'CODPEDIDO:' || iif(old.CODPEDIDO is null, '-', char_length(left(old.CODPEDIDO, 200)) || '=' || left(old.CODPEDIDO, 200)) || iif(new.CODPEDIDO is null, '-', char_length(left(new.CODPEDIDO, 200)) || '=' || left(new.CODPEDIDO, 200));
+    if (old.QDECAPS is distinct from new.QDECAPS) then
+      C = C || 'QDECAPS:' || iif(old.QDECAPS is null, '-', char_length(left(old.QDECAPS, 200)) || '=' || left(old.QDECAPS, 200)) || iif(new.QDECAPS is null, '-', char_length(left(new.QDECAPS, 200)) || '=' || left(new.QDECAPS, 200));
+    if (old.PESOMEDIO is distinct from new.PESOMEDIO) then
+      C = C || 'PESOMEDIO:' || iif(old.PESOMEDIO is null, '-', char_length(left(old.PESOMEDIO, 200)) || '=' || left(old.PESOMEDIO, 200)) || iif(new.PESOMEDIO is null, '-', char_length(left(new.PESOMEDIO, 200)) || '=' || left(new.PESOMEDIO, 200));
+    if (old.DESVIOPADRAO is distinct from new.DESVIOPADRAO) then
+      C = C || 'DESVIOPADRAO:' || iif(old.DESVIOPADRAO is null, '-', char_length(left(old.DESVIOPADRAO, 200)) || '=' || left(old.DESVIOPADRAO, 200)) || iif(new.DESVIOPADRAO is null, '-', char_length(left(new.DESVIOPADRAO, 200)) || '=' || left(new.DESVIOPADRAO, 200));
+    if (old.COEFVARIACAO is distinct from new.COEFVARIACAO) then
+      C = C || 'COEFVARIACAO:' || iif(old.COEFVARIACAO is null, '-', char_length(left(old.COEFVARIACAO, 200)) || '=' || left(old.COEFVARIACAO, 200)) || iif(new.COEFVARIACAO is null, '-', char_length(left(new.COEFVARIACAO, 200)) || '=' || left(new.COEFVARIACAO, 200));
+    if (old.RESULTADO is distinct from new.RESULTADO or char_length(old.RESULTADO) is distinct from char_length(new.RESULTADO)) then
+      C = C || 'RESULTADO:' || iif(old.RESULTADO is null, '-', char_length(left(old.RESULTADO, 200)) || '=' || left(old.RESULTADO, 200)) || iif(new.RESULTADO is null, '-', char_length(left(new.RESULTADO, 200)) || '=' || left(new.RESULTADO, 200));
+    if (old.MOTIVOS is distinct from new.MOTIVOS or char_length(old.MOTIVOS) is distinct from char_length(new.MOTIVOS)) then
+      C = C || 'MOTIVOS:' || iif(old.MOTIVOS is null, '-', char_length(left(old.MOTIVOS, 200)) || '=' || left(old.MOTIVOS, 200)) || iif(new.MOTIVOS is null, '-', char_length(left(new.MOTIVOS, 200)) || '=' || left(new.MOTIVOS, 200));
+    if (old.PACIENTE is distinct from new.PACIENTE or char_length(old.PACIENTE) is distinct from char_length(new.PACIENTE)) then
+      C = C || 'PACIENTE:' || iif(old.PACIENTE is null, '-', char_length(left(old.PACIENTE, 200)) || '=' || left(old.PACIENTE, 200)) || iif(new.PACIENTE is null, '-', char_length(left(new.PACIENTE, 200)) || '=' || left(new.PACIENTE, 200));
+    if (old.VARIANCIA is distinct from new.VARIANCIA) then
+      C = C || 'VARIANCIA:' || iif(old.VARIANCIA is null, '-', char_length(left(old.VARIANCIA, 200)) || '=' || left(old.VARIANCIA, 200)) || iif(new.VARIANCIA is null, '-', char_length(left(new.VARIANCIA, 200)) || '=' || left(new.VARIANCIA, 200));
+    if (old.PESOTOTAL is distinct from new.PESOTOTAL) then
+      C = C || 'PESOTOTAL:' || iif(old.PESOTOTAL is null, '-', char_length(left(old.PESOTOTAL, 200)) || '=' || left(old.PESOTOTAL, 200)) || iif(new.PESOTOTAL is null, '-', char_length(left(new.PESOTOTAL, 200)) || '=' || left(new.PESOTOTAL, 200));
+    if (old.MAXIMO is distinct from new.MAXIMO) then
+      C = C || 'MAXIMO:' || iif(old.MAXIMO is null, '-', char_length(left(old.MAXIMO, 200)) || '=' || left(old.MAXIMO, 200)) || iif(new.MAXIMO is null, '-', char_length(left(new.MAXIMO, 200)) || '=' || left(new.MAXIMO, 200));
+    if (old.MINIMO is distinct from new.MINIMO) then
+      C = C || 'MINIMO:' || iif(old.MINIMO is null, '-', char_length(left(old.MINIMO, 200)) || '=' || left(old.MINIMO, 200)) || iif(new.MINIMO is null, '-', char_length(left(new.MINIMO, 200)) || '=' || left(new.MINIMO, 200));
+    if (old.AMPLITUDE is distinct from new.AMPLITUDE) then
+      C = C || 'AMPLITUDE:' || iif(old.AMPLITUDE is null, '-', char_length(left(old.AMPLITUDE, 200)) || '=' || left(old.AMPLITUDE, 200)) || iif(new.AMPLITUDE is null, '-', char_length(left(new.AMPLITUDE, 200)) || '=' || left(new.AMPLITUDE, 200));
+    if (old.VALORTEORICO is distinct from new.VALORTEORICO) then
+      C = C || 'VALORTEORICO:' || iif(old.VALORTEORICO is null, '-', char_length(left(old.VALORTEORICO, 200)) || '=' || left(old.VALORTEORICO, 200)) || iif(new.VALORTEORICO is null, '-', char_length(left(new.VALORTEORICO, 200)) || '=' || left(new.VALORTEORICO, 200));
+    if (old.PRECISAO is distinct from new.PRECISAO) then
+      C = C || 'PRECISAO:' || iif(old.PRECISAO is null, '-', char_length(left(old.PRECISAO, 200)) || '=' || left(old.PRECISAO, 200)) || iif(new.PRECISAO is null, '-', char_length(left(new.PRECISAO, 200)) || '=' || left(new.PRECISAO, 200));
+    if (old.TOTAL_CAPSULAS is distinct from new.TOTAL_CAPSULAS) then
+      C = C || 'TOTAL_CAPSULAS:' || iif(old.TOTAL_CAPSULAS is null, '-', char_length(left(old.TOTAL_CAPSULAS, 200)) || '=' || left(old.TOTAL_CAPSULAS, 200)) || iif(new.TOTAL_CAPSULAS is null, '-', char_length(left(new.TOTAL_CAPSULAS, 200)) || '=' || left(new.TOTAL_CAPSULAS, 200));
+    if (old.MEDIA is distinct from new.MEDIA) then
+      C = C || 'MEDIA:' || iif(old.MEDIA is null, '-', char_length(left(old.MEDIA, 200)) || '=' || left(old.MEDIA, 200)) || iif(new.MEDIA is null, '-', char_length(left(new.MEDIA, 200)) || '=' || left(new.MEDIA, 200));
+    if (old.DATA_EMISSAO is distinct from new.DATA_EMISSAO) then
+      C = C || 'DATA_EMISSAO:' || iif(old.DATA_EMISSAO is null, '-', char_length(left(old.DATA_EMISSAO, 200)) || '=' || left(old.DATA_EMISSAO, 200)) || iif(new.DATA_EMISSAO is null, '-', char_length(left(new.DATA_EMISSAO, 200)) || '=' || left(new.DATA_EMISSAO, 200));
+    if (old.DATA_ULT_ALT is distinct from new.DATA_ULT_ALT) then
+      C = C || 'DATA_ULT_ALT:' || iif(old.DATA_ULT_ALT is null, '-', char_length(left(old.DATA_ULT_ALT, 200)) || '=' || left(old.DATA_ULT_ALT, 200)) || iif(new.DATA_ULT_ALT is null, '-', char_length(left(new.DATA_ULT_ALT, 200)) || '=' || left(new.DATA_ULT_ALT, 200));
+    if (old.MANIPULADOR is distinct from new.MANIPULADOR or char_length(old.MANIPULADOR) is distinct from char_length(new.MANIPULADOR)) then
+      C = C || 'MANIPULADOR:' || iif(old.MANIPULADOR is null, '-', char_length(left(old.MANIPULADOR, 200)) || '=' || left(old.MANIPULADOR, 200)) || iif(new.MANIPULADOR is null, '-', char_length(left(new.MANIPULADOR, 200)) || '=' || left(new.MANIPULADOR, 200));
+    if (old.VARTEORMIN is distinct from new.VARTEORMIN) then
+      C = C || 'VARTEORMIN:' || iif(old.VARTEORMIN is null, '-', char_length(left(old.VARTEORMIN, 200)) || '=' || left(old.VARTEORMIN, 200)) || iif(new.VARTEORMIN is null, '-', char_length(left(new.VARTEORMIN, 200)) || '=' || left(new.VARTEORMIN, 200));
+    if (old.VARTEORMAX is distinct from new.VARTEORMAX) then
+      C = C || 'VARTEORMAX:' || iif(old.VARTEORMAX is null, '-', char_length(left(old.VARTEORMAX, 200)) || '=' || left(old.VARTEORMAX, 200)) || iif(new.VARTEORMAX is null, '-', char_length(left(new.VARTEORMAX, 200)) || '=' || left(new.VARTEORMAX, 200));
+    execute procedure HISTPESO_REGISTRA('RPESOMED', :ACAO,
         coalesce(new.ESTACAO, old.ESTACAO), coalesce(new.NPEDIDO, old.NPEDIDO),
         coalesce(new.NFORMULA, old.NFORMULA), null,
         coalesce(new.ID_RPESOMED, old.ID_RPESOMED), null, null, null,
-        :AMOSTRA, :VEREDITO, 0)
-      returning_values :ID;
-    if (old.ID_RPESOMED is distinct from new.ID_RPESOMED) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 1, 'ID_RPESOMED', left(old.ID_RPESOMED, 200), left(new.ID_RPESOMED, 200));
-    if (octet_length(old.CHAVE) is distinct from octet_length(new.CHAVE)
-        or cast(old.CHAVE as varchar(1000) character set octets) is distinct from cast(new.CHAVE as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 2, 'CHAVE', left(old.CHAVE, 200), left(new.CHAVE, 200));
-    if (octet_length(old.ESTACAO) is distinct from octet_length(new.ESTACAO)
-        or cast(old.ESTACAO as varchar(1000) character set octets) is distinct from cast(new.ESTACAO as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 3, 'ESTACAO', left(old.ESTACAO, 200), left(new.ESTACAO, 200));
-    if (old.NPEDIDO is distinct from new.NPEDIDO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 4, 'NPEDIDO', left(old.NPEDIDO, 200), left(new.NPEDIDO, 200));
-    if (old.NFORMULA is distinct from new.NFORMULA) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 5, 'NFORMULA', left(old.NFORMULA, 200), left(new.NFORMULA, 200));
-    if (old.CODPEDIDO is distinct from new.CODPEDIDO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 6, 'CODPEDIDO', left(old.CODPEDIDO, 200), left(new.CODPEDIDO, 200));
-    if (old.QDECAPS is distinct from new.QDECAPS) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 7, 'QDECAPS', left(old.QDECAPS, 200), left(new.QDECAPS, 200));
-    if (old.PESOMEDIO is distinct from new.PESOMEDIO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 8, 'PESOMEDIO', left(old.PESOMEDIO, 200), left(new.PESOMEDIO, 200));
-    if (old.DESVIOPADRAO is distinct from new.DESVIOPADRAO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 9, 'DESVIOPADRAO', left(old.DESVIOPADRAO, 200), left(new.DESVIOPADRAO, 200));
-    if (old.COEFVARIACAO is distinct from new.COEFVARIACAO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 10, 'COEFVARIACAO', left(old.COEFVARIACAO, 200), left(new.COEFVARIACAO, 200));
-    if (octet_length(old.RESULTADO) is distinct from octet_length(new.RESULTADO)
-        or cast(old.RESULTADO as varchar(1000) character set octets) is distinct from cast(new.RESULTADO as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 11, 'RESULTADO', left(old.RESULTADO, 200), left(new.RESULTADO, 200));
-    if (octet_length(old.MOTIVOS) is distinct from octet_length(new.MOTIVOS)
-        or cast(old.MOTIVOS as varchar(1000) character set octets) is distinct from cast(new.MOTIVOS as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 12, 'MOTIVOS', left(old.MOTIVOS, 200), left(new.MOTIVOS, 200));
-    if (octet_length(old.PACIENTE) is distinct from octet_length(new.PACIENTE)
-        or cast(old.PACIENTE as varchar(1000) character set octets) is distinct from cast(new.PACIENTE as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 13, 'PACIENTE', left(old.PACIENTE, 200), left(new.PACIENTE, 200));
-    if (old.VARIANCIA is distinct from new.VARIANCIA) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 14, 'VARIANCIA', left(old.VARIANCIA, 200), left(new.VARIANCIA, 200));
-    if (old.PESOTOTAL is distinct from new.PESOTOTAL) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 15, 'PESOTOTAL', left(old.PESOTOTAL, 200), left(new.PESOTOTAL, 200));
-    if (old.MAXIMO is distinct from new.MAXIMO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 16, 'MAXIMO', left(old.MAXIMO, 200), left(new.MAXIMO, 200));
-    if (old.MINIMO is distinct from new.MINIMO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 17, 'MINIMO', left(old.MINIMO, 200), left(new.MINIMO, 200));
-    if (old.AMPLITUDE is distinct from new.AMPLITUDE) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 18, 'AMPLITUDE', left(old.AMPLITUDE, 200), left(new.AMPLITUDE, 200));
-    if (old.VALORTEORICO is distinct from new.VALORTEORICO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 19, 'VALORTEORICO', left(old.VALORTEORICO, 200), left(new.VALORTEORICO, 200));
-    if (old.PRECISAO is distinct from new.PRECISAO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 20, 'PRECISAO', left(old.PRECISAO, 200), left(new.PRECISAO, 200));
-    if (old.TOTAL_CAPSULAS is distinct from new.TOTAL_CAPSULAS) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 21, 'TOTAL_CAPSULAS', left(old.TOTAL_CAPSULAS, 200), left(new.TOTAL_CAPSULAS, 200));
-    if (old.MEDIA is distinct from new.MEDIA) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 22, 'MEDIA', left(old.MEDIA, 200), left(new.MEDIA, 200));
-    if (old.DATA_EMISSAO is distinct from new.DATA_EMISSAO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 23, 'DATA_EMISSAO', left(old.DATA_EMISSAO, 200), left(new.DATA_EMISSAO, 200));
-    if (old.DATA_ULT_ALT is distinct from new.DATA_ULT_ALT) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 24, 'DATA_ULT_ALT', left(old.DATA_ULT_ALT, 200), left(new.DATA_ULT_ALT, 200));
-    if (octet_length(old.MANIPULADOR) is distinct from octet_length(new.MANIPULADOR)
-        or cast(old.MANIPULADOR as varchar(1000) character set octets) is distinct from cast(new.MANIPULADOR as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 25, 'MANIPULADOR', left(old.MANIPULADOR, 200), left(new.MANIPULADOR, 200));
-    if (old.VARTEORMIN is distinct from new.VARTEORMIN) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 26, 'VARTEORMIN', left(old.VARTEORMIN, 200), left(new.VARTEORMIN, 200));
-    if (old.VARTEORMAX is distinct from new.VARTEORMAX) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 27, 'VARTEORMAX', left(old.VARTEORMAX, 200), left(new.VARTEORMAX, 200));
+        :AMOSTRA, :VEREDITO, 0, nullif(:C, ''));
     when any do
-      execute procedure HISTPESO_FALHA('RPESOMED', :ACAO, :ID, gdscode);
+      execute procedure HISTPESO_FALHA('RPESOMED', :ACAO, null, gdscode);
   end
 end^
 
 create or alter trigger HISTPESO_PESCAVAZ for PESCAVAZ
 active after insert or update or delete position 32000
 as
-declare ID bigint;
+declare C varchar(8000) = '';
 declare ACAO varchar(10);
 begin
   if (inserting) then
@@ -480,88 +499,67 @@ begin
   else
     ACAO = 'EXCLUSAO';
   begin
-    execute procedure HISTPESO_GRAVA('PESCAVAZ', :ACAO, null, null, null, null, null,
-        coalesce(new.CODFORN, old.CODFORN), coalesce(new.LOTE, old.LOTE),
-        coalesce(new.TAMCAP, old.TAMCAP), null, null, 0)
-      returning_values :ID;
-    if (octet_length(old.CODFORN) is distinct from octet_length(new.CODFORN)
-        or cast(old.CODFORN as varchar(1000) character set octets) is distinct from cast(new.CODFORN as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 1, 'CODFORN', left(old.CODFORN, 200), left(new.CODFORN, 200));
-    if (octet_length(old.LOTE) is distinct from octet_length(new.LOTE)
-        or cast(old.LOTE as varchar(1000) character set octets) is distinct from cast(new.LOTE as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 2, 'LOTE', left(old.LOTE, 200), left(new.LOTE, 200));
-    if (octet_length(old.TAMCAP) is distinct from octet_length(new.TAMCAP)
-        or cast(old.TAMCAP as varchar(1000) character set octets) is distinct from cast(new.TAMCAP as varchar(1000) character set octets)) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 3, 'TAMCAP', left(old.TAMCAP, 200), left(new.TAMCAP, 200));
+    if (old.CODFORN is distinct from new.CODFORN or char_length(old.CODFORN) is distinct from char_length(new.CODFORN)) then
+      C = C || 'CODFORN:' || iif(old.CODFORN is null, '-', char_length(left(old.CODFORN, 200)) || '=' || left(old.CODFORN, 200)) || iif(new.CODFORN is null, '-', char_length(left(new.CODFORN, 200)) || '=' || left(new.CODFORN, 200));
+    if (old.LOTE is distinct from new.LOTE or char_length(old.LOTE) is distinct from char_length(new.LOTE)) then
+      C = C || 'LOTE:' || iif(old.LOTE is null, '-', char_length(left(old.LOTE, 200)) || '=' || left(old.LOTE, 200)) || iif(new.LOTE is null, '-', char_length(left(new.LOTE, 200)) || '=' || left(new.LOTE, 200));
+    if (old.TAMCAP is distinct from new.TAMCAP or char_length(old.TAMCAP) is distinct from char_length(new.TAMCAP)) then
+      C = C || 'TAMCAP:' || iif(old.TAMCAP is null, '-', char_length(left(old.TAMCAP, 200)) || '=' || left(old.TAMCAP, 200)) || iif(new.TAMCAP is null, '-', char_length(left(new.TAMCAP, 200)) || '=' || left(new.TAMCAP, 200));
     if (old.PESOMEDIO is distinct from new.PESOMEDIO) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 4, 'PESOMEDIO', left(old.PESOMEDIO, 200), left(new.PESOMEDIO, 200));
+      C = C || 'PESOMEDIO:' || iif(old.PESOMEDIO is null, '-', char_length(left(old.PESOMEDIO, 200)) || '=' || left(old.PESOMEDIO, 200)) || iif(new.PESOMEDIO is null, '-', char_length(left(new.PESOMEDIO, 200)) || '=' || left(new.PESOMEDIO, 200));
     if (old.P01 is distinct from new.P01) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 5, 'P01', left(old.P01, 200), left(new.P01, 200));
+      C = C || 'P01:' || iif(old.P01 is null, '-', char_length(left(old.P01, 200)) || '=' || left(old.P01, 200)) || iif(new.P01 is null, '-', char_length(left(new.P01, 200)) || '=' || left(new.P01, 200));
     if (old.P02 is distinct from new.P02) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 6, 'P02', left(old.P02, 200), left(new.P02, 200));
+      C = C || 'P02:' || iif(old.P02 is null, '-', char_length(left(old.P02, 200)) || '=' || left(old.P02, 200)) || iif(new.P02 is null, '-', char_length(left(new.P02, 200)) || '=' || left(new.P02, 200));
     if (old.P03 is distinct from new.P03) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 7, 'P03', left(old.P03, 200), left(new.P03, 200));
+      C = C || 'P03:' || iif(old.P03 is null, '-', char_length(left(old.P03, 200)) || '=' || left(old.P03, 200)) || iif(new.P03 is null, '-', char_length(left(new.P03, 200)) || '=' || left(new.P03, 200));
     if (old.P04 is distinct from new.P04) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 8, 'P04', left(old.P04, 200), left(new.P04, 200));
+      C = C || 'P04:' || iif(old.P04 is null, '-', char_length(left(old.P04, 200)) || '=' || left(old.P04, 200)) || iif(new.P04 is null, '-', char_length(left(new.P04, 200)) || '=' || left(new.P04, 200));
     if (old.P05 is distinct from new.P05) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 9, 'P05', left(old.P05, 200), left(new.P05, 200));
+      C = C || 'P05:' || iif(old.P05 is null, '-', char_length(left(old.P05, 200)) || '=' || left(old.P05, 200)) || iif(new.P05 is null, '-', char_length(left(new.P05, 200)) || '=' || left(new.P05, 200));
     if (old.P06 is distinct from new.P06) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 10, 'P06', left(old.P06, 200), left(new.P06, 200));
+      C = C || 'P06:' || iif(old.P06 is null, '-', char_length(left(old.P06, 200)) || '=' || left(old.P06, 200)) || iif(new.P06 is null, '-', char_length(left(new.P06, 200)) || '=' || left(new.P06, 200));
     if (old.P07 is distinct from new.P07) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 11, 'P07', left(old.P07, 200), left(new.P07, 200));
+      C = C || 'P07:' || iif(old.P07 is null, '-', char_length(left(old.P07, 200)) || '=' || left(old.P07, 200)) || iif(new.P07 is null, '-', char_length(left(new.P07, 200)) || '=' || left(new.P07, 200));
     if (old.P08 is distinct from new.P08) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 12, 'P08', left(old.P08, 200), left(new.P08, 200));
+      C = C || 'P08:' || iif(old.P08 is null, '-', char_length(left(old.P08, 200)) || '=' || left(old.P08, 200)) || iif(new.P08 is null, '-', char_length(left(new.P08, 200)) || '=' || left(new.P08, 200));
     if (old.P09 is distinct from new.P09) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 13, 'P09', left(old.P09, 200), left(new.P09, 200));
+      C = C || 'P09:' || iif(old.P09 is null, '-', char_length(left(old.P09, 200)) || '=' || left(old.P09, 200)) || iif(new.P09 is null, '-', char_length(left(new.P09, 200)) || '=' || left(new.P09, 200));
     if (old.P10 is distinct from new.P10) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 14, 'P10', left(old.P10, 200), left(new.P10, 200));
+      C = C || 'P10:' || iif(old.P10 is null, '-', char_length(left(old.P10, 200)) || '=' || left(old.P10, 200)) || iif(new.P10 is null, '-', char_length(left(new.P10, 200)) || '=' || left(new.P10, 200));
     if (old.P11 is distinct from new.P11) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 15, 'P11', left(old.P11, 200), left(new.P11, 200));
+      C = C || 'P11:' || iif(old.P11 is null, '-', char_length(left(old.P11, 200)) || '=' || left(old.P11, 200)) || iif(new.P11 is null, '-', char_length(left(new.P11, 200)) || '=' || left(new.P11, 200));
     if (old.P12 is distinct from new.P12) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 16, 'P12', left(old.P12, 200), left(new.P12, 200));
+      C = C || 'P12:' || iif(old.P12 is null, '-', char_length(left(old.P12, 200)) || '=' || left(old.P12, 200)) || iif(new.P12 is null, '-', char_length(left(new.P12, 200)) || '=' || left(new.P12, 200));
     if (old.P13 is distinct from new.P13) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 17, 'P13', left(old.P13, 200), left(new.P13, 200));
+      C = C || 'P13:' || iif(old.P13 is null, '-', char_length(left(old.P13, 200)) || '=' || left(old.P13, 200)) || iif(new.P13 is null, '-', char_length(left(new.P13, 200)) || '=' || left(new.P13, 200));
     if (old.P14 is distinct from new.P14) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 18, 'P14', left(old.P14, 200), left(new.P14, 200));
+      C = C || 'P14:' || iif(old.P14 is null, '-', char_length(left(old.P14, 200)) || '=' || left(old.P14, 200)) || iif(new.P14 is null, '-', char_length(left(new.P14, 200)) || '=' || left(new.P14, 200));
     if (old.P15 is distinct from new.P15) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 19, 'P15', left(old.P15, 200), left(new.P15, 200));
+      C = C || 'P15:' || iif(old.P15 is null, '-', char_length(left(old.P15, 200)) || '=' || left(old.P15, 200)) || iif(new.P15 is null, '-', char_length(left(new.P15, 200)) || '=' || left(new.P15, 200));
     if (old.P16 is distinct from new.P16) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 20, 'P16', left(old.P16, 200), left(new.P16, 200));
+      C = C || 'P16:' || iif(old.P16 is null, '-', char_length(left(old.P16, 200)) || '=' || left(old.P16, 200)) || iif(new.P16 is null, '-', char_length(left(new.P16, 200)) || '=' || left(new.P16, 200));
     if (old.P17 is distinct from new.P17) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 21, 'P17', left(old.P17, 200), left(new.P17, 200));
+      C = C || 'P17:' || iif(old.P17 is null, '-', char_length(left(old.P17, 200)) || '=' || left(old.P17, 200)) || iif(new.P17 is null, '-', char_length(left(new.P17, 200)) || '=' || left(new.P17, 200));
     if (old.P18 is distinct from new.P18) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 22, 'P18', left(old.P18, 200), left(new.P18, 200));
+      C = C || 'P18:' || iif(old.P18 is null, '-', char_length(left(old.P18, 200)) || '=' || left(old.P18, 200)) || iif(new.P18 is null, '-', char_length(left(new.P18, 200)) || '=' || left(new.P18, 200));
     if (old.P19 is distinct from new.P19) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 23, 'P19', left(old.P19, 200), left(new.P19, 200));
+      C = C || 'P19:' || iif(old.P19 is null, '-', char_length(left(old.P19, 200)) || '=' || left(old.P19, 200)) || iif(new.P19 is null, '-', char_length(left(new.P19, 200)) || '=' || left(new.P19, 200));
     if (old.P20 is distinct from new.P20) then
-      insert into HISTPESOCAMPO (ID_HISTPESO, ORDEM, CAMPO, ANTES, DEPOIS)
-        values (:ID, 24, 'P20', left(old.P20, 200), left(new.P20, 200));
+      C = C || 'P20:' || iif(old.P20 is null, '-', char_length(left(old.P20, 200)) || '=' || left(old.P20, 200)) || iif(new.P20 is null, '-', char_length(left(new.P20, 200)) || '=' || left(new.P20, 200));
+    execute procedure HISTPESO_REGISTRA('PESCAVAZ', :ACAO, null, null, null, null, null,
+        coalesce(new.CODFORN, old.CODFORN), coalesce(new.LOTE, old.LOTE),
+        coalesce(new.TAMCAP, old.TAMCAP), null, null, 0, nullif(:C, ''));
     when any do
-      execute procedure HISTPESO_FALHA('PESCAVAZ', :ACAO, :ID, gdscode);
+      execute procedure HISTPESO_FALHA('PESCAVAZ', :ACAO, null, gdscode);
   end
+end^
+
+/* Of the first version. */
+execute block as
+begin
+  if (exists(select 1 from RDB$PROCEDURES where RDB$PROCEDURE_NAME = 'HISTPESO_GRAVA')) then
+    execute statement 'drop procedure HISTPESO_GRAVA';
 end^
 
 set term ; ^

@@ -6,6 +6,7 @@
 #include "core/Messages.h"
 #include "core/SqlText.h"
 #include "data/udm.h"
+#include "history/uHistorico.h"
 #include "lots/CalculosLote.h"
 #include "lots/OperacoesLote.h"
 #include "widgets/BalancaNaJanela.h"
@@ -236,6 +237,8 @@ void TFormCadPrep::MontaTela()
     Alteraresteregistro1->setObjectName(QStringLiteral("Alteraresteregistro1"));
     Excluiresteregistro1 = PopupMenu2->addAction(QStringLiteral("Excluir este registro"));
     Excluiresteregistro1->setObjectName(QStringLiteral("Excluiresteregistro1"));
+    Historicodestelote1 = PopupMenu2->addAction(QStringLiteral("Histórico deste lote"));
+    Historicodestelote1->setObjectName(QStringLiteral("Historicodestelote1"));
     PainelCapVazias->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(PainelCapVazias, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { PopupMenu1->popup(PainelCapVazias->mapToGlobal(pos)); });
@@ -265,6 +268,7 @@ void TFormCadPrep::MontaTela()
             guardedSlot(this, &TFormCadPrep::Alteraresteregistro1Click));
     connect(Excluiresteregistro1, &QAction::triggered, this,
             guardedSlot(this, &TFormCadPrep::Excluiresteregistro1Click));
+    connect(Historicodestelote1, &QAction::triggered, this, guardedSlot(this, &TFormCadPrep::Historicodestelote1Click));
 }
 
 void TFormCadPrep::MontaPainelEntrada()
@@ -1095,6 +1099,17 @@ bool TFormCadPrep::EntraPeso(double peso)
 }
 
 // ------------------------------------------- duplicates and deletion
+
+void TFormCadPrep::Historicodestelote1Click()
+{
+    if (!m_dm || !m_dm->PesoCaV->Active() || m_dm->PesoCaV->IsEmpty())
+        return;
+    const QString codforn = m_dm->PesoCaV->FieldByName(QStringLiteral("CODFORN")).AsString();
+    const QString lote = m_dm->PesoCaV->FieldByName(QStringLiteral("LOTE")).AsString();
+    const QString tamcap = m_dm->PesoCaV->FieldByName(QStringLiteral("TAMCAP")).AsString();
+    Tfrm_Historico::Abre(*m_dm, Historico::chaveDoLote(codforn, lote, tamcap),
+                         QStringLiteral("Fornecedor %1, lote %2, tamanho %3").arg(codforn, lote, tamcap), this);
+}
 
 void TFormCadPrep::Excluiresteregistro1Click()
 {

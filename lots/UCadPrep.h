@@ -77,6 +77,7 @@ public:
     QMenu *PopupMenu2;
     QAction *Alteraresteregistro1;
     QAction *Excluiresteregistro1;
+    QAction *Historicodestelote1;
 
     // 1: the entry panel holds a new lot; 2: a change of an existing lot; 0 before first use.
     int ModoEntrada = 0;
@@ -98,6 +99,7 @@ public:
     void Peso1Enter();
     void Alteraresteregistro1Click();
     void Excluiresteregistro1Click();
+    void Historicodestelote1Click();
     void Eliminarduplicaes1Click();
 
     // A weight read from elsewhere (a balance) put where a typed weight would

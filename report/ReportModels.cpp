@@ -6,9 +6,10 @@
 
 namespace {
 
-ReportDocument weightDetail(const ReportDefinition &definition, ClientDataSet &rows, const ReportProgress &progress)
+ReportDocument weightDetail(const ReportDefinition &definition, ClientDataSet &rows, const ReportProgress &progress,
+                            const RegistroDaAnalise &registro)
 {
-    return layOutWeightDetail(definition, rows, progress, QDateTime::currentDateTime());
+    return layOutWeightDetail(definition, rows, progress, QDateTime::currentDateTime(), registro);
 }
 
 // A stale analysis would be printed as current beside the new weights.

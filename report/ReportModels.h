@@ -3,6 +3,7 @@
 // from the rows of the dataset, into pages in centimetres.
 
 #include "report/ReportDocument.h"
+#include "report/RegistroDaAnalise.h"
 
 #include <QDateTime>
 #include <QString>
@@ -14,7 +15,8 @@ struct ReportDefinition;
 
 // Told the number of each page as it is begun.
 using ReportProgress = std::function<void(int page)>;
-using ReportModel = ReportDocument (*)(const ReportDefinition &, ClientDataSet &, const ReportProgress &);
+using ReportModel = ReportDocument (*)(const ReportDefinition &, ClientDataSet &, const ReportProgress &,
+                                      const RegistroDaAnalise &);
 
 // The layout of that name; nullptr when there is none.
 ReportModel findReportModel(const QString &name);
@@ -28,6 +30,8 @@ ReportRefusal findReportRefusal(const QString &name);
 void rescaleReport(ReportDocument &document, double unitsPerInch);
 
 // "detalhe-peso-medio": the detailed weight report of one formula. Reads the
-// rows of the report query from the first; printedAt is shown in the footer.
+// rows of the report query from the first; printedAt is shown in the footer;
+// registro, when known, in a section of its own under the verdict.
 ReportDocument layOutWeightDetail(const ReportDefinition &definition, ClientDataSet &rows,
-                                  const ReportProgress &progress, const QDateTime &printedAt);
+                                  const ReportProgress &progress, const QDateTime &printedAt,
+                                  const RegistroDaAnalise &registro = {});

@@ -216,7 +216,7 @@ void ReportProject::ExecuteReport(const QString &name)
     }
     const double unitsPerInch = Engine->UnitsFactor;
     Engine->Execute(definition.name, [&](const ReportProgress &progress) {
-        ReportDocument document = model(definition, *data->DataSet, progress);
+        ReportDocument document = model(definition, *data->DataSet, progress, data->Registro);
         rescaleReport(document, unitsPerInch);
         return document;
     });

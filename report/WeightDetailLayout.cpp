@@ -1,9 +1,10 @@
 // The detailed weight report of one formula, laid out on A4 in centimetres:
-// header, identification of the order, verdict and reasons, the figures of
-// the analysis, the chart of the capsule weights against the mean and the
-// limits of the weight criterion, one line per capsule (over as many pages as
-// needed, the column titles on each), the pharmacist's signature, and on every
-// page a footer naming the analysis with "página N de M".
+// header, identification of the order, verdict and reasons, how the analysis
+// came about (from the history), the figures of the analysis, the chart of
+// the capsule weights against the mean and the limits of the weight
+// criterion, one line per capsule (over as many pages as needed, the column
+// titles on each), the pharmacist's signature, and on every page a footer
+// naming the analysis with "página N de M".
 
 #include "config/uConfiguracao.h"
 #include "core/DisplayFormat.h"
@@ -128,8 +129,8 @@ double niceStep(double range, int count)
 class Layout {
 public:
     Layout(const ReportDefinition &definition, ClientDataSet &rows, const ReportProgress &progress,
-           const QDateTime &printedAt)
-        : m_def(definition), m_rows(rows), m_progress(progress), m_printedAt(printedAt)
+           const QDateTime &printedAt, const RegistroDaAnalise &registro)
+        : m_def(definition), m_rows(rows), m_progress(progress), m_printedAt(printedAt), m_registro(registro)
     {
         m_left = definition.margins.left();
         m_right = kPageWidth - definition.margins.right();
@@ -148,6 +149,7 @@ public:
         newPage();
         identification();
         verdict();
+        record();
         summary();
         chart();
         table();
@@ -281,6 +283,38 @@ private:
             addText(split + 0.3, m_y + 0.6 + i * 0.45, reasonsWidth, 0.45, reasons[i], reasonsFont,
                     Qt::AlignLeft, QStringLiteral("motivos"), approved ? Qt::black : kRed);
         m_y += h + 0.35;
+    }
+
+    // When and by whom it was analysed, the weights' source, the sample, the
+    // history's state; the corrections made before the analysis, if any.
+    void record()
+    {
+        const QStringList lines = m_registro.linhas();
+        if (lines.isEmpty() && m_registro.correcoes.isEmpty())
+            return;
+        const double w = m_right - m_left;
+        const ReportFont f = font(8.5);
+        for (const QString &line : lines) {
+            ensure(0.42);
+            const bool note = line == m_registro.amostra || line == kHistoricoDesativado;
+            addText(m_left, m_y, w, 0.42, line, font(8.5, note), Qt::AlignLeft,
+                    note ? QStringLiteral("registro.aviso") : QStringLiteral("registro"), note ? kRed : Qt::black);
+            m_y += 0.42;
+        }
+        if (!m_registro.correcoes.isEmpty()) {
+            ensure(0.84);
+            m_y += 0.1;
+            addText(m_left, m_y, w, 0.42, QStringLiteral("Correções antes da análise"), font(8.5, true),
+                    Qt::AlignLeft, QStringLiteral("correcoes"));
+            m_y += 0.42;
+            for (const CorrecaoDePeso &c : m_registro.correcoes) {
+                ensure(0.42);
+                addText(m_left + 0.3, m_y, w - 0.3, 0.42, RegistroDaAnalise::linha(c), f, Qt::AlignLeft,
+                        QStringLiteral("correcao"));
+                m_y += 0.42;
+            }
+        }
+        m_y += 0.3;
     }
 
     void summary()
@@ -593,6 +627,7 @@ private:
     ClientDataSet &m_rows;
     ReportProgress m_progress;
     QDateTime m_printedAt;
+    RegistroDaAnalise m_registro;
     Measure m_measure;
     ReportDocument m_doc;
     double m_left = 0, m_right = 0, m_top = 0, m_bottom = 0, m_y = 0;
@@ -607,7 +642,8 @@ private:
 } // namespace
 
 ReportDocument layOutWeightDetail(const ReportDefinition &definition, ClientDataSet &rows,
-                                  const ReportProgress &progress, const QDateTime &printedAt)
+                                  const ReportProgress &progress, const QDateTime &printedAt,
+                                  const RegistroDaAnalise &registro)
 {
-    return Layout(definition, rows, progress, printedAt).run();
+    return Layout(definition, rows, progress, printedAt, registro).run();
 }

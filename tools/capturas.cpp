@@ -13,6 +13,7 @@
 #include "core/Messages.h"
 #include "data/dataset/ClientDataSet.h"
 #include "data/udm.h"
+#include "history/uHistorico.h"
 #include "lots/UCadPrep.h"
 #include "report/ReportSystem.h"
 #include "report/ReportWriters.h"
@@ -168,6 +169,41 @@ void capturaDesatualizada(const QString &folder, int npedido)
     setMessageService(anterior);
 }
 
+
+// The operator named, a weight of capsule 3 corrected and the formula
+// analysed again: the analysis window with "Manipulador", the report with
+// the correction in each format, and the formula's history window. The
+// weight is put back and analysed again, so the figures stay as they were
+// (the history keeps both corrections).
+void capturaHistorico(DialogCatcher &catcher, const QString &folder, int npedido)
+{
+    if (!DM->cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {npedido}) || !frm_Cadastros)
+        return;
+    frm_Cadastros->cmb_Manipulador->setCurrentText(QStringLiteral("Ana Souza"));
+    frm_Cadastros->cmb_ManipuladorExit();
+    ClientDataSet *w = DM->cds_PesoMed;
+    if (!w->Locate(QStringLiteral("NUMCAP"), {3}))
+        return;
+    const double peso = w->FieldByName(QStringLiteral("PESO")).AsFloat();
+    const auto corrige = [w](double novo) {
+        w->Locate(QStringLiteral("NUMCAP"), {3});
+        w->Edit();
+        w->FieldByName(QStringLiteral("PESO")).SetAsFloat(novo);
+        w->Post();
+        frm_Cadastros->AnalisarCapsulas();
+    };
+    corrige(peso + 1.5);
+    save(frm_Principal, folder, QStringLiteral("analise-manipulador"));
+    relatorios(catcher, npedido, folder, QStringLiteral("relatorio-correcoes"));
+    frm_Cadastros->btn_Historico->click();
+    for (QWidget *janela : QApplication::topLevelWidgets())
+        if (auto *h = qobject_cast<Tfrm_Historico *>(janela)) {
+            save(h, folder, QStringLiteral("historico"));
+            h->close();
+        }
+    corrige(peso);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -239,6 +275,7 @@ int main(int argc, char **argv)
         frm_Cadastros->btn_Relatorio->click();
     }
     capturaDesatualizada(folder, 1210);
+    capturaHistorico(catcher, folder, 1201);
     frm_Principal->BitBtn1->click();
     QApplication::setActiveWindow(FormCadPrep);
     if (!QTest::qWaitForWindowActive(FormCadPrep))

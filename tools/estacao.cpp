@@ -7,6 +7,9 @@
 //
 //   estacao <database> pesa <station> <order> <formula> <weight>
 //       a new weighing of the formula; the wait is before it is posted
+//   estacao <database> corrige <station> <order> <formula> <capsule> <weight>
+//       the weight of a capsule typed over in the grid; the wait is before it
+//       is posted
 //   estacao <database> analisa <station> <order> <formula>
 //       the analysis; the wait is after the weights were read, before writing
 //   estacao <database> lote <code> <lot> <weight>
@@ -105,11 +108,19 @@ int main(int argc, char **argv)
     const QString acao = a[2];
 
     guarded([&] {
-        if (acao == QLatin1String("pesa") || acao == QLatin1String("analisa")) {
+        if (acao == QLatin1String("pesa") || acao == QLatin1String("analisa") || acao == QLatin1String("corrige")) {
             if (!vaiAFormula(a[3], a[4].toLongLong(), a[5].toLongLong()))
                 throw AppError(QStringLiteral("fórmula não encontrada"));
             frm_Principal->act_Cadastro->trigger();
-            if (acao == QLatin1String("pesa")) {
+            if (acao == QLatin1String("corrige")) {
+                if (!DM->cds_PesoMed->Locate(QStringLiteral("NUMCAP"), {a[6].toLongLong()}))
+                    throw AppError(QStringLiteral("cápsula não encontrada"));
+                DBGrid *grade = frm_Cadastros->dbgrd1;
+                grade->setFocus();
+                espera();
+                grade->receiveValue(1, a[7]);
+                std::printf("gravado\n");
+            } else if (acao == QLatin1String("pesa")) {
                 DBGrid *grade = frm_Cadastros->dbgrd1;
                 grade->setFocus();
                 grade->addRow(true);

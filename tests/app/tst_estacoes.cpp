@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QTest>
 
 #include <memory>
@@ -28,7 +29,10 @@ public:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         m_processo.setProcessEnvironment(env);
         m_processo.start(QStringLiteral(ESTACAO_EXE), QStringList{TestDb::location()} + acao);
+        m_pid = m_processo.processId();
     }
+    // The process id, as the server knows the client.
+    qint64 pid() const { return m_pid; }
     ~Estacao()
     {
         if (m_processo.state() != QProcess::NotRunning) {
@@ -81,6 +85,7 @@ private:
         }
     }
     QProcess m_processo;
+    qint64 m_pid = 0;
     QStringList m_linhas;
     QByteArray m_resto;
 };
@@ -134,6 +139,64 @@ private slots:
         QCOMPARE(scalar(QStringLiteral("select sum(PESO) from PESOMED")).toDouble(), 750.0);
         QCOMPARE(scalar(QStringLiteral("select count(distinct NUMCAP) from PESOMED")).toInt(), 3);
         QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED")).toInt(), 1);
+    }
+
+    // Two workstations weigh the same formula at once, then each corrects its
+    // capsule at once: the history holds every change of both, in order, each
+    // with the process and connection that made it and the server's time.
+    void historyOfBothWorkstations()
+    {
+        TestDb::weighing(1, QStringLiteral("01"), 4521, 1, 1, 250);
+        const qint64 desde = scalar(QStringLiteral("select coalesce(max(ID_HISTPESO), 0) from HISTPESO")).toLongLong();
+        Estacao a({QStringLiteral("pesa"), QStringLiteral("01"), QStringLiteral("4521"), QStringLiteral("1"),
+                   QStringLiteral("251")});
+        Estacao b({QStringLiteral("pesa"), QStringLiteral("01"), QStringLiteral("4521"), QStringLiteral("1"),
+                   QStringLiteral("252")});
+        juntas(a, b);
+        const int capA = scalar(QStringLiteral("select NUMCAP from PESOMED where PESO = 251")).toInt();
+        const int capB = scalar(QStringLiteral("select NUMCAP from PESOMED where PESO = 252")).toInt();
+        QCOMPARE(QSet<int>({capA, capB}), QSet<int>({2, 3}));
+        Estacao c({QStringLiteral("corrige"), QStringLiteral("01"), QStringLiteral("4521"), QStringLiteral("1"),
+                   QString::number(capA), QStringLiteral("261")});
+        Estacao d({QStringLiteral("corrige"), QStringLiteral("01"), QStringLiteral("4521"), QStringLiteral("1"),
+                   QString::number(capB), QStringLiteral("262")});
+        juntas(c, d);
+        QCOMPARE(c.mensagens() + d.mensagens(), QStringList());
+
+        // What each process wrote, by its process id: capsule, action, weight before and after.
+        const QHash<qint64, QString> quem{{a.pid(), QStringLiteral("a")}, {b.pid(), QStringLiteral("b")},
+                                          {c.pid(), QStringLiteral("c")}, {d.pid(), QStringLiteral("d")}};
+        fb::Statement st(TestDb::admin().connection(),
+                         QStringLiteral("select h.PID, h.NUMCAP, h.ACAO, p.ANTES, p.DEPOIS, h.DATAHORA, h.CONEXAO, "
+                                        "h.PROGRAMA from HISTPESO h left join HISTPESO_CAMPOS(h.ID_HISTPESO, h.CAMPOS) "
+                                        "p on 1 = 1 where h.ID_HISTPESO > %1 and h.TABELA = 'PESOMED' and p.CAMPO = "
+                                        "'PESO' order by h.ID_HISTPESO")
+                             .arg(desde));
+        st.open();
+        QStringList feito;
+        QDateTime anterior;
+        QSet<QString> conexoes;
+        while (st.fetch()) {
+            const QString processo = quem.value(st.value(0).toLongLong(), QStringLiteral("?"));
+            feito << QStringLiteral("%1 %2 %3 %4>%5")
+                         .arg(processo, st.value(1).toString(), st.value(2).toString(),
+                              st.value(3).isNull() ? QStringLiteral("-") : QString::number(st.value(3).toDouble()),
+                              QString::number(st.value(4).toDouble()));
+            const QDateTime quando = st.value(5).toDateTime();
+            QVERIFY(quando.isValid() && (anterior.isNull() || quando >= anterior));
+            anterior = quando;
+            conexoes << processo + st.value(6).toString();
+            QVERIFY2(st.value(7).toString().endsWith(QLatin1String("estacao")), qPrintable(st.value(7).toString()));
+        }
+        // The two weighings in the order they were stored, then the two corrections.
+        QCOMPARE(feito.size(), 4);
+        QCOMPARE(QSet<QString>(feito.cbegin(), feito.cbegin() + 2),
+                 QSet<QString>({QStringLiteral("a %1 INCLUSAO ->251").arg(capA),
+                                QStringLiteral("b %1 INCLUSAO ->252").arg(capB)}));
+        QCOMPARE(QSet<QString>(feito.cbegin() + 2, feito.cend()),
+                 QSet<QString>({QStringLiteral("c %1 ALTERACAO 251>261").arg(capA),
+                                QStringLiteral("d %1 ALTERACAO 252>262").arg(capB)}));
+        QCOMPARE(conexoes.size(), 4);
     }
 
     void analysingWhileAnotherWeighs()

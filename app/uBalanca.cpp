@@ -346,7 +346,7 @@ bool Tfrm_Balanca::Gravar()
         return false;
     }
     QString erro;
-    if (!GravaConfiguracaoBalanca(c, ArquivoGravacaoBalanca(), &erro)) {
+    if (GravaConfiguracaoDaBalanca(c, &erro).isEmpty()) {
         messages().error(erro);
         return false;
     }

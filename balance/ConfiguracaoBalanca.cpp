@@ -116,6 +116,12 @@ QString arquivoDoPrograma()
 
 } // namespace
 
+QString ArquivoDoUsuarioBalanca()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/pesomed/PesoMed.ini");
+}
+
 QString ArquivoGravacaoBalanca()
 {
 #ifdef Q_OS_WIN
@@ -123,15 +129,36 @@ QString ArquivoGravacaoBalanca()
     return arquivoDoPrograma();
 #else
     // The program's folder belongs to the administrator: the user's configuration folder.
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/pesomed/PesoMed.ini");
+    return ArquivoDoUsuarioBalanca();
 #endif
 }
 
 QString ArquivoConfiguracaoBalanca()
 {
+    // A copy the user saved in their own folder (Windows: because the suite's
+    // folder was closed to them) comes first.
+    const QString doUsuario = ArquivoDoUsuarioBalanca();
+    if (QFileInfo::exists(doUsuario))
+        return doUsuario;
     const QString gravado = ArquivoGravacaoBalanca();
     return QFileInfo::exists(gravado) ? gravado : arquivoDoPrograma();
+}
+
+QString GravaConfiguracaoDaBalanca(const ConfiguracaoBalanca &configuracao, QString *erro)
+{
+    const QString arquivo = ArquivoGravacaoBalanca();
+    if (GravaConfiguracaoBalanca(configuracao, arquivo, erro))
+        return arquivo;
+    const QString doUsuario = ArquivoDoUsuarioBalanca();
+    if (doUsuario == arquivo)
+        return QString();
+    // The suite's folder may belong to the administrator: the user's own.
+    QString erroDoUsuario;
+    if (!GravaConfiguracaoBalanca(configuracao, doUsuario, &erroDoUsuario))
+        return QString();
+    if (erro)
+        erro->clear();
+    return doUsuario;
 }
 
 QStringList ValidaConfiguracaoBalanca(const ConfiguracaoBalanca &c)

@@ -42,14 +42,21 @@ constexpr int kEsperaMaximaMs = 600000;
 // folder of the executable); elsewhere pesomed/PesoMed.ini in the user's
 // configuration folder (~/.config), since the program's folder is not theirs.
 QString ArquivoGravacaoBalanca();
-// Where they are read from: the saved file, or else a PesoMed.ini left beside
-// the suite's files.
+// pesomed/PesoMed.ini in the user's own configuration folder (Windows: the
+// local application data).
+QString ArquivoDoUsuarioBalanca();
+// Where they are read from: the user's own file when there is one, else the
+// saved file, or else a PesoMed.ini left beside the suite's files.
 QString ArquivoConfiguracaoBalanca();
 // The settings of the file; the defaults (no balance) when it does not exist.
 ConfiguracaoBalanca LeConfiguracaoBalanca(const QString &arquivo = ArquivoConfiguracaoBalanca());
 // Writes the group [Balanca], leaving any other group of the file alone.
 // False with the reason when the file cannot be written.
 bool GravaConfiguracaoBalanca(const ConfiguracaoBalanca &configuracao, const QString &arquivo, QString *erro);
+// Saves where ArquivoGravacaoBalanca says or, when that place cannot be
+// written (a suite folder closed to the user), in the user's own file.
+// The file written; empty, with the reason of the first failure, when none could be.
+QString GravaConfiguracaoDaBalanca(const ConfiguracaoBalanca &configuracao, QString *erro);
 // The values that cannot be used, as LeConfiguracaoBalanca would list them.
 QStringList ValidaConfiguracaoBalanca(const ConfiguracaoBalanca &configuracao);
 

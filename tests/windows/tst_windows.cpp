@@ -1,7 +1,8 @@
 // The Windows places of the installation: the suite's configuration beside the
 // executable; the location file and the report project under C:\VELTRAMO\; the
 // client library named by the location file, loaded; the serial ports by their
-// COM names; the balance settings beside the executable.
+// COM names; the balance settings beside the executable, or in the user's
+// folder when that one is closed to them.
 
 #include "balance/ConfiguracaoBalanca.h"
 #include "config/uConfiguracao.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QLibrary>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSerialPortInfo>
 #include <QTest>
 
@@ -129,6 +131,23 @@ private slots:
         const ConfiguracaoBalanca lida = LeConfiguracaoBalanca(arquivo);
         QFile::remove(arquivo);
         QCOMPARE(lida.porta, QStringLiteral("COM3"));
+    }
+
+    // A suite folder the user cannot write: the settings go to the user's own
+    // folder and are read from there.
+    void balanceSettingsInTheUsersFolderWhenTheSuitesIsClosed()
+    {
+        CaminhoSistema = QStringLiteral("Q:/sem/acesso/");
+        const QString doUsuario = ArquivoDoUsuarioBalanca();
+        const auto limpa = qScopeGuard([&] { QFile::remove(doUsuario); });
+        QVERIFY(doUsuario.contains(QStringLiteral("/AppData/"), Qt::CaseInsensitive));
+        ConfiguracaoBalanca c;
+        c.porta = QStringLiteral("COM4");
+        QString erro;
+        QCOMPARE(GravaConfiguracaoDaBalanca(c, &erro), doUsuario);
+        QVERIFY(erro.isEmpty());
+        QCOMPARE(ArquivoConfiguracaoBalanca(), doUsuario);
+        QCOMPARE(LeConfiguracaoBalanca().porta, QStringLiteral("COM4"));
     }
 };
 

@@ -140,6 +140,7 @@ private slots:
     // the server is back, and never typed over by the next one.
     void weighingWhileServerStopped_data()
     {
+        QTest::addColumn<QString>("aindaParado");    // typed before the server is back; "\n" is Enter
         QTest::addColumn<QString>("outraEstacao");   // a weighing another workstation stores meanwhile
         QTest::addColumn<bool>("cliqueNaLinha");     // the pharmacist goes back to the row on purpose
         QTest::addColumn<QStringList>("depois");     // typed once the server is back; "\n" is Enter, "F5" F5
@@ -147,26 +148,35 @@ private slots:
 
         const QString tres = QStringLiteral("1:174.5|2:175.5|3:176.5");
         QTest::newRow("the next weight goes to the next capsule")
-            << QString() << false << QStringList{QStringLiteral("176,5"), QStringLiteral("\n")} << tres;
+            << QString() << QString() << false << QStringList{QStringLiteral("176,5"), QStringLiteral("\n")}
+            << tres;
         QTest::newRow("Enter on the row writes it, then the next capsule")
-            << QString() << false
+            << QString() << QString() << false
             << QStringList{QStringLiteral("\n"), QStringLiteral("176,5"), QStringLiteral("\n")} << tres;
         QTest::newRow("retyped on the row on purpose")
-            << QString() << true << QStringList{QStringLiteral("175"), QStringLiteral("\n")}
+            << QString() << QString() << true << QStringList{QStringLiteral("175"), QStringLiteral("\n")}
             << QStringLiteral("1:174.5|2:175.0");
         // Another workstation took capsule 2 (with the same identifier, or another one).
         QTest::newRow("capsule 2 stored elsewhere, same identifier")
-            << QStringLiteral("2") << false << QStringList{QStringLiteral("176,5"), QStringLiteral("\n")}
+            << QString() << QStringLiteral("2") << false << QStringList{QStringLiteral("176,5"), QStringLiteral("\n")}
             << QStringLiteral("1:174.5|2:180.0|3:175.5|4:176.5");
         QTest::newRow("capsule 2 stored elsewhere, another identifier")
-            << QStringLiteral("9") << false << QStringList{QStringLiteral("176,5"), QStringLiteral("\n")}
+            << QString() << QStringLiteral("9") << false << QStringList{QStringLiteral("176,5"), QStringLiteral("\n")}
             << QStringLiteral("1:174.5|2:180.0|3:175.5|4:176.5");
         QTest::newRow("the analysis writes it first")
-            << QStringLiteral("9") << false << QStringList{QStringLiteral("F5")}
+            << QString() << QStringLiteral("9") << false << QStringList{QStringLiteral("F5")}
             << QStringLiteral("1:174.5|2:180.0|3:175.5");
+        // Still stopped: the next capsule is not opened, the pending weight stays as it was.
+        QTest::newRow("a weight begun while still stopped")
+            << QStringLiteral("1") << QString() << false
+            << QStringList{QStringLiteral("176,5"), QStringLiteral("\n")} << tres;
+        QTest::newRow("Enter while still stopped")
+            << QStringLiteral("\n") << QString() << false
+            << QStringList{QStringLiteral("176,5"), QStringLiteral("\n")} << tres;
     }
     void weighingWhileServerStopped()
     {
+        QFETCH(QString, aindaParado);
         QFETCH(QString, outraEstacao);
         QFETCH(bool, cliqueNaLinha);
         QFETCH(QStringList, depois);
@@ -180,7 +190,6 @@ private slots:
         QVERIFY2(servidor->para(), qPrintable(servidor->erro()));
         TestPrograma::digita(QStringLiteral("175,5"));
         key(Qt::Key_Return);
-        QVERIFY2(servidor->inicia(), qPrintable(servidor->erro()));
         // Told plainly, with what becomes of the weight and of the next one.
         QCOMPARE(recorder->texts().size(), 1);
         const QString aviso = recorder->texts().first();
@@ -189,8 +198,23 @@ private slots:
                                                "será gravada antes do próximo peso digitado, que irá para a cápsula "
                                                "seguinte. Tecle Enter nesta linha para gravá-la agora")),
                  qPrintable(aviso));
-        QCOMPARE(pesagensGuardadas(), QStringLiteral("1:174.5"));
         recorder->clear();
+        if (!aindaParado.isEmpty()) {
+            if (aindaParado == QLatin1String("\n"))
+                key(Qt::Key_Return);
+            else
+                TestPrograma::digita(aindaParado);
+            QCOMPARE(recorder->texts().size(), 1);
+            QVERIFY2(recorder->texts().first().endsWith(
+                         QStringLiteral("A pesagem da cápsula 2 (175,5) continua pendente nesta estação. A cápsula "
+                                        "seguinte só é aberta depois que ela for gravada.")),
+                     qPrintable(recorder->texts().first()));
+            QCOMPARE(pesagensNaGrade(frm_Cadastros->dbgrd1), QStringLiteral("1:174.5|2:175.5"));
+            QCOMPARE(DM->cds_PesoMed->ChangeCount(), 1);
+            recorder->clear();
+        }
+        QVERIFY2(servidor->inicia(), qPrintable(servidor->erro()));
+        QCOMPARE(pesagensGuardadas(), QStringLiteral("1:174.5"));
         if (!outraEstacao.isEmpty())
             TestDb::exec({QStringLiteral("insert into PESOMED (ID_PESOMED, ESTACAO, NPEDIDO, NFORMULA, NUMCAP, PESO) "
                                          "values (%1, '01', 4521, 1, 2, 180)")

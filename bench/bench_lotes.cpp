@@ -1,5 +1,6 @@
 // The empty-capsule lot register on the large database (2 000 lots): the
-// window's activation (the whole list read again, laid out and painted),
+// window's activation (the whole list read again, laid out and painted, back
+// on the lot it stood on: the first, and the last),
 // leaving a weight column of the grid (the average, the post written back and
 // the list read again), and saving a new lot from the entry panel (duplicate
 // check, insert, list read again). The lots it adds are deleted at the end.
@@ -75,15 +76,30 @@ int main(int argc, char **argv)
     janela->resize(1127, 670);
     QApplication::processEvents();
 
-    // 1. Activation: the list read again, laid out and painted.
+    // 1. Activation: the list read again, laid out and painted, back on the
+    // first lot; then back on the last lot, which lies past the rows read first.
     QList<double> ativacoes;
+    QList<double> comandosAtivacao;
     for (int i = 0; i < 21; ++i) {
+        const qint64 antes = fb::statementCount();
         QElapsedTimer t;
         t.start();
         janela->FormActivate();
         QApplication::processEvents();
         ativacoes.append(t.nsecsElapsed() / 1e6);
+        comandosAtivacao.append(fb::statementCount() - antes);
     }
+    dm.PesoCaV->Last();
+    const int ultima = dm.PesoCaV->RecNo();
+    QList<double> ativacoesNoFim;
+    for (int i = 0; i < 11; ++i) {
+        QElapsedTimer t;
+        t.start();
+        janela->FormActivate();
+        QApplication::processEvents();
+        ativacoesNoFim.append(t.nsecsElapsed() / 1e6);
+    }
+    const bool voltouAoFim = dm.PesoCaV->RecNo() == ultima;
     dm.ConsultaRapida(QStringLiteral("select count(*) as QTDE from PESCAVAZ"));
     const qint64 lotes = dm.SQLQuery1.asInteger(QStringLiteral("QTDE"));
     dm.SQLQuery1.Close();
@@ -133,10 +149,15 @@ int main(int argc, char **argv)
 
     std::printf("%lld lots registered\n", static_cast<long long>(lotes));
     mostra("activation (read, lay out, paint)", ativacoes);
+    mostra("activation back on the last lot", ativacoesNoFim);
     mostra("leaving a weight column (average, post)", saidas);
     mostra("saving a lot from the entry panel", gravacoes);
     const QString registrados = QStringLiteral("%1 lots").arg(lotes);
-    tableRow(QStringLiteral("lot register activation (read, lay out, paint)"), registrados, ativacoes);
+    tableRow(QStringLiteral("lot register activation (read, lay out, paint)"), registrados, ativacoes,
+             median(comandosAtivacao));
+    tableRow(QStringLiteral("lot register activation back on its last lot"), registrados, ativacoesNoFim);
+    std::printf("activation: %.0f statements (median); back on the last lot (row %d): %s\n", median(comandosAtivacao),
+                ultima, voltouAoFim ? "yes" : "NO");
     tableRow(QStringLiteral("leaving a weight column (average, post)"), registrados, saidas);
     tableRow(QStringLiteral("saving a lot from the entry panel"), registrados, gravacoes);
     std::printf("leaving a weight column: %.0f statements, %.2f ms of this process's processor time (medians); "

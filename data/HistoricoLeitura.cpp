@@ -92,6 +92,8 @@ QString valorLegivel(const QString &valor)
 {
     if (valor.isNull())
         return QStringLiteral("—");
+    if (valor.isEmpty())
+        return QStringLiteral("(vazio)");
     bool ok = false;
     const double d = valor.toDouble(&ok);
     if (!ok)

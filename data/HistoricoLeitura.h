@@ -43,7 +43,8 @@ QString chaveDoLote(const QString &codforn, const QString &lote, const QString &
 QList<Entrada> le(SqlConnection &connection, const QString &chave);
 
 // A value as the history keeps it (numbers with a point), as the user reads
-// it: numbers in the workstation's format without trailing zeros; "—" for null.
+// it: numbers in the workstation's format without trailing zeros; "—" for
+// null, "(vazio)" for an empty text.
 QString valorLegivel(const QString &valor);
 
 } // namespace Historico

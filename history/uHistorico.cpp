@@ -98,8 +98,12 @@ Tfrm_Historico::Tfrm_Historico(const QString &titulo, const QList<Historico::Ent
     grd_Historico->setColumnWidth(0, 130);
     grd_Historico->setColumnWidth(1, 120);
     grd_Historico->setColumnWidth(2, 260);
+    grd_Historico->setColumnWidth(3, 360);
     grd_Historico->horizontalHeader()->setStretchLastSection(true);
     grd_Historico->resizeRowsToContents();
+    // Each line as tall as its wrapped changes, once the columns have their widths.
+    connect(grd_Historico->horizontalHeader(), &QHeaderView::sectionResized, grd_Historico,
+            &QTableView::resizeRowsToContents);
     layout->addWidget(grd_Historico, 1);
     auto *fechar = new QPushButton(QStringLiteral("Fechar"), this);
     connect(fechar, &QPushButton::clicked, this, &QWidget::close);

@@ -161,8 +161,14 @@ RegistroDaAnalise LeRegistroDaAnalise(TDM &dm, const ClientDataSet &linhas, int 
         const QString chave = Historico::chaveDaFormula(valor(0, QStringLiteral("ESTACAO")).toString(),
                                                         valor(0, QStringLiteral("NPEDIDO")).toLongLong(),
                                                         valor(0, QStringLiteral("NFORMULA")).toLongLong());
-        r = registroDaAnalise(Historico::le(dm.sqlcon1, chave), capsulas,
-                              valor(0, QStringLiteral("MANIPULADOR")).toString());
+        // A history of the first version (installed before its reader) is
+        // not read: the report is printed without its record.
+        try {
+            r = registroDaAnalise(Historico::le(dm.sqlcon1, chave), capsulas,
+                                  valor(0, QStringLiteral("MANIPULADOR")).toString());
+        } catch (const std::exception &) {
+            r = {};
+        }
     } else {
         r.historico = RegistroDaAnalise::Estado::Desativado;
     }

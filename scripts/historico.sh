@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the history of the weighings, results and lots (db/historico.sql)
 # into an existing suite database. It adds only the history's own tables,
-# procedures and triggers; running it again replaces the triggers and keeps
-# every history row.
+# indexes, procedures and triggers; running it again, or on a database with
+# an earlier version of the history, replaces the triggers, procedures and
+# indexes and keeps every history row.
 #   bash scripts/historico.sh [--sim] DATABASE
 # DATABASE as the program reaches it, server and path or alias, for example
 # 192.168.0.10:C:\veltramo\dados\veltramo.bd. --sim installs without asking.
@@ -40,7 +41,7 @@ fi
 if ((ASK)); then
   had=$(count "select count(*) from RDB\$RELATIONS where RDB\$RELATION_NAME = 'HISTPESO';")
   if [[ "$had" == 1 ]]; then
-    question="O banco $DATABASE já tem o histórico. Atualizar as triggers (os registros do histórico são mantidos)?"
+    question="O banco $DATABASE já tem o histórico. Atualizá-lo para esta versão (os registros do histórico são mantidos)?"
   else
     question="Instalar o histórico das pesagens no banco $DATABASE?"
   fi

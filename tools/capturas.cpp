@@ -213,6 +213,18 @@ int main(int argc, char **argv)
     QDir().mkpath(folder);
     if (const auto status = IniciaPrograma(&app))
         return *status;
+    // PESOMED_BANCO: a database other than the configured one, such as a copy
+    // of the demo whose rows the pictures may change.
+    if (qEnvironmentVariableIsSet("PESOMED_BANCO")) {
+        const QList<ClientDataSet *> abertos = {DM->cds_RPesoMed, DM->cds_PesoMed, DM->cds_Pedidos, DM->cds_Pediform,
+                                                DM->cds_Compedid};
+        for (ClientDataSet *ds : abertos)
+            ds->Close();
+        DM->sqlcon1.close();
+        DM->sqlcon1.setParam(QStringLiteral("Database"), qEnvironmentVariable("PESOMED_BANCO"));
+        for (ClientDataSet *ds : abertos)
+            ds->Open();
+    }
     frm_Principal->setGeometry(frm_Principal->screen()->availableGeometry());
     frm_Principal->show();
 

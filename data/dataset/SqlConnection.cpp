@@ -78,6 +78,7 @@ fb::Connection &SqlConnection::connection()
             throw fb::Error(e.text() + QLatin1Char('\n') + ClientLibrarySource, e.codes());
         }
         m_connection.open(library, p);
+        ++m_generation;
     }
     return m_connection;
 }
@@ -90,7 +91,7 @@ void SqlConnection::close()
 qint64 SqlConnection::execute(const QString &sql, const QList<QVariant> &params)
 {
     fb::Connection &c = connection();
-    fb::Transaction transaction(c);
+    fb::Transaction &transaction = c.autoCommitTransaction();
     qint64 affected = 0;
     if (params.isEmpty() && runsInBlock(sql)) {
         // The statement on lines of its own, so that a comment ending it ends there.
@@ -102,6 +103,5 @@ qint64 SqlConnection::execute(const QString &sql, const QList<QVariant> &params)
         statement.setTransaction(transaction);
         affected = statement.execute(params);
     }
-    transaction.commit();
     return affected;
 }

@@ -9,37 +9,52 @@
 
 #include <QMap>
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
-// The lightest and heaviest stored weights of the formula, read back from the
-// database together.
-std::pair<double, double> extremos(TDM &dm, const QString &estacao, qint64 npedido, qint64 nformula)
+// The identifier and weight of each weighing of the formula as the database
+// holds them, and how many result records the formula has, read in the
+// transaction given by a statement prepared once per connection.
+struct Guardado {
+    QMap<qint64, QVariant> pesagens;
+    qint64 resultados = 0;
+};
+Guardado guardado(fb::Transaction &transacao, const QString &estacao, qint64 npedido, qint64 nformula)
 {
-    dm.sqlds_Generico.Close();
-    dm.cds_Generico->Close();
-    dm.ConsultaGenerica(QStringLiteral("Select min(Peso) as PesoMin, Max(Peso) as PesoMax from pesomed where "
-                                       "Estacao = ") +
-                        quoted(estacao) + QStringLiteral(" and Npedido = ") + QString::number(npedido) +
-                        QStringLiteral(" and Nformula = ") + QString::number(nformula) + QStringLiteral(" "));
-    auto valor = [&dm](const QString &coluna) {
-        const QString texto = dm.cds_Generico->FieldByName(coluna).AsString();
-        return texto.isEmpty() ? 0.0 : texto.toDouble();
-    };
-    return {valor(QStringLiteral("PesoMin")), valor(QStringLiteral("PesoMax"))};
+    fb::Statement consulta(transacao.connection(),
+                           QStringLiteral("select ID_PESOMED, PESO, (select count(*) from RPESOMED r where "
+                                          "r.ESTACAO = p.ESTACAO and r.NPEDIDO = p.NPEDIDO and r.NFORMULA = "
+                                          "p.NFORMULA) from PESOMED p where p.ESTACAO = ? and p.NPEDIDO = ? and "
+                                          "p.NFORMULA = ?"));
+    consulta.setTransaction(transacao);
+    consulta.open({estacao, npedido, nformula});
+    Guardado g;
+    while (consulta.fetch()) {
+        g.pesagens.insert(consulta.value(0).toLongLong(), consulta.value(1));
+        g.resultados = consulta.value(2).toLongLong();
+    }
+    return g;
 }
 
-// The identifier and weight of each weighing of the formula as the database
-// holds them, read in the transaction given.
-QMap<qint64, QVariant> pesagensGuardadas(fb::Transaction &transacao, const QString &estacao, qint64 npedido,
-                                         qint64 nformula)
+// The formula has another result record than the one this analysis wrote:
+// stored by another workstation at the same moment.
+struct OutroResultado {};
+
+// The lightest and heaviest weights analysed, an empty weight left out as
+// the database's MIN and MAX leave it; 0 when there is none. The analysis is
+// stored only while these are the weights stored.
+std::pair<double, double> extremos(const QList<std::optional<double>> &pesos)
 {
-    fb::Statement consulta(transacao, QStringLiteral("select ID_PESOMED, PESO from PESOMED where ESTACAO = ? "
-                                                     "and NPEDIDO = ? and NFORMULA = ?"));
-    consulta.open({estacao, npedido, nformula});
-    QMap<qint64, QVariant> guardadas;
-    while (consulta.fetch())
-        guardadas.insert(consulta.value(0).toLongLong(), consulta.value(1));
-    return guardadas;
+    std::optional<double> minimo, maximo;
+    for (const auto &p : pesos) {
+        if (!p)
+            continue;
+        minimo = minimo ? std::min(*minimo, *p) : *p;
+        maximo = maximo ? std::max(*maximo, *p) : *p;
+    }
+    return {minimo.value_or(0), maximo.value_or(0)};
 }
 
 } // namespace
@@ -98,7 +113,7 @@ ResultadoDaAnalise AnalisarCapsulas(TDM &dm, MessageService &mensagens)
     const QString estacao = w->FieldByName(QStringLiteral("ESTACAO")).AsString();
     const qint64 npedido = w->FieldByName(QStringLiteral("NPEDIDO")).AsInteger();
     const qint64 nformula = w->FieldByName(QStringLiteral("NFORMULA")).AsInteger();
-    const auto [minimo, maximo] = extremos(dm, estacao, npedido, nformula);
+    const auto [minimo, maximo] = extremos(pesos);
     const ResultadoAnalise a = AvaliaAmostra(pesos, teorico, minimo, maximo);
 
     // Every weighing row and the result record are written in one transaction:
@@ -120,37 +135,78 @@ ResultadoDaAnalise AnalisarCapsulas(TDM &dm, MessageService &mensagens)
             w->Next();
         }
 
-        if (dm.LocalizaResultado(estacao, npedido, nformula)) {
-            r->Edit();
-        } else {
-            // The record rules give it the next identifier, which it keeps.
-            r->Append();
-            r->FieldByName(QStringLiteral("ESTACAO")).SetAsString(estacao);
-            r->FieldByName(QStringLiteral("NPEDIDO")).SetAsInteger(npedido);
-            r->FieldByName(QStringLiteral("NFORMULA")).SetAsInteger(nformula);
-            r->FieldByName(QStringLiteral("CHAVE")).SetAsString(ChaveFormula(estacao, npedido, nformula));
+        // The result record of the formula, found again in the database
+        // when this workstation holds none; appended when there is none.
+        auto preencheResultado = [&] {
+            if (dm.LocalizaResultado(estacao, npedido, nformula)) {
+                r->Edit();
+            } else {
+                // The record rules give it the next identifier, which it keeps.
+                r->Append();
+                r->FieldByName(QStringLiteral("ESTACAO")).SetAsString(estacao);
+                r->FieldByName(QStringLiteral("NPEDIDO")).SetAsInteger(npedido);
+                r->FieldByName(QStringLiteral("NFORMULA")).SetAsInteger(nformula);
+                r->FieldByName(QStringLiteral("CHAVE")).SetAsString(ChaveFormula(estacao, npedido, nformula));
+            }
+            r->FieldByName(QStringLiteral("QDECAPS")).SetAsInteger(a.n);
+            r->FieldByName(QStringLiteral("PESOMEDIO")).SetAsFloat(a.media);
+            r->FieldByName(QStringLiteral("DESVIOPADRAO")).SetAsFloat(a.desvioPadrao);
+            r->FieldByName(QStringLiteral("COEFVARIACAO")).SetAsFloat(a.desvioRelativo);
+            r->FieldByName(QStringLiteral("RESULTADO")).SetAsString(a.veredito);
+            r->FieldByName(QStringLiteral("MOTIVOS")).SetAsString(a.motivos);
+            r->FieldByName(QStringLiteral("MINIMO")).SetAsFloat(a.minimo);
+            r->FieldByName(QStringLiteral("MAXIMO")).SetAsFloat(a.maximo);
+            r->FieldByName(QStringLiteral("AMPLITUDE")).SetAsFloat(a.amplitude);
+            r->FieldByName(QStringLiteral("VARTEORMIN")).SetAsFloat(a.varTeorMin);
+            r->FieldByName(QStringLiteral("VARTEORMAX")).SetAsFloat(a.varTeorMax);
+            r->FieldByName(QStringLiteral("PESOTOTAL")).SetAsFloat(a.total);
+            r->FieldByName(QStringLiteral("VALORTEORICO")).SetAsFloat(teorico);
+            r->Post();
+            return r->CurrentIsPendingInsert();
+        };
+        // The result record is written first, so that this transaction holds
+        // it while it checks the weighings and until it commits; the history
+        // records the write as the analysis.
+        auto grava = [&] {
+            dm.dsp_RPesoMed.Context = dm.ContextoDaEscrita(false) + Historico::contexto(Historico::analise());
+            try {
+                dm.GravaJuntos({r, w}, [&](fb::Transaction &transacao) {
+                    const Guardado g = guardado(transacao, estacao, npedido, nformula);
+                    // The figures stand for the weighings stored: if another
+                    // workstation added, changed or removed one meanwhile,
+                    // nothing is written.
+                    if (g.pesagens != analisadas)
+                        throw AppError(QStringLiteral("Outra estação mudou as pesagens desta fórmula durante a "
+                                                      "análise.\rConfira as pesagens e analise de novo."));
+                    if (g.resultados > 1)
+                        throw OutroResultado{};
+                });
+            } catch (...) {
+                dm.dsp_RPesoMed.Context.clear();
+                throw;
+            }
+        };
+        bool novo = preencheResultado();
+        try {
+            grava();
+        } catch (const OutroResultado &) {
+            novo = true; // taken over below
+        } catch (const AppError &) {
+            // A result record stored by another workstation at the same moment
+            // (its identifier may be the one this one took) is taken over.
+            if (!novo || !dm.ResultadoGuardado(estacao, npedido, nformula))
+                throw;
         }
-        r->FieldByName(QStringLiteral("QDECAPS")).SetAsInteger(a.n);
-        r->FieldByName(QStringLiteral("PESOMEDIO")).SetAsFloat(a.media);
-        r->FieldByName(QStringLiteral("DESVIOPADRAO")).SetAsFloat(a.desvioPadrao);
-        r->FieldByName(QStringLiteral("COEFVARIACAO")).SetAsFloat(a.desvioRelativo);
-        r->FieldByName(QStringLiteral("RESULTADO")).SetAsString(a.veredito);
-        r->FieldByName(QStringLiteral("MOTIVOS")).SetAsString(a.motivos);
-        r->FieldByName(QStringLiteral("MINIMO")).SetAsFloat(a.minimo);
-        r->FieldByName(QStringLiteral("MAXIMO")).SetAsFloat(a.maximo);
-        r->FieldByName(QStringLiteral("AMPLITUDE")).SetAsFloat(a.amplitude);
-        r->FieldByName(QStringLiteral("VARTEORMIN")).SetAsFloat(a.varTeorMin);
-        r->FieldByName(QStringLiteral("VARTEORMAX")).SetAsFloat(a.varTeorMax);
-        r->FieldByName(QStringLiteral("PESOTOTAL")).SetAsFloat(a.total);
-        r->FieldByName(QStringLiteral("VALORTEORICO")).SetAsFloat(teorico);
-        r->Post();
-        // The figures stand for the weighings stored: if another workstation
-        // added, changed or removed one meanwhile, nothing is written.
-        dm.GravaJuntos({w, r}, [&](fb::Transaction &transacao) {
-            if (pesagensGuardadas(transacao, estacao, npedido, nformula) != analisadas)
-                throw AppError(QStringLiteral("Outra estação mudou as pesagens desta fórmula durante a análise.\r"
-                                              "Confira as pesagens e analise de novo."));
-        });
+        if (novo && r->ChangeCount() > 0) {
+            r->CancelUpdates();
+            r->Refresh();
+            if (!preencheResultado()) {
+                grava();
+            } else {
+                throw AppError(QStringLiteral("Outra estação gravou o resultado desta fórmula durante a análise.\r"
+                                              "Analise de novo."));
+            }
+        }
     } catch (const AppError &e) {
         // Nothing of this analysis reached the database: the screen goes back to what is stored.
         w->CancelUpdates();

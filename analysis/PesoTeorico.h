@@ -20,8 +20,9 @@ struct PesoTeorico {
     QString aviso;
 };
 
-// Reads the components of the formula (CDSC), the supplier (Forneced) and the
-// lot (PesoCaV); on a normal return those are closed and the lot register's
-// statement lists every lot again.
+// Reads the components of the formula, then for its capsules the supplier
+// and the lot together, each a statement prepared once per connection; on a
+// normal return the lot register's dataset is closed and its statement lists
+// every lot again.
 PesoTeorico CalcularPesoTeorico(TDM &dm, MessageService &mensagens, const QString &estacao, qint64 npedido,
                                 qint64 nformula);

@@ -3,6 +3,7 @@
 #include "analysis/Analise.h"
 #include "analysis/Manipuladores.h"
 #include "analysis/PesoTeorico.h"
+#include "balance/LeitorBalanca.h"
 #include "config/uConfiguracao.h"
 #include "core/Messages.h"
 #include "core/SqlText.h"
@@ -241,7 +242,17 @@ void Tfrm_Cadastros::MontaTela()
         this, lbl_Balanca,
         [this] { return QApplication::focusWidget() && (QApplication::focusWidget() == dbgrd1 ||
                                                          dbgrd1->isAncestorOf(QApplication::focusWidget())); },
-        [this] (double peso) { dbgrd1->receiveValue(1, numberForTyping(peso)); });
+        [this] (double peso) {
+            // The weight is written with the balance that read it; one typed stays typed.
+            if (m_dm) {
+                const LeituraBalanca &leitura = BalancaDoPrograma().ultimaLeitura();
+                m_dm->DefineOrigemPeso({Historico::OrigemPeso::Tipo::Balanca, leitura.modelo, leitura.numeroDeSerie,
+                                        QString::fromLatin1(leitura.linha).trimmed()});
+            }
+            dbgrd1->receiveValue(1, numberForTyping(peso));
+            if (m_dm)
+                m_dm->DefineOrigemPeso({});
+        });
     dbgrd1->onKeyDown = [this](DBGrid &, QKeyEvent *tecla) {
         if (tecla->modifiers() != Qt::NoModifier)
             return false;

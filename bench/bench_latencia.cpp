@@ -2,7 +2,8 @@
 // that holds every chunk 0, 10 and 20 ms each way, each action timed and its
 // request/response turns counted: moving through the orders, posting
 // weighings, the analysis window, the station search, the report query,
-// saving a lot, and the analysis of 10 to 1 000 capsules.
+// saving a lot, the analysis of 10 to 1 000 capsules, and F5 pressed in the
+// program's analysis window.
 // Usage: bench_latencia [bench alias] [scratch alias]
 //   bench alias    the large database (default pesomed_bench); the weighings,
 //                  result records and lots the actions add are deleted at the end
@@ -12,6 +13,7 @@
 // and what to time: add one to the list in main().
 
 #include "analysis/uCadPesos.h"
+#include "app/uPesoMed.h"
 #include "bench/DelayProxy.h"
 #include "bench/Medidas.h"
 #include "core/SqlText.h"
@@ -21,6 +23,8 @@
 #include "search/uPesquisa.h"
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/TestDb.h"
+#include "tests/support/TestPrograma.h"
+#include "widgets/DBGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -341,6 +345,45 @@ int main(int argc, char **argv)
     for (ClientDataSet *cds : {analise.cds_Compedid, analise.cds_Pediform, analise.cds_Pedidos, analise.cds_PesoMed,
                                analise.cds_RPesoMed})
         cds->Close();
+
+    // ------------------------------------------------ F5 pressed in the program
+    // The program as started (main window, data module, analysis window by
+    // F4), a never-analysed formula current, F5 pressed where the pharmacist
+    // typed: timed from the key to the last byte of the window's re-reads.
+    TestPrograma::inicia(proxy.database(rascunho));
+    TestPrograma::tecla(Qt::Key_F4);
+    QApplication::processEvents();
+    QList<Acao> teclas;
+    teclas.append({"F5 in the analysis window, a new formula", QStringLiteral("20 capsules"), 7,
+                   [&] {
+                       const int n = ++pedido;
+                       TestDb::order(QStringLiteral("01"), n);
+                       TestDb::formula(QStringLiteral("01"), n, 1);
+                       TestDb::component(QStringLiteral("01"), n, 1, 1, QStringLiteral("CAFEINA"), 4620);
+                       TestDb::component(QStringLiteral("01"), n, 1, 2, QStringLiteral("CAPSULA N 0"), 30,
+                                         QStringLiteral("UN"));
+                       TestDb::exec(
+                           {QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where "
+                                           "ORDEM = 2"),
+                            QStringLiteral("execute block as declare i int = 0; begin while (i < 20) do begin "
+                                           "i = i + 1; insert into PESOMED (ID_PESOMED, ESTACAO, NPEDIDO, NFORMULA, "
+                                           "NUMCAP, PESO) values (%1 + :i, '01', %2, 1, :i, 245 + mod(:i, 11)); "
+                                           "end end")
+                                .arg(100000 * n)
+                                .arg(n)});
+                       DM->cds_Pedidos->Refresh();
+                       DM->cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {n});
+                       QApplication::setActiveWindow(frm_Principal);
+                       frm_Cadastros->dbgrd1->setFocus();
+                       QApplication::processEvents();
+                   },
+                   [&] {
+                       TestPrograma::tecla(Qt::Key_F5);
+                       QApplication::processEvents();
+                   }});
+    for (const Acao &acao : teclas)
+        mede(proxy, acao);
+    TestPrograma::encerra();
     TestDb::reset();
     DM = nullptr;
     // Saving a lot tells its success; anything else is worth a look.

@@ -46,6 +46,14 @@ QList<Variavel> analise()
     return {{kTransacao, kAnalise, QStringLiteral("1")}};
 }
 
+QList<ContextVariable> contexto(const QList<Variavel> &variaveis)
+{
+    QList<ContextVariable> lista;
+    for (const Variavel &v : variaveis)
+        lista.append({v.espaco, v.nome, v.valor});
+    return lista;
+}
+
 QString atribuicoes(const QList<Variavel> &variaveis, const QString &alvo)
 {
     QString texto;

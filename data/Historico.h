@@ -6,6 +6,7 @@
 // same statements: the variables are then simply not read.
 
 #include "data/dataset/SqlConnection.h"
+#include "data/dataset/SqlDataSet.h"
 
 #include <QList>
 #include <QString>
@@ -56,6 +57,9 @@ QList<Variavel> variaveis(const OrigemPeso &origem);
 
 // Marks the next write of the result record in the transaction as the analysis.
 QList<Variavel> analise();
+
+// The same as variables a write-back sends with its changes.
+QList<ContextVariable> contexto(const QList<Variavel> &variaveis);
 
 // One PSQL line per variable, "alvo = rdb$set_context(...);", for a block in
 // which alvo is an integer variable or output.

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 
 #include <algorithm>
 
@@ -82,6 +83,8 @@ TDM::TDM(QObject *parent)
         QStringLiteral("Interbase TransIsolation=ReadCommited"),
         QStringLiteral("Trim Char=False"),
     };
+    m_estacao.usuarioSo = qEnvironmentVariable("USERNAME", qEnvironmentVariable("USER"));
+    m_estacao.computador = QSysInfo::machineHostName();
     try {
         DataModuleCreate();
     } catch (const AppError &e) {
@@ -158,9 +161,16 @@ void TDM::ConsultaRapida(const QString &sql)
 
 namespace {
 
+void verificaTexto(const QString &sql)
+{
+    VerificaTextoGuardavel(sql);
+}
+
+} // namespace
+
 // A statement whose text holds what the database's code page cannot hold
 // would write '?' in its place: refused, with the character named.
-void verificaTexto(const QString &sql)
+void VerificaTextoGuardavel(const QString &sql)
 {
     const qsizetype i = firstNotStorable(sql);
     if (i < 0)
@@ -173,8 +183,6 @@ void verificaTexto(const QString &sql)
                                   "algarismos e sinais comuns do português.")
                        .arg(nome));
 }
-
-} // namespace
 
 qint64 TDM::ExecutaComando(const QString &sql)
 {
@@ -213,12 +221,41 @@ void TDM::AbrePedidos(const QString &comando)
 
 void TDM::DefineOperador(const QString &operador)
 {
+    if (operador.trimmed() == m_estacao.operador)
+        return;
     m_estacao.operador = operador.trimmed();
+    // Sent again with the next write.
+    m_conexaoComEstacao = 0;
+}
+
+void TDM::DefineEstacao(const Historico::Estacao &estacao)
+{
+    m_estacao = estacao;
+    m_estacao.operador = m_estacao.operador.trimmed();
+    m_conexaoComEstacao = 0;
 }
 
 bool TDM::TemHistorico()
 {
-    if (!m_temHistorico)
-        m_temHistorico = Historico::temHistorico(sqlcon1);
+    sqlcon1.connection();
+    if (!m_temHistorico || m_conexaoComHistorico != sqlcon1.generation()) {
+        // The workstation's variables travel with the question.
+        m_temHistorico = Historico::iniciaConexao(sqlcon1, m_estacao);
+        m_conexaoComHistorico = m_conexaoComEstacao = sqlcon1.generation();
+    }
     return *m_temHistorico;
+}
+
+QList<ContextVariable> TDM::ContextoDaEscrita(bool pesagem)
+{
+    QList<ContextVariable> contexto;
+    // The connection a write is about to use; a new one has none of the variables.
+    sqlcon1.connection();
+    if (m_conexaoComEstacao != sqlcon1.generation()) {
+        contexto += Historico::contexto(Historico::variaveis(m_estacao));
+        m_conexaoComEstacao = sqlcon1.generation();
+    }
+    if (pesagem)
+        contexto += Historico::contexto(Historico::variaveis(TomaOrigemPeso()));
+    return contexto;
 }

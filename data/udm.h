@@ -172,13 +172,22 @@ public:
     // are set.
     void DefineOperador(const QString &operador);
     QString Operador() const { return m_estacao.operador; }
+    // The whole workstation as the history records it (the operating-system
+    // user and the computer name are the machine's unless set here).
+    void DefineEstacao(const Historico::Estacao &estacao);
     // The source of the weight of the next weighing written; typed unless set.
     // Taken by that write, then back to typed.
     void DefineOrigemPeso(const Historico::OrigemPeso &origem) { m_origemPeso = origem; }
     const Historico::OrigemPeso &OrigemPeso() const { return m_origemPeso; }
     Historico::OrigemPeso TomaOrigemPeso() { return std::exchange(m_origemPeso, {}); }
-    // Whether the connected database keeps the history; asked once per connection.
+    // Whether the connected database keeps the history; asked once per
+    // connection, with the workstation's variables, unless a write told it.
     bool TemHistorico();
+    // The variables the next write of a weighing (pesagem) or of the result
+    // record sends with its changes: the workstation's, once per connection
+    // and again after the operator changed, and the weight's source of a
+    // weighing (taken).
+    QList<ContextVariable> ContextoDaEscrita(bool pesagem);
 
 signals:
     // The verdict of the result row now current (its RESULTADO), for the
@@ -191,6 +200,18 @@ private:
     Historico::Estacao m_estacao;
     Historico::OrigemPeso m_origemPeso;
     std::optional<bool> m_temHistorico;
+    // The connection (its generation) that has the workstation's variables
+    // and the history's presence as they are now; 0 for none.
+    int m_conexaoComEstacao = 0;
+    int m_conexaoComHistorico = 0;
+    // The highest capsule number of the formula read with the identifier by
+    // the before-insert rule, for the after-insert rule of the same row.
+    QString m_chaveUltimaCapsula;
+    qint64 m_ultimaCapsula = 0;
+    // The highest result identifier, read with the look-up that found no
+    // result record of a formula, for the before-insert rule of the result
+    // record appended right after it.
+    std::optional<qint64> m_maiorIdResultado;
     qint64 m_ultimoId = 0;
     bool m_gravacaoAdiada = false;
     void CriaConjuntos();
@@ -206,6 +227,10 @@ private:
     // The weights of the lot being edited as they were when it went into edit mode.
     QList<QVariant> m_pesosLidos;
 };
+
+// Raises the error the user is shown when a text to be stored holds a
+// character the database's code page cannot hold.
+void VerificaTextoGuardavel(const QString &texto);
 
 // The message of a lot the database refused to store, typically one that
 // repeats another's supplier, lot and capsule size.

@@ -148,8 +148,28 @@ void TDM::cds_PesoMedBeforeInsert(ClientDataSet &ds)
             throw;
         throw AppError(e.text() + QStringLiteral(" A cápsula seguinte só é aberta depois que ela for gravada."));
     }
-    ConsultaGenerica(QStringLiteral("Select Max(ID_PESOMED) as ULTID from pesomed"));
-    m_ultimoId = cds_Generico->FieldByName(QStringLiteral("ULTID")).AsInteger();
+    // The highest identifier, and with it in the same request the highest
+    // capsule number of the current formula, which the after-insert rule needs.
+    m_chaveUltimaCapsula.clear();
+    if (!cds_Pedidos->Active() || cds_Pedidos->IsEmpty() || !cds_Pediform->Active() || cds_Pediform->IsEmpty()) {
+        ConsultaGenerica(QStringLiteral("Select Max(ID_PESOMED) as ULTID from pesomed"));
+        m_ultimoId = cds_Generico->FieldByName(QStringLiteral("ULTID")).AsInteger();
+        return;
+    }
+    const QString estacao = cds_Pedidos->FieldByName(QStringLiteral("ESTACAO")).AsString();
+    const qint64 npedido = cds_Pedidos->FieldByName(QStringLiteral("NPEDIDO")).AsInteger();
+    const qint64 nformula = cds_Pediform->FieldByName(QStringLiteral("NFORMULA")).AsInteger();
+    fb::Statement consulta(sqlcon1.connection(),
+                           QStringLiteral("select (select max(ID_PESOMED) from PESOMED) as ULTID, (select max(NUMCAP) "
+                                          "from PESOMED where ESTACAO = ? and NPEDIDO = ? and NFORMULA = ?) as "
+                                          "ULTCAPS from RDB$DATABASE"));
+    consulta.open({estacao, npedido, nformula});
+    if (!consulta.fetch())
+        throw AppError(QStringLiteral("O banco de dados não devolveu o último identificador das pesagens."));
+    m_ultimoId = consulta.value(0).toLongLong();
+    m_ultimaCapsula = consulta.value(1).toLongLong();
+    consulta.closeCursor();
+    m_chaveUltimaCapsula = ChaveFormula(estacao, npedido, nformula);
 }
 
 void TDM::cds_PesoMedAfterInsert(ClientDataSet &ds)
@@ -171,34 +191,53 @@ void TDM::cds_PesoMedAfterInsert(ClientDataSet &ds)
                            ds.FieldByName(QStringLiteral("Nformula")).AsInteger()))
         cds_RPesoMed->Append();
 
-    ds.FieldByName(QStringLiteral("NumCap")).SetAsInteger(ProximoNumeroCapsula(estacao, npedido, nformula));
+    const qint64 numcap = m_chaveUltimaCapsula == ChaveFormula(estacao, npedido, nformula)
+                              ? m_ultimaCapsula + 1
+                              : ProximoNumeroCapsula(estacao, npedido, nformula);
+    m_chaveUltimaCapsula.clear();
+    ds.FieldByName(QStringLiteral("NumCap")).SetAsInteger(numcap);
     sqlds_Generico.Close();
     cds_Generico->Close();
 }
 
+namespace {
+
+// One integer read by a statement prepared once per connection, its values parameters.
+qint64 umInteiro(SqlConnection &conexao, const QString &sql, const QList<QVariant> &valores)
+{
+    fb::Statement consulta(conexao.connection(), sql);
+    consulta.open(valores);
+    const qint64 valor = consulta.fetch() ? consulta.value(0).toLongLong() : 0;
+    consulta.closeCursor();
+    return valor;
+}
+
+} // namespace
+
 qint64 TDM::ProximoNumeroCapsula(const QString &estacao, qint64 npedido, qint64 nformula)
 {
-    // The numbers go in as quoted text, as the suite writes this statement;
-    // the database converts them to the integer columns.
-    sqlds_Generico.Close();
-    cds_Generico->Close();
-    ConsultaGenerica(QStringLiteral("Select Max(numcap) as UltCaps from pesomed where Estacao = ") + quoted(estacao) +
-                     QStringLiteral(" and ") + QStringLiteral("Npedido = ") + quoted(QString::number(npedido)) +
-                     QStringLiteral(" and ") + QStringLiteral("Nformula = ") +
-                     quoted(QString::number(nformula)) + QStringLiteral(" "));
-    return cds_Generico->FieldByName(QStringLiteral("UltCaps")).AsInteger() + 1;
+    return umInteiro(sqlcon1,
+                     QStringLiteral("select max(NUMCAP) from PESOMED where ESTACAO = ? and NPEDIDO = ? and "
+                                    "NFORMULA = ?"),
+                     {estacao, npedido, nformula}) +
+           1;
 }
 
 bool TDM::ResultadoGuardado(const QString &estacao, qint64 npedido, qint64 nformula)
 {
-    sqlds_Generico.Close();
-    cds_Generico->Close();
-    ConsultaGenerica(QStringLiteral("Select count(*) as QTDE from rpesomed where Estacao = ") + quoted(estacao) +
-                     QStringLiteral(" and Npedido = ") + QString::number(npedido) +
-                     QStringLiteral(" and Nformula = ") + QString::number(nformula));
-    const qint64 guardados = cds_Generico->FieldByName(QStringLiteral("QTDE")).AsInteger();
-    sqlds_Generico.Close();
-    cds_Generico->Close();
+    // With the highest identifier, which a result record appended next takes.
+    fb::Statement consulta(sqlcon1.connection(),
+                           QStringLiteral("select (select count(*) from RPESOMED where ESTACAO = ? and NPEDIDO = ? "
+                                          "and NFORMULA = ?), (select max(ID_RPESOMED) from RPESOMED) from "
+                                          "RDB$DATABASE"));
+    consulta.open({estacao, npedido, nformula});
+    qint64 guardados = 0;
+    m_maiorIdResultado.reset();
+    if (consulta.fetch()) {
+        guardados = consulta.value(0).toLongLong();
+        m_maiorIdResultado = consulta.value(1).toLongLong();
+    }
+    consulta.closeCursor();
     return guardados > 0;
 }
 
@@ -206,10 +245,12 @@ bool TDM::LocalizaResultado(const QString &estacao, qint64 npedido, qint64 nform
 {
     const QString campos = QStringLiteral("ESTACAO;NPEDIDO;NFORMULA");
     const QList<QVariant> chave = {estacao, npedido, nformula};
+    m_maiorIdResultado.reset();
     if (cds_RPesoMed->Locate(campos, chave, LocateOptions{true, false}))
         return true;
     if (!ResultadoGuardado(estacao, npedido, nformula))
         return false;
+    m_maiorIdResultado.reset();
     // Stored by another workstation after this one read the formula: read it.
     cds_RPesoMed->Refresh();
     return cds_RPesoMed->Locate(campos, chave, LocateOptions{true, false});
@@ -241,6 +282,7 @@ void TDM::cds_PesoMedAfterPost(ClientDataSet &ds)
 {
     if (m_gravacaoAdiada || m_renumerando)
         return;
+    dsp_PesoMed.Context = ContextoDaEscrita(true);
     GravaAlteracoes(ds, QStringLiteral("A pesagem"),
                     QStringLiteral("Confira a pesagem com a da outra estação; a linha pode ser excluída e digitada de "
                                    "novo."));
@@ -261,6 +303,11 @@ void TDM::cds_PesoMedAfterDelete(ClientDataSet &ds)
 
 void TDM::cds_RPesoMedBeforeInsert(ClientDataSet &)
 {
+    // Read a moment ago by the look-up that found no result record of the formula.
+    if (const std::optional<qint64> lido = std::exchange(m_maiorIdResultado, std::nullopt)) {
+        m_ultimoId = *lido;
+        return;
+    }
     ConsultaGenerica(QStringLiteral("Select max(ID_RPESOMED) as IDMAX from rpesomed"));
     m_ultimoId = cds_Generico->FieldByName(QStringLiteral("IDMAX")).AsInteger();
 }
@@ -288,10 +335,12 @@ void TDM::cds_RPesoMedAfterPostDelete(ClientDataSet &ds)
         ResultadoGuardado(ds.FieldByName(QStringLiteral("ESTACAO")).AsString(),
                           ds.FieldByName(QStringLiteral("NPEDIDO")).AsInteger(),
                           ds.FieldByName(QStringLiteral("NFORMULA")).AsInteger())) {
+        m_maiorIdResultado.reset();
         ds.CancelUpdates();
         ds.Refresh();
         return;
     }
+    m_maiorIdResultado.reset();
     GravaAlteracoes(ds, QStringLiteral("O resultado da análise"),
                     QStringLiteral("Execute a análise de novo para gravá-lo."));
     ds.Refresh();

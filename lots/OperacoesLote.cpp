@@ -25,6 +25,54 @@ bool loteRegistrado(TDM &dm, const QString &codigo, const QString &lote)
     return existe;
 }
 
+enum class Inclusao { Incluido, JaExiste, NaoIncluido };
+
+// A new lot: the check that its supplier and lot are not registered and the
+// insert it guards, in one request committed by the server as it ends. The
+// values are parameters of a block prepared once per connection.
+Inclusao incluiLote(TDM &dm, const QString &codigo, const QString &lote, const QString &tamanho,
+                    const QList<double> &pesos)
+{
+    VerificaTextoGuardavel(codigo + lote + tamanho);
+    const QList<ContextVariable> contexto = dm.ContextoDaEscrita(false);
+    QStringList declaracoes = {QStringLiteral("CODIGO varchar(255) = ?"), QStringLiteral("LOTE varchar(255) = ?"),
+                               QStringLiteral("TAMANHO varchar(255) = ?"), QStringLiteral("MEDIA varchar(64) = ?")};
+    // The average as the statement of a new lot writes it: the sum over 20.
+    double soma = 0;
+    for (double p : pesos)
+        soma += p;
+    QList<QVariant> valores = {codigo, lote, tamanho, MediaNoComando(soma / 20)};
+    QStringList colunas, marcas;
+    for (int n = 0; n < pesos.size(); ++n) {
+        declaracoes.append(QStringLiteral("P%1 varchar(64) = ?").arg(n + 1, 2, 10, QLatin1Char('0')));
+        valores.append(NumeroNoComando(pesos[n]));
+        colunas.append(QStringLiteral(", P%1").arg(n + 1, 2, 10, QLatin1Char('0')));
+        marcas.append(QStringLiteral(", :P%1").arg(n + 1, 2, 10, QLatin1Char('0')));
+    }
+    QString atribuicoes;
+    for (qsizetype i = 0; i < contexto.size(); ++i) {
+        declaracoes.append(QStringLiteral("C%1 varchar(255) = ?").arg(i + 1));
+        valores.append(contexto[i].value.isNull() ? QVariant() : QVariant(contexto[i].value.left(255)));
+        atribuicoes += QStringLiteral("LINHAS = rdb$set_context('%1', '%2', :C%3);\n")
+                           .arg(contexto[i].space, contexto[i].name)
+                           .arg(i + 1);
+    }
+    const QString bloco = QStringLiteral("execute block (") + declaracoes.join(QStringLiteral(", ")) +
+                          QStringLiteral(")\nreturns (EXISTE integer, LINHAS integer)\nas\nbegin\n") + atribuicoes +
+                          QStringLiteral("EXISTE = 0;\nLINHAS = 0;\n"
+                                         "if (exists(select 1 from PESCAVAZ where CODFORN = :CODIGO and LOTE = :LOTE)) "
+                                         "then\n  EXISTE = 1;\nelse\nbegin\n"
+                                         "  insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO") +
+                          colunas.join(QString()) + QStringLiteral(") values (:CODIGO, :LOTE, :TAMANHO, :MEDIA") +
+                          marcas.join(QString()) +
+                          QStringLiteral(");\n  LINHAS = row_count;\nend\nsuspend;\nend");
+    const QList<QVariant> linha = dm.sqlcon1.connection().autoCommitTransaction().executeRepeated(
+        bloco, valores, {{fb::FieldType::Integer}, {fb::FieldType::Integer}});
+    if (linha.value(0).toInt() != 0)
+        return Inclusao::JaExiste;
+    return linha.value(1).toInt() == 1 ? Inclusao::Incluido : Inclusao::NaoIncluido;
+}
+
 QString descricaoDoLote(const QString &codigo, const QString &lote, const QString &tamanho)
 {
     return QStringLiteral("lote \"") + lote + QStringLiteral("\" do fornecedor \"") + codigo +
@@ -143,11 +191,24 @@ ResultadoSalvar SalvaLote(TDM &dm, MessageService &mensagens, bool novo, const L
                                             "Nada foi gravado."));
             return ResultadoSalvar::SemTamanho;
         }
-        if (loteRegistrado(dm, lote.codigo, lote.lote)) {
+        std::optional<Inclusao> inclusao;
+        QString motivo;
+        try {
+            inclusao = incluiLote(dm, lote.codigo, lote.lote, lote.tamanho, lote.pesos);
+        } catch (const AppError &e) {
+            motivo = e.text();
+        }
+        if (inclusao == Inclusao::JaExiste) {
             mensagens.simple(kLoteJaRegistrado);
             return ResultadoSalvar::LoteJaExiste;
         }
-        comando = ComandoIncluiLote(lote.codigo, lote.lote, lote.tamanho, lote.pesos);
+        if (inclusao != Inclusao::Incluido) {
+            mensagens.simple(QStringLiteral("Falha na execução do procedimento.") +
+                             (motivo.isEmpty() ? QString() : QStringLiteral("\rMotivo: ") + motivo));
+            return ResultadoSalvar::Falhou;
+        }
+        mensagens.simple(QStringLiteral("Procedimento concluído com sucesso!"));
+        return ResultadoSalvar::Gravado;
     } else {
         if ((lote.codigo != anterior.codigo || lote.lote != anterior.lote) &&
             loteRegistrado(dm, lote.codigo, lote.lote)) {
@@ -161,9 +222,7 @@ ResultadoSalvar SalvaLote(TDM &dm, MessageService &mensagens, bool novo, const L
     std::optional<qint64> afetadas;
     QString motivo;
     try {
-        afetadas = novo ? dm.ExecutaComando(comando)
-                        : executaEmUmLote(dm, comando,
-                                          descricaoDoLote(anterior.codigo, anterior.lote, anterior.tamanho));
+        afetadas = executaEmUmLote(dm, comando, descricaoDoLote(anterior.codigo, anterior.lote, anterior.tamanho));
     } catch (const AppError &e) {
         motivo = e.text();
     }
@@ -173,7 +232,7 @@ ResultadoSalvar SalvaLote(TDM &dm, MessageService &mensagens, bool novo, const L
                          (motivo.isEmpty() ? QString() : QStringLiteral("\rMotivo: ") + motivo));
         return ResultadoSalvar::Falhou;
     }
-    if (!novo && *afetadas == 0)
+    if (*afetadas == 0)
         // Deleted or changed elsewhere since it was read: nothing was changed.
         mensagens.simple(QStringLiteral("O lote \"") + anterior.lote + QStringLiteral("\" do fornecedor \"") +
                          anterior.codigo +

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <optional>
+
 namespace {
 
 // A plain INSERT, UPDATE or DELETE: it can run inside a block of its own that
@@ -78,6 +80,7 @@ fb::Connection &SqlConnection::connection()
             throw fb::Error(e.text() + QLatin1Char('\n') + ClientLibrarySource, e.codes());
         }
         m_connection.open(library, p);
+        ++m_generation;
     }
     return m_connection;
 }
@@ -90,7 +93,13 @@ void SqlConnection::close()
 qint64 SqlConnection::execute(const QString &sql, const QList<QVariant> &params)
 {
     fb::Connection &c = connection();
-    fb::Transaction transaction(c);
+    // The monitoring tables are a snapshot taken once per transaction, and the
+    // auto-commit transaction lives as long as the connection: a statement on
+    // them runs in a transaction of its own, which sees the server as it is now.
+    std::optional<fb::Transaction> own;
+    if (sql.contains(QLatin1String("MON$"), Qt::CaseInsensitive))
+        own.emplace(c);
+    fb::Transaction &transaction = own ? *own : c.autoCommitTransaction();
     qint64 affected = 0;
     if (params.isEmpty() && runsInBlock(sql)) {
         // The statement on lines of its own, so that a comment ending it ends there.
@@ -102,6 +111,7 @@ qint64 SqlConnection::execute(const QString &sql, const QList<QVariant> &params)
         statement.setTransaction(transaction);
         affected = statement.execute(params);
     }
-    transaction.commit();
+    if (own)
+        own->commit();
     return affected;
 }

@@ -31,15 +31,19 @@ public:
     QString ClientLibrarySource;
 
     bool connected() const { return m_connection.isOpen(); }
+    // Grows by one each time the connection is made, so that what is kept per
+    // connection is known to be stale after a reconnection.
+    int generation() const { return m_generation; }
     // Connects when not connected yet; raises the client's error on failure.
     fb::Connection &connection();
     void close();
 
-    // Runs one statement in a transaction of its own, committed at once;
-    // returns the rows affected. Statements with parameters are kept prepared
-    // for the next call.
+    // Runs one statement committed on its own as it ends (in the connection's
+    // auto-commit transaction); returns the rows affected. Statements with
+    // parameters are kept prepared for the next call.
     qint64 execute(const QString &sql, const QList<QVariant> &params = {});
 
 private:
     fb::Connection m_connection;
+    int m_generation = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <utility>
+
 namespace {
 
 qint64 g_fetches = 0;
@@ -114,7 +116,13 @@ QList<bool> DataSetProvider::apply(const QList<RowChange> &changes, int maxError
         m_lastRefusal.clear();
         return {};
     }
-    fb::Transaction transaction(DataSet->SQLConnection->connection());
+    fb::Connection &connection = DataSet->SQLConnection->connection();
+    if (Mode == UpdateMode::WhereKeyOnly && maxErrors == -1) {
+        // Each change stands alone: what a request wrote is committed as it
+        // ends, and a refused change, undone by the server, stays pending.
+        return apply(changes, maxErrors, connection.autoCommitTransaction());
+    }
+    fb::Transaction transaction(connection);
     QList<bool> written = apply(changes, maxErrors, transaction);
     if (written.contains(true) || !written.contains(false) || maxErrors == -1)
         transaction.commit();
@@ -216,6 +224,18 @@ public:
         ++m_count;
     }
 
+    // Variables set ahead of the statements, their values parameters of the block.
+    void addContext(const QList<ContextVariable> &variables)
+    {
+        for (const ContextVariable &v : variables) {
+            const QString name = QStringLiteral("P%1").arg(m_params.size() + 1);
+            m_declarations.append(name + QStringLiteral(" varchar(255) = ?"));
+            m_params.append(v.value.isNull() ? QVariant() : QVariant(v.value.left(255)));
+            m_context += QStringLiteral("CONTEXTO = rdb$set_context('%1', '%2', :%3);\n").arg(v.space, v.name, name);
+            m_text += 100;
+        }
+    }
+
     int count() const { return m_count; }
     const QList<QVariant> &params() const { return m_params; }
     QString text() const
@@ -223,7 +243,10 @@ public:
         QString sql = QStringLiteral("execute block ");
         if (!m_declarations.isEmpty())
             sql += QLatin1Char('(') + m_declarations.join(QStringLiteral(",\n")) + QStringLiteral(")\n");
-        return sql + QStringLiteral("returns (ACHADAS varchar(%1))\nas\nbegin\nACHADAS = '';\n").arg(m_count) + m_body +
+        sql += QStringLiteral("returns (ACHADAS varchar(%1))\nas\n").arg(m_count);
+        if (!m_context.isEmpty())
+            sql += QStringLiteral("declare CONTEXTO integer;\n");
+        return sql + QStringLiteral("begin\n") + m_context + QStringLiteral("ACHADAS = '';\n") + m_body +
                QStringLiteral("suspend;\nend");
     }
 
@@ -231,6 +254,7 @@ private:
     QStringList m_declarations;
     QList<QVariant> m_params;
     QString m_body;
+    QString m_context;
     qsizetype m_text = 0;
     qsizetype m_bytes = 0;
     int m_count = 0;
@@ -297,9 +321,14 @@ bool DataSetProvider::writeInBlocks(const QList<Part *> &parts, fb::Transaction 
         const bool ok = m.part->provider->applyOne(m.part->changes[m.index], transaction, refusal);
         return settle(*m.part, m.index, ok, refusal);
     };
+    // The variables of every part go with the first request, and once only.
+    QList<ContextVariable> context;
+    for (Part *part : parts)
+        context += std::exchange(part->provider->Context, {});
     qsizetype next = 0;
     while (next < pending.size()) {
         Block block;
+        block.addContext(std::exchange(context, {}));
         QList<Member> members;
         for (; next < pending.size(); ++next) {
             const Member &m = pending[next];

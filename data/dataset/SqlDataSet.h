@@ -53,6 +53,14 @@ struct RowChange {
     QList<QVariant> original;    // values as read (modify, delete)
 };
 
+// A context variable (RDB$SET_CONTEXT) set in the same request as the
+// changes it goes with, so that the database's triggers read it with them.
+struct ContextVariable {
+    QString space;
+    QString name;
+    QString value; // null removes the variable
+};
+
 // Why a change was refused that found no row as it was read: another
 // workstation changed or deleted it since.
 extern const QString kOutraEstacao;
@@ -63,6 +71,9 @@ public:
 
     SqlDataSet *DataSet;
     UpdateMode Mode;
+    // Set before the next write-back in key mode, which sends the variables
+    // in its first request, ahead of the changes, and empties the list.
+    mutable QList<ContextVariable> Context;
 
     struct Packet {
         QList<fb::ColumnInfo> columns;
@@ -76,7 +87,9 @@ public:
     // The statement opened for reading a packet at a time.
     std::unique_ptr<ProviderCursor> openCursor() const;
 
-    // Writes the changes in one transaction. A change the database rejects, or
+    // Writes the changes in one transaction (in key mode without a limit of
+    // errors, each request committed by the server as it ends). A change the
+    // database rejects, or
     // that finds no row or more than one (undone), is refused. With maxErrors -1
     // the refused changes are skipped and the rest committed; otherwise more than
     // maxErrors refusals roll everything back. Returns, per change, whether it

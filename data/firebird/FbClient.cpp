@@ -730,9 +730,11 @@ void Connection::close()
         session->shutdown();
     } catch (...) {
         m_read.reset();
+        m_autoCommit.reset();
         throw;
     }
     m_read.reset();
+    m_autoCommit.reset();
 }
 
 Transaction &Connection::readTransaction()
@@ -740,6 +742,13 @@ Transaction &Connection::readTransaction()
     if (!m_read || !m_read->isActive() || m_read->m_session != m_session)
         m_read = std::make_unique<Transaction>(*this, true);
     return *m_read;
+}
+
+Transaction &Connection::autoCommitTransaction()
+{
+    if (!m_autoCommit || !m_autoCommit->isActive() || m_autoCommit->m_session != m_session)
+        m_autoCommit = std::make_unique<Transaction>(*this, Transaction::Kind::AutoCommit);
+    return *m_autoCommit;
 }
 
 int Connection::preparedCount() const
@@ -755,6 +764,11 @@ Transaction::Transaction(Connection &connection, bool readOnly)
     if (!connection.isOpen())
         throw Error(QStringLiteral("A conexão com o banco de dados não está aberta."));
     m_session->transactions.push_back(this);
+}
+
+Transaction::Transaction(Connection &connection, Kind kind) : Transaction(connection, kind == Kind::Read)
+{
+    m_autoCommit = kind == Kind::AutoCommit;
 }
 
 Transaction::~Transaction()
@@ -776,12 +790,14 @@ ITransaction *Transaction::handle() const
         throw Error(QStringLiteral("A transação não está ativa."));
     if (!m_transaction) {
         const unsigned char access = m_readOnly ? isc_tpb_read : isc_tpb_write;
-        const unsigned char tpb[] = {isc_tpb_version3, access, isc_tpb_read_committed, isc_tpb_rec_version,
-                                     isc_tpb_wait};
+        const unsigned char tpb[] = {isc_tpb_version3, access,     isc_tpb_read_committed, isc_tpb_rec_version,
+                                     isc_tpb_wait,     isc_tpb_autocommit};
+        // The auto-commit flag is the last byte, left out unless asked for.
+        const unsigned length = sizeof tpb - (m_autoCommit ? 0 : 1);
         IMaster *master = m_session->master;
         m_transaction = m_session->call([&] {
             Status st(master);
-            return m_session->attachment->startTransaction(&st, sizeof tpb, tpb);
+            return m_session->attachment->startTransaction(&st, length, tpb);
         });
     }
     return m_transaction;

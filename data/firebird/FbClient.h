@@ -97,6 +97,10 @@ public:
 
     // The shared read transaction, started on first use.
     Transaction &readTransaction();
+    // The shared write transaction in which the server commits each statement
+    // as it ends (auto-commit), started on first use: a write stored at once
+    // and alone costs its own request only, no start nor commit.
+    Transaction &autoCommitTransaction();
     // Prepared statements this connection holds, idle or in use.
     int preparedCount() const;
     // Idle prepared statements kept beyond this many are freed, oldest first.
@@ -109,6 +113,7 @@ private:
 
     std::shared_ptr<detail::Session> m_session;
     std::unique_ptr<Transaction> m_read;
+    std::unique_ptr<Transaction> m_autoCommit;
     int m_dialect = 3;
 };
 
@@ -119,6 +124,10 @@ private:
 class Transaction {
 public:
     explicit Transaction(Connection &connection, bool readOnly = false);
+    // What a transaction may do: read only; write, committed by its owner;
+    // write, each statement committed by the server as it ends.
+    enum class Kind { Read, Write, AutoCommit };
+    Transaction(Connection &connection, Kind kind);
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
@@ -126,6 +135,7 @@ public:
     void commit();
     void rollback();
     bool isActive() const { return !m_ended && !m_lost; }
+    bool autoCommits() const { return m_autoCommit; }
     Connection &connection() const { return m_connection; }
     // The transaction on the server, begun now if it has not been.
     Firebird::ITransaction *handle() const;
@@ -152,6 +162,7 @@ private:
     std::shared_ptr<detail::Session> m_session;
     mutable Firebird::ITransaction *m_transaction = nullptr;
     bool m_readOnly;
+    bool m_autoCommit = false;
     bool m_ended = false;
     bool m_lost = false;
 };

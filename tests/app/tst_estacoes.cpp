@@ -233,6 +233,39 @@ private slots:
                  scalar(QStringLiteral("select sum(PESO) from PESOMED")).toDouble());
     }
 
+    void aResultRecordStoredByAnotherMeanwhileIsTakenOver_data()
+    {
+        QTest::addColumn<int>("salto");
+        // The other one took the identifier this one read, or a later one.
+        QTest::newRow("the same identifier") << 1;
+        QTest::newRow("another identifier") << 7;
+    }
+    void aResultRecordStoredByAnotherMeanwhileIsTakenOver()
+    {
+        QFETCH(int, salto);
+        for (int i = 1; i <= 3; ++i)
+            TestDb::weighing(i, QStringLiteral("01"), 4521, 1, i, 249 + i);
+        TestDb::exec({QStringLiteral("insert into RPESOMED (ID_RPESOMED, CHAVE, ESTACAO, NPEDIDO, NFORMULA) values "
+                                     "(40, '010045211', '01', 4521, 2)")});
+        // The formula has no result record when the analysis looks for one;
+        // another workstation stores one before the analysis writes.
+        Estacao a({QStringLiteral("analisa"), QStringLiteral("01"), QStringLiteral("4521"), QStringLiteral("1")});
+        QVERIFY2(a.espera(QStringLiteral("pronto")), qPrintable(a.linhas().join(QLatin1Char('\n'))));
+        TestDb::exec({QStringLiteral("insert into RPESOMED (ID_RPESOMED, CHAVE, ESTACAO, NPEDIDO, NFORMULA, "
+                                     "DATA_EMISSAO) values (%1, '010045211', '01', 4521, 1, current_date)")
+                          .arg(40 + salto)});
+        a.vai();
+        QVERIFY2(a.termina(), qPrintable(a.linhas().join(QLatin1Char('\n'))));
+        // The analysis is written into that record: one record, no refusal.
+        QCOMPARE(a.mensagens(), QStringList());
+        QCOMPARE(scalar(QStringLiteral("select count(*) from RPESOMED where NFORMULA = 1")).toInt(), 1);
+        QCOMPARE(scalar(QStringLiteral("select ID_RPESOMED from RPESOMED where NFORMULA = 1")).toInt(), 40 + salto);
+        QCOMPARE(scalar(QStringLiteral("select QDECAPS from RPESOMED where NFORMULA = 1")).toInt(), 3);
+        QCOMPARE(scalar(QStringLiteral("select PESOTOTAL from RPESOMED where NFORMULA = 1")).toDouble(), 753.0);
+        QVERIFY(!scalar(QStringLiteral("select DATA_EMISSAO from RPESOMED where NFORMULA = 1")).isNull());
+        QCOMPARE(scalar(QStringLiteral("select count(*) from PESOMED where VARIACAOPESO is not null")).toInt(), 3);
+    }
+
     void twoRegisteringTheSameLot()
     {
         Estacao a({QStringLiteral("lote"), QStringLiteral("0012"), QStringLiteral("L9"), QStringLiteral("96,5")});

@@ -6,8 +6,10 @@
 // history must not refuse, and a database without the history that gets it
 // by the install script.
 
+#include "analysis/Analise.h"
 #include "data/Historico.h"
 #include "data/udm.h"
+#include "tests/support/MessageRecorder.h"
 #include "tests/support/TestDb.h"
 
 #include <QDateTime>
@@ -17,6 +19,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -348,6 +351,77 @@ private slots:
         QCOMPARE(unico(antes).leitura, QString(Historico::kTamanhoMaximo, QLatin1Char('9')));
     }
 
+    void theProgramsWritesCarryTheirContext()
+    {
+        // The formula of the fixture, ready for an analysis.
+        TestDb::exec({QStringLiteral("insert into FORNECED (CODIGO, NOME, NOMEFANTASIA) values ('0012', 'Caps Brasil "
+                                     "Ltda', 'CAPS BRASIL')"),
+                      QStringLiteral("insert into PESCAVAZ (CODFORN, LOTE, TAMCAP, PESOMEDIO) values ('0012', 'L0', "
+                                     "'0', 96)")});
+        TestDb::component(QStringLiteral("01"), 1234, 1, 1, QStringLiteral("CAFEINA"), 4620);
+        TestDb::component(QStringLiteral("01"), 1234, 1, 2, QStringLiteral("CAPSULA N 0"), 30, QStringLiteral("UN"));
+        TestDb::exec({QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where ORDEM = 2")});
+        auto dm = workstation();
+        dm->DefineOperador(QStringLiteral("Carla Dias"));
+        const Historico::OrigemPeso balanca{Historico::OrigemPeso::Tipo::Balanca, QStringLiteral("XS205 DualRange"),
+                                            QStringLiteral("B123456789"), QStringLiteral("S S      0.2501 g")};
+        struct Pesagem {
+            std::optional<Historico::OrigemPeso> origem;
+            const char *operador;
+            const char *esperada; // ORIGEM
+        };
+        // Typed, from the balance, typed again (the source is taken by its
+        // write), and typed after the operator changed.
+        const QList<Pesagem> pesagens = {{{}, "Carla Dias", "DIGITADO"},
+                                         {balanca, "Carla Dias", "BALANCA"},
+                                         {{}, "Carla Dias", "DIGITADO"},
+                                         {{}, "Davi Rocha", "DIGITADO"}};
+        // Two first weighings store the formula's result record on the way.
+        weigh(*dm, 248);
+        weigh(*dm, 249);
+        QList<qint64> comandos;
+        qint64 antes = marca();
+        for (const Pesagem &p : pesagens) {
+            dm->DefineOperador(QString::fromUtf8(p.operador));
+            if (p.origem)
+                dm->DefineOrigemPeso(*p.origem);
+            const qint64 contados = fb::statementCount();
+            weigh(*dm, 250 + comandos.size());
+            comandos << fb::statementCount() - contados;
+        }
+        QList<Registro> pesadas;
+        for (const Registro &h : historia(antes))
+            if (h.tabela == QLatin1String("PESOMED"))
+                pesadas << h;
+        QCOMPARE(pesadas.size(), pesagens.size());
+        for (int i = 0; i < pesagens.size(); ++i) {
+            QCOMPARE(pesadas[i].acao, QStringLiteral("INCLUSAO"));
+            QCOMPARE(pesadas[i].origem, QString::fromUtf8(pesagens[i].esperada));
+            QCOMPARE(pesadas[i].manipulador, QString::fromUtf8(pesagens[i].operador));
+            const bool daBalanca = pesagens[i].origem.has_value();
+            QCOMPARE(pesadas[i].balanca, daBalanca ? balanca.modelo : QStringLiteral("-"));
+            QCOMPARE(pesadas[i].numSerie, daBalanca ? balanca.numeroSerie : QStringLiteral("-"));
+            QCOMPARE(pesadas[i].leitura, daBalanca ? balanca.leitura : QStringLiteral("-"));
+            // The context travels inside the write: no statement more for it.
+            QCOMPARE(comandos[i], comandos.first());
+        }
+
+        // The analysis leaves its row, with the operator, the sample and the verdict.
+        MessageRecorder recorder;
+        antes = marca();
+        QVERIFY(AnalisarCapsulas(*dm, recorder).gravada);
+        QCOMPARE(recorder.texts(), QStringList());
+        QList<Registro> analises;
+        for (const Registro &h : historia(antes))
+            if (h.tabela == QLatin1String("RPESOMED"))
+                analises << h;
+        QCOMPARE(analises.size(), 1);
+        QCOMPARE(analises[0].acao, QStringLiteral("ANALISE"));
+        QCOMPARE(analises[0].amostra, QStringLiteral("6"));
+        QCOMPARE(analises[0].veredito, dm->cds_RPesoMed->FieldByName(QStringLiteral("RESULTADO")).AsString());
+        QCOMPARE(analises[0].manipulador, QStringLiteral("Davi Rocha"));
+    }
+
     void analysisAddsOneRow()
     {
         SqlConnection &c = TestDb::admin();
@@ -396,10 +470,9 @@ private slots:
     {
         auto a = workstation();
         auto b = workstation();
-        QVERIFY(Historico::iniciaConexao(a->sqlcon1, {QStringLiteral("Ana Souza"), QStringLiteral("ana"),
-                                                      QStringLiteral("BALCAO-1")}));
-        QVERIFY(Historico::iniciaConexao(b->sqlcon1, {QStringLiteral("Bruno Lima"), QStringLiteral("bruno"),
-                                                      QStringLiteral("LAB-2")}));
+        // Each data module sends its workstation with its first write.
+        a->DefineEstacao({QStringLiteral("Ana Souza"), QStringLiteral("ana"), QStringLiteral("BALCAO-1")});
+        b->DefineEstacao({QStringLiteral("Bruno Lima"), QStringLiteral("bruno"), QStringLiteral("LAB-2")});
         const qint64 antes = marca();
         weigh(*a, 250);
         weigh(*b, 251);

@@ -55,7 +55,6 @@ public:
         return false;
     }
     void vai() { m_processo.write("vai\n"); }
-    qint64 pid() const { return m_processo.processId(); }
     bool termina()
     {
         // It may have ended already, while the test waited on another.

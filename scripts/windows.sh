@@ -228,9 +228,7 @@ package() {
   rm -f "$ZIP"
   (cd "$OUT" && zip -qr -X "$ZIP" PesoMed)
 
-  # Our icon when the repository has one, NSIS's own otherwise.
-  icon=""
-  for f in "$ROOT"/app/*.ico; do [[ -f "$f" ]] && { icon="$f"; break; }; done
+  icon="$ROOT/packaging/icons/pesomed.ico"
   # What the uninstaller removes: the files of the program folder, then its
   # subfolders, deepest first.
   local unfiles="$OUT/uninstall-files.nsh"
@@ -239,7 +237,7 @@ package() {
     sed 's|/|\\|g; s|\\\\|\\|g' >"$unfiles"
   INSTALLER="$OUT/PesoMed-$VERSION-win64-setup.exe"
   makensis -V2 -DVERSION="$VERSION" -DSTAGE="$stage" -DOUTFILE="$INSTALLER" -DUNFILES="$unfiles" \
-    ${icon:+-DICON="$icon"} "$ROOT/packaging/windows/PesoMed.nsi" >"$OUT/nsis.log" 2>&1 \
+    -DICON="$icon" "$ROOT/packaging/windows/PesoMed.nsi" >"$OUT/nsis.log" 2>&1 \
     || { cat "$OUT/nsis.log" >&2; die "makensis failed"; }
 }
 

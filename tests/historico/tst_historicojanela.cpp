@@ -267,12 +267,12 @@ private slots:
         QVERIFY(h->lbl_Desativado->isHidden());
         QCOMPARE(h->grd_Historico->rowCount(),
                  scalar(QStringLiteral("select count(*) from HISTPESO where NPEDIDO = %1").arg(pedido)).toInt());
-        QCOMPARE(h->grd_Historico->item(0, 2)->text(), QStringLiteral("Cápsula 2: alteração"));
+        QCOMPARE(h->grd_Historico->item(0, 2)->text(), QStringLiteral("Cápsula 2: alteração (digitado)"));
         QCOMPARE(h->grd_Historico->item(0, 3)->text(), QStringLiteral("PESO: 249,8 → 260"));
         QStringList oque;
         for (int r = 0; r < h->grd_Historico->rowCount(); ++r)
             oque << h->grd_Historico->item(r, 2)->text();
-        QVERIFY(oque.indexOf(QStringLiteral("Cápsula 3: inclusão")) < oque.indexOf(QStringLiteral("Cápsula 1: inclusão")));
+        QVERIFY(oque.indexOf(QStringLiteral("Cápsula 3: inclusão (digitado)")) < oque.indexOf(QStringLiteral("Cápsula 1: inclusão (digitado)")));
         QVERIFY2(oque.contains(QStringLiteral("Resultado: inclusão")), qPrintable(oque.join(QLatin1Char('|'))));
     }
 

@@ -166,7 +166,7 @@ int main(int argc, char **argv)
     std::unique_ptr<Tfrm_Cadastros> janela;
     acoes.append({"open the analysis window", QStringLiteral("-"), 11, [&] { janela.reset(); },
                   [&] {
-                      janela = std::make_unique<Tfrm_Cadastros>(DM);
+                      janela = std::make_unique<Tfrm_Cadastros>(DM, nullptr);
                       janela->show();
                       QApplication::processEvents();
                   }});
@@ -286,7 +286,7 @@ int main(int argc, char **argv)
     TestDb::point(analise.sqlcon1);
     analise.sqlcon1.setParam(QStringLiteral("Database"), proxy.database(rascunho));
     abreCadeia(analise);
-    auto cadastros = std::make_unique<Tfrm_Cadastros>(DM);
+    auto cadastros = std::make_unique<Tfrm_Cadastros>(DM, nullptr);
     frm_Cadastros = cadastros.get();
     cadastros->show();
     int pesadas = 0;

@@ -291,7 +291,9 @@ run_tests() {
   : >"$RESULTS"
   for t in "${WIN_TESTS[@]}"; do
     status=0
-    (cd "$dir" && QT_QPA_PLATFORM=offscreen timeout 600 wine "$t.exe" >"$dir/$t.log" 2>&1) || status=$?
+    # The tests are windowed programs, without a console: their report goes to a file.
+    (cd "$dir" && QT_QPA_PLATFORM=offscreen timeout 600 wine "$t.exe" -o "$t.log,txt" >"$dir/$t.wine.log" 2>&1) ||
+      status=$?
     if ((status == 0)); then
       printf 'PASS %s (%s)\n' "$t" "$(grep -m1 '^Totals:' "$dir/$t.log" || echo '?')" >>"$RESULTS"
     else
@@ -332,6 +334,9 @@ window_of() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 ||
 
 SHOT=""
 MESSAGE_SHOT=""
+# The program's message boxes: errors are titled "Erro", the others by the program.
+MESSAGE_TITLE='^(Erro|PesoM)'
+
 check_program() {
   local dir="$WINEPREFIX/drive_c/VELTRAMO/PesoMed" pid msg main
   log "starting the installed PesoMed.exe under Wine with no database client"
@@ -340,10 +345,10 @@ check_program() {
   rm -f "$WINEPREFIX/drive_c/VELTRAMO/CaminhoGDS.txt"
   (cd "$dir" && exec wine PesoMed.exe >"$OUT/program.log" 2>&1) &
   pid=$!
-  # The message box ("PesoMédio - ...") about the client library that could not be loaded.
+  # The message box ("Erro") about the client library that could not be loaded.
   msg=""
   for _ in $(seq 180); do
-    msg=$(window_of '^PesoM')
+    msg=$(window_of "$MESSAGE_TITLE")
     [[ -n "$msg" ]] && break
     kill -0 "$pid" 2>/dev/null || die "PesoMed.exe ended at start-up, see $OUT/program.log"
     sleep 1
@@ -359,7 +364,7 @@ check_program() {
   main=""
   for _ in $(seq 30); do
     main=$(window_of '^Peso M')
-    [[ -n "$main" && -z "$(window_of '^PesoM')" ]] && break
+    [[ -n "$main" && -z "$(window_of "$MESSAGE_TITLE")" ]] && break
     xdotool key Return 2>/dev/null || true
     sleep 1
   done

@@ -316,24 +316,25 @@ int main(int argc, char **argv)
                          [&] { cadastros->btn_Calcular->click(); }});
     }
     // A formula analysed for the first time: nothing of it prepared or held yet.
+    // Order n of station 01, one formula of 20 weighed capsules.
+    const auto novaFormula = [](int n) {
+        TestDb::order(QStringLiteral("01"), n);
+        TestDb::formula(QStringLiteral("01"), n, 1);
+        TestDb::component(QStringLiteral("01"), n, 1, 1, QStringLiteral("CAFEINA"), 4620);
+        TestDb::component(QStringLiteral("01"), n, 1, 2, QStringLiteral("CAPSULA N 0"), 30, QStringLiteral("UN"));
+        TestDb::exec({QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where ORDEM = 2"),
+                      QStringLiteral("execute block as declare i int = 0; begin while (i < 20) do begin "
+                                     "i = i + 1; insert into PESOMED (ID_PESOMED, ESTACAO, NPEDIDO, NFORMULA, "
+                                     "NUMCAP, PESO) values (%1 + :i, '01', %2, 1, :i, 245 + mod(:i, 11)); "
+                                     "end end")
+                          .arg(100000 * n)
+                          .arg(n)});
+    };
     int pedido = 1;
     analises.append({"analysis of 20 capsules, a new formula", QStringLiteral("20 capsules"), 5,
                      [&] {
                          const int n = ++pedido;
-                         TestDb::order(QStringLiteral("01"), n);
-                         TestDb::formula(QStringLiteral("01"), n, 1);
-                         TestDb::component(QStringLiteral("01"), n, 1, 1, QStringLiteral("CAFEINA"), 4620);
-                         TestDb::component(QStringLiteral("01"), n, 1, 2, QStringLiteral("CAPSULA N 0"), 30,
-                                           QStringLiteral("UN"));
-                         TestDb::exec(
-                             {QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where "
-                                             "ORDEM = 2"),
-                              QStringLiteral("execute block as declare i int = 0; begin while (i < 20) do begin "
-                                             "i = i + 1; insert into PESOMED (ID_PESOMED, ESTACAO, NPEDIDO, NFORMULA, "
-                                             "NUMCAP, PESO) values (%1 + :i, '01', %2, 1, :i, 245 + mod(:i, 11)); "
-                                             "end end")
-                                  .arg(100000 * n)
-                                  .arg(n)});
+                         novaFormula(n);
                          analise.cds_Pedidos->Refresh();
                          analise.cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {n});
                      },
@@ -357,20 +358,7 @@ int main(int argc, char **argv)
     teclas.append({"F5 in the analysis window, a new formula", QStringLiteral("20 capsules"), 7,
                    [&] {
                        const int n = ++pedido;
-                       TestDb::order(QStringLiteral("01"), n);
-                       TestDb::formula(QStringLiteral("01"), n, 1);
-                       TestDb::component(QStringLiteral("01"), n, 1, 1, QStringLiteral("CAFEINA"), 4620);
-                       TestDb::component(QStringLiteral("01"), n, 1, 2, QStringLiteral("CAPSULA N 0"), 30,
-                                         QStringLiteral("UN"));
-                       TestDb::exec(
-                           {QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where "
-                                           "ORDEM = 2"),
-                            QStringLiteral("execute block as declare i int = 0; begin while (i < 20) do begin "
-                                           "i = i + 1; insert into PESOMED (ID_PESOMED, ESTACAO, NPEDIDO, NFORMULA, "
-                                           "NUMCAP, PESO) values (%1 + :i, '01', %2, 1, :i, 245 + mod(:i, 11)); "
-                                           "end end")
-                                .arg(100000 * n)
-                                .arg(n)});
+                       novaFormula(n);
                        DM->cds_Pedidos->Refresh();
                        DM->cds_Pedidos->Locate(QStringLiteral("NPEDIDO"), {n});
                        QApplication::setActiveWindow(frm_Principal);

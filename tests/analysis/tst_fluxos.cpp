@@ -13,20 +13,12 @@
 #include <memory>
 
 using TestDb::scalar;
+using TestDb::workstation;
 
 namespace {
 
 const QString kSemPesoTeorico =
     QStringLiteral("Não foi possível obter o Peso Teórico das cápsulas vazias. A análise será cancelada.");
-
-std::unique_ptr<TDM> workstation()
-{
-    auto dm = std::make_unique<TDM>();
-    TestDb::point(dm->sqlcon1);
-    for (ClientDataSet *cds : {dm->cds_RPesoMed, dm->cds_PesoMed, dm->cds_Pedidos, dm->cds_Pediform, dm->cds_Compedid})
-        cds->Open();
-    return dm;
-}
 
 } // namespace
 

@@ -13,23 +13,8 @@
 namespace {
 
 using TestDb::scalar;
-
-std::unique_ptr<TDM> workstation()
-{
-    auto dm = std::make_unique<TDM>();
-    TestDb::point(dm->sqlcon1);
-    for (ClientDataSet *cds : {dm->cds_RPesoMed, dm->cds_PesoMed, dm->cds_Pedidos, dm->cds_Pediform, dm->cds_Compedid})
-        cds->Open();
-    return dm;
-}
-
-// Types a weight on a new row of the current formula and posts it.
-void weigh(TDM &dm, double peso)
-{
-    dm.cds_PesoMed->Append();
-    dm.cds_PesoMed->FieldByName(QStringLiteral("PESO")).SetAsFloat(peso);
-    dm.cds_PesoMed->Post();
-}
+using TestDb::weigh;
+using TestDb::workstation;
 
 QList<int> capsules(TDM &dm)
 {

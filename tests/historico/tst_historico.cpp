@@ -24,6 +24,8 @@
 namespace {
 
 using TestDb::scalar;
+using TestDb::weigh;
+using TestDb::workstation;
 
 const QString kImutavel = QStringLiteral("O histórico das pesagens não pode ser alterado nem excluído.");
 
@@ -113,24 +115,6 @@ Registro unico(qint64 desde)
     if (lista.size() != 1)
         qFatal("expected one history row, found %d", int(lista.size()));
     return lista.first();
-}
-
-std::unique_ptr<TDM> workstation(const QString &database = TestDb::location())
-{
-    auto dm = std::make_unique<TDM>();
-    TestDb::point(dm->sqlcon1);
-    dm->sqlcon1.setParam(QStringLiteral("Database"), database);
-    for (ClientDataSet *cds : {dm->cds_RPesoMed, dm->cds_PesoMed, dm->cds_Pedidos, dm->cds_Pediform, dm->cds_Compedid})
-        cds->Open();
-    return dm;
-}
-
-// Types a weight on a new row of the current formula and posts it.
-void weigh(TDM &dm, double peso)
-{
-    dm.cds_PesoMed->Append();
-    dm.cds_PesoMed->FieldByName(QStringLiteral("PESO")).SetAsFloat(peso);
-    dm.cds_PesoMed->Post();
 }
 
 void correct(TDM &dm, int numcap, double peso)

@@ -1,6 +1,7 @@
 #include "tests/support/TestDb.h"
 
 #include "data/dataset/SqlQuery.h"
+#include "data/udm.h"
 
 
 namespace TestDb {
@@ -115,6 +116,23 @@ void capsuleFormula(int npedido)
     component(QStringLiteral("01"), npedido, 1, 1, QStringLiteral("CAFEINA"), 4620);
     component(QStringLiteral("01"), npedido, 1, 2, QStringLiteral("CAPSULA N 0"), 30, QStringLiteral("UN"));
     exec({QStringLiteral("update COMPEDID set LOTE = 'L0', FORNECEDOR = 'CAPS BRASIL' where ORDEM = 2")});
+}
+
+std::unique_ptr<TDM> workstation(const QString &database)
+{
+    auto dm = std::make_unique<TDM>();
+    point(dm->sqlcon1);
+    dm->sqlcon1.setParam(QStringLiteral("Database"), database);
+    for (ClientDataSet *cds : {dm->cds_RPesoMed, dm->cds_PesoMed, dm->cds_Pedidos, dm->cds_Pediform, dm->cds_Compedid})
+        cds->Open();
+    return dm;
+}
+
+void weigh(TDM &dm, double peso)
+{
+    dm.cds_PesoMed->Append();
+    dm.cds_PesoMed->FieldByName(QStringLiteral("PESO")).SetAsFloat(peso);
+    dm.cds_PesoMed->Post();
 }
 
 } // namespace TestDb

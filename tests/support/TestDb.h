@@ -9,6 +9,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class TDM;
+
 namespace TestDb {
 
 QString location();
@@ -34,5 +38,11 @@ void weighing(int id, const QString &estacao, int npedido, int nformula, int num
 // one active ingredient in 30 capsules No. 0 of lot L0 of supplier 0012
 // "CAPS BRASIL", whose empty capsules weigh 96 on average (theoretical weight 250).
 void capsuleFormula(int npedido);
+
+// A workstation's data module on the database (the test database unless
+// given), with the order chain open.
+std::unique_ptr<TDM> workstation(const QString &database = location());
+// Types a weight on a new row of the current formula and posts it.
+void weigh(TDM &dm, double peso);
 
 } // namespace TestDb
